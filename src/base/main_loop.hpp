@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace tessarin {
+
+using Task = std::function<void()>;
+
+// The one loop that the engine, tracker callbacks, UI and timers live on. Production runs a
+// real loop; tests and the simulated desktop run a virtual-time loop that only advances when
+// told to.
+class MainLoop {
+public:
+    using TimerID = std::uint64_t;
+
+    virtual ~MainLoop() = default;
+
+    // Runs `task` on a later turn of the loop, first in, first out. Safe from any thread.
+    virtual void post(Task task) = 0;
+    // Runs `task` once, `seconds` from now. The returned id cancels it.
+    virtual TimerID after(double seconds, Task task) = 0;
+    // Runs `task` every `interval` seconds until cancelled.
+    virtual TimerID every(double interval, Task task) = 0;
+    // Cancels a pending delayed task or repeating timer; unknown or finished ids are ignored.
+    virtual void cancel(TimerID id) = 0;
+    // Monotonic seconds.
+    virtual double now() const = 0;
+};
+
+}  // namespace tessarin
