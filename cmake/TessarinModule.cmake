@@ -4,7 +4,11 @@ function(tessarin_module name)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     if(NOT sources)
-        return()  # a folder whose code has not landed yet
+        # Interfaces only (or nothing yet): a header-only target.
+        add_library(tessarin_${name} INTERFACE)
+        target_include_directories(tessarin_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(tessarin_${name} INTERFACE ${ARG_DEPS})
+        return()
     endif()
     add_library(tessarin_${name} STATIC ${sources})
     target_include_directories(tessarin_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
