@@ -227,6 +227,10 @@ void StripLayout::frames(const Strip& strip, double scroll, const Rect& area, co
     const double peek = config.peek;
     const double hiddenTop = bounds.maxY() - peek;
     RowScratch rows;
+    std::size_t windowCount = 0;
+    for (const Column& column : strip.columns)
+        windowCount += column.windows.size();
+    out.reserve(windowCount);
     out.refill([&](auto add) {
         forEachSpan(
             strip, area.width, gap, [&](std::size_t, const Column& column, const Span& span) {

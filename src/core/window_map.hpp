@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -11,9 +11,9 @@
 
 namespace tessarin {
 
-// A map from window to value kept as one vector sorted by window: lookups are a binary search,
-// iteration is in window order, and refilling it reuses its storage. Built for the per-frame
-// maps of the layout, which are rebuilt on every animation tick.
+// A map from window to value: the entries in one vector in the order their windows were first
+// added, plus an open-addressing index over them. Building is linear, a lookup is a short probe,
+// and refilling reuses both vectors, which suits the frame maps rebuilt on every animation tick.
 template <class T>
 class WindowMap {
   public:
@@ -21,19 +21,31 @@ class WindowMap {
     using const_iterator = typename std::vector<Entry>::const_iterator;
 
     WindowMap() = default;
-    // For a window listed twice the later entry wins.
-    WindowMap(std::initializer_list<Entry> entries) : entries_(entries) { settle(); }
+    // For a window listed twice the later value wins.
+    WindowMap(std::initializer_list<Entry> entries) {
+        for (const Entry& entry : entries)
+            insertOrAssign(entry.first, entry.second);
+    }
 
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     const_iterator begin() const { return entries_.begin(); }
     const_iterator end() const { return entries_.end(); }
-    void clear() { entries_.clear(); }
-    void reserve(std::size_t count) { entries_.reserve(count); }
+    void clear() {
+        entries_.clear();
+        std::fill(slots_.begin(), slots_.end(), 0);
+    }
+
+    // Room for `count` windows without growing either vector.
+    void reserve(std::size_t count) {
+        entries_.reserve(count);
+        if (count * 2 > slots_.size()) rebuildIndex(count);
+    }
 
     const T* find(WindowID window) const {
-        auto it = lowerBound(window);
-        return it != entries_.end() && it->first == window ? &it->second : nullptr;
+        if (slots_.empty()) return nullptr;
+        const std::uint32_t slot = slots_[probe(window)];
+        return slot ? &entries_[slot - 1].second : nullptr;
     }
     T* find(WindowID window) {
         return const_cast<T*>(static_cast<const WindowMap&>(*this).find(window));
@@ -45,60 +57,69 @@ class WindowMap {
     }
 
     void insertOrAssign(WindowID window, T value) {
-        auto it = lowerBound(window);
-        if (it != entries_.end() && it->first == window) {
-            it->second = std::move(value);
-        } else {
-            entries_.insert(it, Entry{window, std::move(value)});
+        if (T* existing = find(window)) {
+            *existing = std::move(value);
+            return;
         }
+        if ((entries_.size() + 1) * 2 > slots_.size()) rebuildIndex(entries_.size() + 1);
+        entries_.emplace_back(window, std::move(value));
+        slots_[probe(window)] = static_cast<std::uint32_t>(entries_.size());
     }
+
+    // Keeps the order of the remaining entries; linear, as forgetting a window is rare.
     bool erase(WindowID window) {
-        auto it = lowerBound(window);
-        if (it == entries_.end() || it->first != window) return false;
-        entries_.erase(it);
+        if (!contains(window)) return false;
+        entries_.erase(std::find_if(entries_.begin(), entries_.end(),
+                                    [window](const Entry& e) { return e.first == window; }));
+        rebuildIndex(entries_.size());
         return true;
     }
 
-    // Replaces the contents in one go: `fill` receives an `add(window, value)` callable and may
-    // add entries in any order; for a window added twice the later entry wins.
+    // Replaces the contents in one go, reusing storage: `fill` receives an `add(window, value)`
+    // callable; for a window added twice the later value wins.
     template <class Fill>
     void refill(Fill&& fill) {
-        entries_.clear();
-        fill([this](WindowID window, T value) { entries_.emplace_back(window, std::move(value)); });
-        settle();
+        clear();
+        fill([this](WindowID window, T value) { insertOrAssign(window, std::move(value)); });
     }
 
-    bool operator==(const WindowMap&) const = default;
+    // Equal when they hold the same windows with equal values, in whatever order.
+    bool operator==(const WindowMap& other) const {
+        if (size() != other.size()) return false;
+        return std::all_of(entries_.begin(), entries_.end(), [&](const Entry& e) {
+            const T* value = other.find(e.first);
+            return value && *value == e.second;
+        });
+    }
 
   private:
-    typename std::vector<Entry>::const_iterator lowerBound(WindowID window) const {
-        return std::lower_bound(entries_.begin(), entries_.end(), window,
-                                [](const Entry& e, WindowID w) { return e.first < w; });
-    }
-    typename std::vector<Entry>::iterator lowerBound(WindowID window) {
-        return std::lower_bound(entries_.begin(), entries_.end(), window,
-                                [](const Entry& e, WindowID w) { return e.first < w; });
+    // The slot holding `window`, or the empty slot where it would go. The index is kept at most
+    // half full, so a probe always ends.
+    std::size_t probe(WindowID window) const {
+        const std::size_t mask = slots_.size() - 1;
+        // Fibonacci hashing spreads the nearby numbers the window server hands out.
+        std::size_t i = static_cast<std::uint32_t>(window * 2654435769u) >> shift_;
+        while (slots_[i] != 0 && entries_[slots_[i] - 1].first != window)
+            i = (i + 1) & mask;
+        return i;
     }
 
-    // Sorts by window keeping insertion order among equal windows, then keeps the last of each.
-    void settle() {
-        auto byWindow = [](const Entry& a, const Entry& b) { return a.first < b.first; };
-        if (!std::is_sorted(entries_.begin(), entries_.end(), byWindow)) {
-            std::stable_sort(entries_.begin(), entries_.end(), byWindow);
+    void rebuildIndex(std::size_t capacity) {
+        std::size_t size = std::max<std::size_t>(slots_.size(), 16);
+        while (size < capacity * 2)
+            size *= 2;
+        slots_.assign(size, 0);
+        shift_ = 32;
+        for (std::size_t s = size; s > 1; s >>= 1)
+            --shift_;
+        for (std::size_t e = 0; e < entries_.size(); ++e) {
+            slots_[probe(entries_[e].first)] = static_cast<std::uint32_t>(e + 1);
         }
-        auto out = entries_.begin();
-        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (out != entries_.begin() && std::prev(out)->first == it->first) {
-                *std::prev(out) = std::move(*it);
-            } else {
-                if (out != it) *out = std::move(*it);
-                ++out;
-            }
-        }
-        entries_.erase(out, entries_.end());
     }
 
     std::vector<Entry> entries_;
+    std::vector<std::uint32_t> slots_;  // entry index + 1; 0 marks an empty slot
+    int shift_ = 32;
 };
 
 }  // namespace tessarin
