@@ -4,7 +4,6 @@
 #include <functional>
 #include <limits>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 namespace tessarin {
@@ -13,62 +12,117 @@ namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-// The pool positions that share one key, in pool order, chained through `next_`. The head of a
-// chain is moved past taken positions only when it is asked for, so each position is skipped at
-// most once per index and matching stays linear however the pool is drained.
-template <class Key, class Hash>
+// The pool positions that share one key, in pool order, chained through `next_`, with one entry
+// per distinct key in an open-addressing table. The head of a chain is moved past taken
+// positions only when it is asked for, so each position is skipped at most once per index and
+// matching stays linear however the pool is drained.
 class PoolIndex {
   public:
-    template <class KeyOf>
-    PoolIndex(std::size_t count, KeyOf keyOf) : next_(count, kNone) {
-        heads_.reserve(count);
-        for (std::size_t i = count; i-- > 0;) {
-            auto [it, inserted] = heads_.try_emplace(keyOf(i), i);
-            if (!inserted) {
-                next_[i] = it->second;
-                it->second = i;
+    // `positions` ascending; `hashOf(position)`; `sameKey(a, b)` compares two positions' keys.
+    template <class HashOf, class SameKey>
+    PoolIndex(const std::vector<std::size_t>& positions, std::size_t poolSize, HashOf hashOf,
+              SameKey sameKey)
+        : next_(poolSize, kNone) {
+        std::size_t capacity = 16;
+        shift_ = 60;
+        while (capacity < 2 * positions.size()) {
+            capacity *= 2;
+            --shift_;
+        }
+        entries_.assign(capacity, Entry{});
+        mask_ = capacity - 1;
+        for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
+            std::size_t position = *it;
+            std::size_t hash = hashOf(position);
+            Entry* entry = probe(hash, [&](std::size_t head) { return sameKey(head, position); });
+            if (entry->key == kNone) {
+                *entry = Entry{hash, position, position};
+            } else {
+                next_[position] = entry->head;
+                entry->head = position;
             }
         }
     }
 
-    // The earliest position with `key` that is not taken yet, or kNone.
-    std::size_t first(const Key& key, const std::vector<char>& taken) {
-        auto it = heads_.find(key);
-        if (it == heads_.end()) return kNone;
-        std::size_t& head = it->second;
+    // The earliest position not yet taken whose key hashes to `hash` and satisfies
+    // `hasKey(position)`, or kNone.
+    template <class HasKey>
+    std::size_t first(std::size_t hash, HasKey hasKey, const std::vector<char>& taken) {
+        Entry* entry = probe(hash, hasKey);
+        std::size_t& head = entry->head;
         while (head != kNone && taken[head])
             head = next_[head];
         return head;
     }
 
   private:
-    std::unordered_map<Key, std::size_t, Hash> heads_;
-    std::vector<std::size_t> next_;
-};
+    struct Entry {
+        std::size_t hash = 0;
+        std::size_t head = kNone;  // kNone: a free slot, or a key whose chain is used up
+        std::size_t key = kNone;   // any position with this key; never changes once set
+    };
 
-using TitleKey = std::pair<std::string_view, std::string_view>;
-
-struct TitleKeyHash {
-    std::size_t operator()(const TitleKey& key) const {
-        std::size_t bundle = std::hash<std::string_view>{}(key.first);
-        std::size_t title = std::hash<std::string_view>{}(key.second);
-        return bundle ^ (title + 0x9e3779b97f4a7c15ULL + (bundle << 6) + (bundle >> 2));
+    // The entry for the key, or the free entry where it would go.
+    template <class HasKey>
+    Entry* probe(std::size_t hash, HasKey hasKey) {
+        // Fibonacci hashing: the top bits of the product spread sequential window numbers.
+        std::size_t slot = (std::uint64_t{hash} * 0x9e3779b97f4a7c15ULL) >> shift_;
+        for (;; slot = (slot + 1) & mask_) {
+            Entry& entry = entries_[slot];
+            if (entry.key == kNone) return &entry;
+            if (entry.hash == hash && hasKey(entry.key)) return &entry;
+        }
     }
+
+    std::vector<Entry> entries_;
+    std::vector<std::size_t> next_;
+    std::size_t mask_ = 0;
+    unsigned shift_ = 60;
 };
 
-// Fills the empty slots of `slots` by bundle and title, else by bundle alone.
+std::size_t hashText(std::string_view text) {
+    return std::hash<std::string_view>{}(text);
+}
+
+std::size_t combine(std::size_t bundle, std::size_t title) {
+    return bundle ^ (title + 0x9e3779b97f4a7c15ULL + (bundle << 6) + (bundle >> 2));
+}
+
+// Fills the empty slots by bundle and title, else by bundle alone. Only the windows left in the
+// pool are indexed; taken ones could never be returned.
 void matchByApplication(const std::vector<const SavedWindow*>& saved,
                         const std::vector<LiveWindow>& live, std::vector<char>& taken,
                         std::vector<std::size_t>& slots) {
-    PoolIndex<TitleKey, TitleKeyHash> byTitle(live.size(), [&](std::size_t i) {
-        return TitleKey{live[i].bundleID, live[i].title};
-    });
-    PoolIndex<std::string_view, std::hash<std::string_view>> byBundle(
-        live.size(), [&](std::size_t i) { return std::string_view(live[i].bundleID); });
+    std::vector<std::size_t> pool;
+    std::vector<std::size_t> bundleHash(live.size()), titleHash(live.size());
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        if (taken[i]) continue;
+        pool.push_back(i);
+        bundleHash[i] = hashText(live[i].bundleID);
+        titleHash[i] = combine(bundleHash[i], hashText(live[i].title));
+    }
+    PoolIndex byTitle(
+        pool, live.size(), [&](std::size_t i) { return titleHash[i]; },
+        [&](std::size_t a, std::size_t b) {
+            return live[a].bundleID == live[b].bundleID && live[a].title == live[b].title;
+        });
+    PoolIndex byBundle(
+        pool, live.size(), [&](std::size_t i) { return bundleHash[i]; },
+        [&](std::size_t a, std::size_t b) { return live[a].bundleID == live[b].bundleID; });
     for (std::size_t s = 0; s < saved.size(); ++s) {
         if (slots[s] != kNone) continue;
-        std::size_t match = byTitle.first(TitleKey{saved[s]->bundleID, saved[s]->title}, taken);
-        if (match == kNone) match = byBundle.first(saved[s]->bundleID, taken);
+        const SavedWindow& window = *saved[s];
+        std::size_t bundle = hashText(window.bundleID);
+        std::size_t match = byTitle.first(
+            combine(bundle, hashText(window.title)),
+            [&](std::size_t i) {
+                return live[i].bundleID == window.bundleID && live[i].title == window.title;
+            },
+            taken);
+        if (match == kNone) {
+            match = byBundle.first(
+                bundle, [&](std::size_t i) { return live[i].bundleID == window.bundleID; }, taken);
+        }
         if (match == kNone) continue;
         taken[match] = 1;
         slots[s] = match;
@@ -108,10 +162,16 @@ std::map<std::string, Strip> DockingPlan::resolve(const SavedArrangement& arrang
     std::vector<char> taken(live.size(), 0);
     bool anyEmpty = false;
     {
-        PoolIndex<WindowID, std::hash<WindowID>> byNumber(
-            live.size(), [&](std::size_t i) { return live[i].id; });
+        std::vector<std::size_t> everyone(live.size());
+        for (std::size_t i = 0; i < live.size(); ++i)
+            everyone[i] = i;
+        PoolIndex byNumber(
+            everyone, live.size(), [&](std::size_t i) { return std::size_t{live[i].id}; },
+            [&](std::size_t a, std::size_t b) { return live[a].id == live[b].id; });
         for (std::size_t s = 0; s < saved.size(); ++s) {
-            std::size_t match = byNumber.first(saved[s]->id, taken);
+            WindowID id = saved[s]->id;
+            std::size_t match = byNumber.first(
+                id, [&](std::size_t i) { return live[i].id == id; }, taken);
             if (match == kNone) {
                 anyEmpty = true;
                 continue;
