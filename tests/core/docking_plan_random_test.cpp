@@ -13,6 +13,7 @@ namespace {
 // are where a shortcut in the matcher would go wrong.
 struct Generator {
     std::mt19937_64 random;
+    std::size_t scale = 1;  // now and then a larger case, so the pool indexes grow and rehash
 
     std::size_t below(std::size_t bound) {
         return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random);
@@ -29,7 +30,7 @@ struct Generator {
         std::size_t displayCount = below(4);
         for (std::size_t d = 0; d < displayCount; ++d) {
             auto& columns = result.displays["D" + std::to_string(below(5))];
-            std::size_t columnCount = below(6);
+            std::size_t columnCount = below(6 * scale);
             for (std::size_t c = 0; c < columnCount; ++c) {
                 SavedColumn column;
                 std::size_t rows = below(4);  // includes the odd empty column
@@ -48,7 +49,7 @@ struct Generator {
     }
 
     std::vector<LiveWindow> live(std::size_t range, std::size_t apps, std::size_t titles) {
-        std::vector<LiveWindow> result(below(25));
+        std::vector<LiveWindow> result(below(25 * scale));
         for (auto& window : result)
             window = {number(range), bundle(apps), title(titles)};
         return result;
@@ -68,9 +69,10 @@ TEST(DockingResolveRandom, AgreesWithThePlainGreedyMatcher) {
     const int cases = test::longRun() ? 200000 : 5000;
     int matched = 0;
     for (int i = 0; i < cases; ++i) {
-        std::size_t range = 1 + generator.below(30);
-        std::size_t apps = 1 + generator.below(4);
-        std::size_t titles = 1 + generator.below(5);
+        generator.scale = generator.below(20) == 0 ? 20 : 1;
+        std::size_t range = 1 + generator.below(30 * generator.scale);
+        std::size_t apps = 1 + generator.below(4 * generator.scale);
+        std::size_t titles = 1 + generator.below(5 * generator.scale);
         auto arrangement = generator.arrangement(range, apps, titles);
         auto live = generator.live(range, apps, titles);
         auto displays = generator.connected();
