@@ -131,14 +131,18 @@ void matchByApplication(const std::vector<const SavedWindow*>& saved,
 
 }  // namespace
 
-std::string DockingPlan::setupKey(std::vector<std::string> displays) {
-    std::sort(displays.begin(), displays.end());
-    std::string key;
-    for (std::size_t i = 0; i < displays.size(); ++i) {
-        if (i > 0) key += '+';
-        key += displays[i];
+std::string joinSorted(std::vector<std::string> parts, std::string_view separator) {
+    std::sort(parts.begin(), parts.end());
+    std::string joined;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) joined += separator;
+        joined += parts[i];
     }
-    return key;
+    return joined;
+}
+
+std::string DockingPlan::setupKey(std::vector<std::string> displays) {
+    return joinSorted(std::move(displays), "+");
 }
 
 std::map<std::string, Strip> DockingPlan::resolve(const SavedArrangement& arrangement,

@@ -3,12 +3,16 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/saved_arrangement.hpp"
 #include "core/strip.hpp"
 
 namespace tessarin {
+
+// `parts` in ascending byte order, joined with `separator` between neighbours.
+std::string joinSorted(std::vector<std::string> parts, std::string_view separator);
 
 // Maps a remembered arrangement onto the windows that are open now.
 class DockingPlan {

@@ -1,9 +1,10 @@
 #include "settings/docking_store.hpp"
 
-#include <algorithm>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "core/docking_plan.hpp"
 
 namespace tessarin {
 
@@ -59,13 +60,7 @@ std::string DockingStore::name(const SavedArrangement& of) {
     names.reserve(of.displayNames.size());
     for (const auto& [display, name] : of.displayNames)
         names.push_back(name);
-    std::sort(names.begin(), names.end());
-    std::string result;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0) result += " + ";
-        result += names[i];
-    }
-    return result;
+    return joinSorted(std::move(names), " + ");
 }
 
 }  // namespace tessarin
