@@ -35,6 +35,19 @@ double clampRange(double value, double low, double high) {
     return std::fmax(std::fmin(value, high), low);
 }
 
+bool isSideways(Direction direction) {
+    return direction == Direction::left || direction == Direction::right;
+}
+
+// The focused column and its active window, for the moves that only go sideways.
+std::optional<std::pair<Column*, WindowID>> sidewaysSource(Strip& strip, Direction direction) {
+    Column* column = focusedColumnOf(strip);
+    if (!column || !isSideways(direction)) return std::nullopt;
+    const std::optional<WindowID> window = column->activeWindow();
+    if (!window) return std::nullopt;
+    return std::pair{column, *window};
+}
+
 }  // namespace
 
 Column::Column(std::vector<WindowID> windows, double widthFraction)
@@ -168,7 +181,7 @@ std::optional<WindowID> Strip::focusColumn(std::int64_t index) {
 bool Strip::moveFocused(Direction direction) {
     Column* column = focusedColumnOf(*this);
     if (!column) return false;
-    if (direction == Direction::left || direction == Direction::right) {
+    if (isSideways(direction)) {
         const std::int64_t target = focusedColumn + (direction == Direction::left ? -1 : 1);
         if (!isColumnIndex(*this, target)) return false;
         std::swap(columns[static_cast<std::size_t>(focusedColumn)],
@@ -223,16 +236,15 @@ bool Strip::moveWindow(WindowID window, std::int64_t toColumn) {
 }
 
 bool Strip::stackFocused(Direction into) {
-    Column* source = focusedColumnOf(*this);
-    if (!source) return false;
-    const std::optional<WindowID> window = source->activeWindow();
-    if (!window || (into != Direction::left && into != Direction::right)) return false;
+    const auto found = sidewaysSource(*this, into);
+    if (!found) return false;
+    const auto [source, window] = *found;
     std::int64_t target = focusedColumn + (into == Direction::left ? -1 : 1);
     if (!isColumnIndex(*this, target)) return false;
 
-    source->remove(*window);
+    source->remove(window);
     Column& merged = columns[static_cast<std::size_t>(target)];
-    merged.windows.push_back(*window);
+    merged.windows.push_back(window);
     merged.heightWeights.push_back(1.0);
     merged.activeRow = static_cast<std::int64_t>(merged.windows.size()) - 1;
     if (source->windows.empty()) {
@@ -244,16 +256,14 @@ bool Strip::stackFocused(Direction into) {
 }
 
 bool Strip::popOutFocused(Direction to) {
-    Column* source = focusedColumnOf(*this);
-    if (!source) return false;
-    const std::optional<WindowID> window = source->activeWindow();
-    if (!window || (to != Direction::left && to != Direction::right)) return false;
-    if (source->windows.size() < 2) return false;
+    const auto found = sidewaysSource(*this, to);
+    if (!found || found->first->windows.size() < 2) return false;
+    const auto [source, window] = *found;
 
     const double width = source->widthFraction;
-    source->remove(*window);
+    source->remove(window);
     const std::int64_t position = focusedColumn + (to == Direction::left ? 0 : 1);
-    insertAt(*this, position, Column({*window}, width));
+    insertAt(*this, position, Column({window}, width));
     focusedColumn = position;
     return true;
 }
