@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_loop.hpp"
+#include "base/virtual_loop.hpp"
 
 namespace tessarin::sim {
 namespace {
 
 struct SimDesktopTest : ::testing::Test {
-    test::TestLoop loop;
+    VirtualLoop loop;
     SimDesktop desktop{loop};
     Pid pid = 0;
 
