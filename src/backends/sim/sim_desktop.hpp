@@ -108,6 +108,9 @@ class SimDesktop {
   private:
     template <typename Change>
     bool change(Change&& change);
+    // The same for one window; false when there is no such window.
+    template <typename Change>
+    bool changeWindow(WindowID number, Change&& change);
 
     std::shared_ptr<SimCore> core_;
     SimAccessibility accessibility_;
@@ -129,6 +132,16 @@ bool SimDesktop::change(Change&& change) {
     }
     core_->deliver(out);
     return done;
+}
+
+template <typename Change>
+bool SimDesktop::changeWindow(WindowID number, Change&& change) {
+    return this->change([&](SimCore& core, Outbox& out) {
+        WindowState* window = core.windowLocked(number);
+        if (!window) return false;
+        change(core, *window, out);
+        return true;
+    });
 }
 
 }  // namespace tessarin::sim

@@ -52,84 +52,57 @@ bool SimDesktop::closeWindow(WindowID number) {
 }
 
 bool SimDesktop::moveWindow(WindowID number, Rect frame) {
-    return change([&](SimCore& core, Outbox& out) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        core.setFrameLocked(*window, frame, out);
-        return true;
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        core.setFrameLocked(window, frame, out);
     });
 }
 
 bool SimDesktop::setMinimized(WindowID number, bool minimized) {
-    return change([&](SimCore& core, Outbox& out) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        core.setMinimizedLocked(*window, minimized, out);
-        return true;
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        core.setMinimizedLocked(window, minimized, out);
     });
 }
 
 bool SimDesktop::setFullScreen(WindowID number, bool fullScreen) {
-    return change([&](SimCore& core, Outbox& out) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        core.setFullScreenLocked(*window, fullScreen, out);
-        return true;
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        core.setFullScreenLocked(window, fullScreen, out);
     });
 }
 
 bool SimDesktop::setTitle(WindowID number, const std::string& title) {
-    return change([&](SimCore& core, Outbox&) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        window->title = title;
-        return true;
-    });
+    return changeWindow(number,
+                        [&](SimCore&, WindowState& window, Outbox&) { window.title = title; });
 }
 
 bool SimDesktop::setMinimumSize(WindowID number, Size size) {
-    return change([&](SimCore& core, Outbox& out) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        window->minimumSize = size;
-        core.setFrameLocked(*window, window->frame, out);
-        return true;
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        window.minimumSize = size;
+        core.setFrameLocked(window, window.frame, out);
     });
 }
 
 bool SimDesktop::setWindowFaults(WindowID number, const WindowFaults& faults) {
-    return change([&](SimCore& core, Outbox&) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        window->faults = faults;
-        return true;
-    });
+    return changeWindow(number,
+                        [&](SimCore&, WindowState& window, Outbox&) { window.faults = faults; });
 }
 
 bool SimDesktop::focusWindow(WindowID number) {
-    return change([&](SimCore& core, Outbox& out) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        if (window->workspace != core.currentWorkspace) {
-            core.currentWorkspace = window->workspace;
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        if (window.workspace != core.currentWorkspace) {
+            core.currentWorkspace = window.workspace;
             core.workspaceEventLocked(WorkspaceEvent::activeSpaceDidChange, std::nullopt, out);
         }
-        core.setMinimizedLocked(*window, false, out);
-        AppState& app = *core.appLocked(window->pid);
+        core.setMinimizedLocked(window, false, out);
+        AppState& app = *core.appLocked(window.pid);
         core.setFocusedWindowLocked(app, number, out);
-        core.activateLocked(window->pid, out);
-        core.raiseLocked(*window);
-        return true;
+        core.activateLocked(window.pid, out);
+        core.raiseLocked(window);
     });
 }
 
 bool SimDesktop::moveToWorkspace(WindowID number, int workspace) {
-    return change([&](SimCore& core, Outbox&) {
-        WindowState* window = core.windowLocked(number);
-        if (!window) return false;
-        window->workspace = workspace;
-        return true;
-    });
+    return changeWindow(
+        number, [&](SimCore&, WindowState& window, Outbox&) { window.workspace = workspace; });
 }
 
 void SimDesktop::switchWorkspace(int workspace) {
