@@ -57,7 +57,8 @@ struct SimDesktopTest : ::testing::Test {
         std::vector<WindowID> list;
         const auto infos = desktop.windowServer().windowList(true);
         if (!infos) return list;
-        for (const WindowInfo& info : *infos) list.push_back(info.number.value_or(0));
+        for (const WindowInfo& info : *infos)
+            list.push_back(info.number.value_or(0));
         return list;
     }
     WindowID open(Pid app, const std::string& title, Rect frame = {100, 100, 400, 300}) {
@@ -264,6 +265,17 @@ TEST_F(SimDesktopTest, DestroyedObserverHearsNothingMore) {
     loop.drain();
     EXPECT_EQ(heard("AXWindowMoved"), 0);
     EXPECT_EQ(heard("AXWindowResized"), 0);
+}
+
+TEST_F(SimDesktopTest, EventsWhileUnscheduledAreLostEvenIfScheduledBeforeDelivery) {
+    const WindowID id = open(pid, "Watched");
+    auto observer = observe(pid);
+    observer->unschedule();
+    desktop.moveWindow(id, {10, 30, 400, 300});
+    observer->schedule();
+    desktop.moveWindow(id, {20, 30, 400, 300});
+    loop.drain();
+    EXPECT_EQ(heard("AXWindowMoved", id), 1);
 }
 
 TEST_F(SimDesktopTest, ConcurrentWritersAndDriverChangesStayConsistent) {

@@ -64,10 +64,17 @@ TEST_F(SimFaults, HungApplicationTimesOutAfterTheElementsMessagingTimeout) {
               AXError::cannotComplete);
     EXPECT_DOUBLE_EQ(desktop.spentLatency(), 0.5 + 2 * kDefaultMessagingTimeout);
     EXPECT_EQ(frame(slowWindow).origin(), (Point{100, 100}));
+    WindowID number = 0;
+    EXPECT_EQ(ax.windowNumber(element(slowWindow), number), AXError::cannotComplete);
+    EXPECT_EQ(number, 0u);
+    Pid owner = 0;
+    EXPECT_EQ(ax.processID(element(slowWindow), owner), AXError::success) << "answered locally";
 
     EXPECT_EQ(ax.setAttribute(element(quickWindow), "AXPosition", Point{1, 30}), AXError::success);
     desktop.setHung(slow, HangMode::none);
     EXPECT_EQ(ax.copyAttribute(element(slowWindow), "AXPosition", value), AXError::success);
+    EXPECT_EQ(ax.windowNumber(element(slowWindow), number), AXError::success);
+    EXPECT_EQ(number, slowWindow);
 }
 
 TEST_F(SimFaults, HungApplicationBlocksOnlyItsOwnCallers) {

@@ -280,9 +280,10 @@ AXError SimAccessibility::performAction(const AXElement& element, std::string_vi
 
 AXError SimAccessibility::windowNumber(const AXElement& element, WindowID& number) {
     number = 0;
-    std::lock_guard lock(core_->mutex());
-    if (!core_->trusted) return AXError::apiDisabled;
     if (element.isApplication() || element == kSystemWide) return AXError::illegalArgument;
+    // Asking for the number is a message to the application too, so a hang holds it up.
+    std::unique_lock lock(core_->mutex());
+    if (AXError error = core_->enterLocked(lock, element); error != AXError::success) return error;
     WindowState* window = core_->windowOfLocked(element);
     if (!window) return AXError::invalidUIElement;
     if (core_->childLocked(element)) return AXError::failure;
