@@ -201,7 +201,8 @@ void SimCore::notifyLocked(Pid pid, const AXElement& subject, const std::string&
 
 void SimCore::workspaceEventLocked(WorkspaceEvent event, std::optional<RunningApplication> app,
                                    Outbox& out) {
-    for (const auto& [id, core] : workspaceObservers) {
+    for (const auto& entry : workspaceObservers) {
+        std::shared_ptr<WorkspaceObserverCore> core = entry.second;
         out.push_back([core, event, app] {
             if (core->alive) core->observer(event, app);
         });
