@@ -151,7 +151,8 @@ class SimCore {
     int prompts = 0;
     bool windowListReadable = true;
     bool shuttingDown = false;
-    Point pointer;  // top-left convention
+    int blockedTotal = 0;  // calls waiting on hung applications, all applications together
+    Point pointer;         // top-left convention
     std::uint32_t buttons = 0;
     std::uint32_t modifiers = 0;
     std::vector<Point> warps;

@@ -58,10 +58,11 @@ SimDesktop::SimDesktop(MainLoop& loop)
       clock_(core_) {}
 
 SimDesktop::~SimDesktop() {
-    // Calls still blocked on a hung application give up rather than outlive the desktop.
-    std::lock_guard lock(core_->mutex());
+    // Calls still blocked on a hung application give up, and are gone before the state is.
+    std::unique_lock lock(core_->mutex());
     core_->shuttingDown = true;
     core_->changed().notify_all();
+    core_->changed().wait(lock, [&] { return core_->blockedTotal == 0; });
 }
 
 Platform SimDesktop::platform(QueueFactory& queues) {
