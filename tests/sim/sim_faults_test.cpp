@@ -263,6 +263,11 @@ TEST_F(SimFaults, EveryWriteIsRecordedInOrderWithItsTimeAndResult) {
     EXPECT_FALSE(writes[2].window);
     EXPECT_EQ(writes[3].result, AXError::attributeUnsupported);
     EXPECT_EQ(writes[3].window, quickWindow);
+
+    desktop.setRecordingWrites(false);
+    ax.setAttribute(element(quickWindow), "AXPosition", Point{0, 30});
+    EXPECT_EQ(desktop.writes().size(), 4u);
+    EXPECT_EQ(frame(quickWindow).origin(), (Point{0, 30}));
 }
 
 }  // namespace

@@ -134,7 +134,7 @@ AXError SimAccessibility::setAttribute(const AXElement& element, std::string_vie
             result = writeLocked(element, attribute, value, out);
         }
         write.result = result;
-        core_->writes.push_back(std::move(write));
+        if (core_->recordingWrites) core_->writes.push_back(std::move(write));
     }
     core_->deliver(out);
     return result;

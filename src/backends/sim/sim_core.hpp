@@ -145,6 +145,7 @@ class SimCore {
     std::map<Pid, std::vector<std::weak_ptr<ObserverCore>>> observers;
     std::map<Workspace::ObserverID, std::shared_ptr<WorkspaceObserverCore>> workspaceObservers;
     std::vector<AttributeWrite> writes;
+    bool recordingWrites = true;
     std::optional<Pid> frontmost;
     int currentWorkspace = 1;
     bool trusted = true;

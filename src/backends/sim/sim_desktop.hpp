@@ -103,6 +103,8 @@ class SimDesktop {
     // Every attribute write, in the order it arrived.
     std::vector<AttributeWrite> writes() const;
     void clearWrites();
+    // On by default; a long headless run turns it off so the record does not grow forever.
+    void setRecordingWrites(bool recording);
     double spentLatency() const;
 
   private:
