@@ -90,6 +90,13 @@ TEST_F(SimDesktopTest, DisplaysKeepTheirIdentityAcrossReconnection) {
     EXPECT_NE(again, number) << "a reconnected display gets a fresh number";
     EXPECT_EQ(desktop.displayNumber("B"), again);
     EXPECT_EQ(desktop.screens().screens()[2].uuid, "B");
+
+    loop.drain();
+    events.clear();
+    ASSERT_TRUE(desktop.setDisplayFrame(again, {1440, 0, 2560, 1440}));
+    loop.drain();
+    EXPECT_EQ(seen(WorkspaceEvent::screenParametersDidChange), 1);
+    EXPECT_EQ(desktop.screens().screens()[2].visibleFrame, (Rect{1440, 900 - 1440, 2560, 1415}));
 }
 
 TEST_F(SimDesktopTest, UnpluggingThePrimaryMovesItsWindowsAndTheOrigin) {
