@@ -31,7 +31,8 @@ void WebAccessibility::ensure(Pid pid) {
     }
     if (!isNew) return;
     std::string name = "browser";
-    if (auto running = workspace_.application(pid); running && running->localizedName) {
+    if (auto running = workspace_.application(pid);
+        running && running->localizedName && !running->localizedName->empty()) {
         name = *running->localizedName;
     }
     Log::info("asked " + name + " to share its page structure");

@@ -73,7 +73,8 @@ void WindowTracker::install(Pid pid, AXElement app, std::unique_ptr<AXObserver> 
                             int registered, const std::vector<AXError>& errors) {
     if (!errors.empty()) {
         std::string name = "pid " + std::to_string(pid);
-        if (auto running = workspace_.application(pid); running && running->localizedName) {
+        if (auto running = workspace_.application(pid);
+            running && running->localizedName && !running->localizedName->empty()) {
             name = *running->localizedName;
         }
         std::string codes;
