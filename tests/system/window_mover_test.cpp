@@ -120,7 +120,8 @@ TEST_F(WindowMoverTest, GrowingMovesFirstAndShrinkingResizesFirst) {
     EXPECT_EQ(writesFor({100, 30, 900, 600}), grow);
     EXPECT_EQ(writesFor({100, 30, 500, 400}), shrink);
     EXPECT_EQ(writesFor({100, 30, 600, 300}), grow);    // wider though shorter
-    EXPECT_EQ(writesFor({100, 30, 600, 200}), shrink);  // shorter only
+    EXPECT_EQ(writesFor({100, 30, 500, 450}), grow);    // taller though narrower
+    EXPECT_EQ(writesFor({100, 30, 500, 200}), shrink);  // shorter only
 }
 
 TEST_F(WindowMoverTest, AfterForgetTheNextWriteIsTheFullThreeSteps) {

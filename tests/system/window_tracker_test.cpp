@@ -173,6 +173,7 @@ TEST_F(WindowTrackerTest, ADestroyedWindowIsFoundThroughTheWindowList) {
     loop.drain();
     delegate->take();
 
+    const AXElement keptElement = sim.window(kept)->element;
     tracker.forgetWindow(forgotten);
     sim.closeWindow(forgotten);
     sim.closeWindow(kept);
@@ -183,7 +184,7 @@ TEST_F(WindowTrackerTest, ADestroyedWindowIsFoundThroughTheWindowList) {
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "destroyed " + std::to_string(forgotten)), 0);
 
     // It left the list when it was reported: another notification for it finds nothing.
-    tracker.handle(sim.window(kept).value_or(sim::WindowSnapshot{}).element, "AXWindowMoved");
+    tracker.handle(keptElement, "AXWindowMoved");
     EXPECT_TRUE(delegate->take().empty());
 }
 
