@@ -1,0 +1,387 @@
+#include "backends/sim/sim_accessibility.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace tessarin::sim {
+
+namespace {
+
+constexpr std::array kNotifications = {
+    "AXWindowCreated", "AXFocusedWindowChanged", "AXUIElementDestroyed",   "AXWindowMoved",
+    "AXWindowResized", "AXWindowMiniaturized",   "AXWindowDeminiaturized",
+};
+
+bool knownNotification(std::string_view name) {
+    return std::find(kNotifications.begin(), kNotifications.end(), name) != kNotifications.end();
+}
+
+AXError optionalString(const std::optional<std::string>& text, AXValue& value) {
+    if (!text) return AXError::noValue;
+    value = *text;
+    return AXError::success;
+}
+
+bool contains(const Rect& rect, Point point) {
+    return point.x >= rect.minX() && point.x < rect.maxX() && point.y >= rect.minY() &&
+           point.y < rect.maxY();
+}
+
+}  // namespace
+
+AXError SimAccessibility::copyAttribute(const AXElement& element, std::string_view attribute,
+                                        AXValue& value) {
+    std::unique_lock lock(core_->mutex());
+    if (AXError error = core_->enterLocked(lock, element); error != AXError::success) return error;
+    return readLocked(element, attribute, value);
+}
+
+AXError SimAccessibility::copyAttributes(const AXElement& element,
+                                         const std::vector<std::string>& attributes,
+                                         std::vector<std::optional<AXValue>>& values) {
+    std::unique_lock lock(core_->mutex());
+    if (AXError error = core_->enterLocked(lock, element); error != AXError::success) return error;
+    values.clear();
+    for (const std::string& attribute : attributes) {
+        AXValue value;
+        const AXError error = readLocked(element, attribute, value);
+        if (error == AXError::invalidUIElement) return error;
+        values.push_back(error == AXError::success ? std::optional(value) : std::nullopt);
+    }
+    return AXError::success;
+}
+
+AXError SimAccessibility::readLocked(const AXElement& element, std::string_view attribute,
+                                     AXValue& value) {
+    SimCore& core = *core_;
+    if (element == kSystemWide) {
+        if (attribute == "AXRole") return value = std::string("AXSystemWide"), AXError::success;
+        if (attribute == "AXFocusedApplication") {
+            if (!core.frontmost) return AXError::noValue;
+            return value = AXElement{*core.frontmost, 0}, AXError::success;
+        }
+        return AXError::attributeUnsupported;
+    }
+    if (element.isApplication()) {
+        AppState& app = *core.appLocked(element.pid);
+        if (attribute == "AXRole") return value = std::string("AXApplication"), AXError::success;
+        if (attribute == "AXTitle") return optionalString(app.info.localizedName, value);
+        if (attribute == "AXFrontmost") {
+            return value = core.frontmost == element.pid, AXError::success;
+        }
+        if (attribute == "AXHidden") return value = app.info.hidden, AXError::success;
+        if (attribute == "AXEnhancedUserInterface") return value = app.enhancedUI, AXError::success;
+        if (attribute == "AXManualAccessibility") {
+            return value = app.manualAccessibility, AXError::success;
+        }
+        if (attribute == "AXWindows") {
+            std::vector<AXElement> list;
+            for (WindowID number : app.windows) {
+                list.push_back(core.elementLocked(*core.windowLocked(number)));
+            }
+            return value = list, AXError::success;
+        }
+        if (attribute == "AXFocusedWindow" || attribute == "AXMainWindow") {
+            if (!app.focused) return AXError::noValue;
+            return value = core.elementLocked(*core.windowLocked(*app.focused)), AXError::success;
+        }
+        return AXError::attributeUnsupported;
+    }
+    WindowState* window = core.windowOfLocked(element);
+    if (!window) return AXError::invalidUIElement;
+    if (const ChildState* child = core.childLocked(element)) {
+        if (attribute == "AXRole") return value = child->role, AXError::success;
+        if (attribute == "AXSubrole") return optionalString(child->subrole, value);
+        if (attribute == "AXPosition") return value = child->frame.origin(), AXError::success;
+        if (attribute == "AXSize") return value = child->frame.size(), AXError::success;
+        if (attribute == "AXWindow" || attribute == "AXParent") {
+            return value = core.elementLocked(*window), AXError::success;
+        }
+        return AXError::attributeUnsupported;
+    }
+    if (attribute == "AXRole") return optionalString(window->role, value);
+    if (attribute == "AXSubrole") return optionalString(window->subrole, value);
+    if (attribute == "AXTitle") return value = window->title, AXError::success;
+    if (attribute == "AXPosition") return value = window->frame.origin(), AXError::success;
+    if (attribute == "AXSize") return value = window->frame.size(), AXError::success;
+    if (attribute == "AXMinimized") return value = window->minimized, AXError::success;
+    if (attribute == "AXFullScreen") return value = window->fullScreen, AXError::success;
+    if (attribute == "AXMain" || attribute == "AXFocused") {
+        return value = core.appLocked(window->pid)->focused == window->number, AXError::success;
+    }
+    if (attribute == "AXParent") return value = AXElement{window->pid, 0}, AXError::success;
+    return AXError::attributeUnsupported;
+}
+
+AXError SimAccessibility::setAttribute(const AXElement& element, std::string_view attribute,
+                                       const AXValue& value) {
+    const double base = core_->loop().now();
+    Outbox out;
+    AXError result;
+    {
+        std::unique_lock lock(core_->mutex());
+        AttributeWrite write{element,
+                             std::nullopt,
+                             std::string(attribute),
+                             value,
+                             base + core_->spentLocked(),
+                             AXError::success};
+        if (WindowState* window = core_->windowOfLocked(element)) write.window = window->number;
+        result = core_->enterLocked(lock, element);
+        if (result == AXError::success) {
+            if (AppState* app = core_->appLocked(element.pid))
+                core_->spendLocked(app->writeLatency);
+            result = writeLocked(element, attribute, value, out);
+        }
+        write.result = result;
+        core_->writes.push_back(std::move(write));
+    }
+    core_->deliver(out);
+    return result;
+}
+
+AXError SimAccessibility::writeLocked(const AXElement& element, std::string_view attribute,
+                                      const AXValue& value, Outbox& out) {
+    if (element == kSystemWide) return AXError::attributeUnsupported;
+    if (element.isApplication()) {
+        return writeApplicationLocked(*core_->appLocked(element.pid), attribute, value, out);
+    }
+    WindowState* window = core_->windowOfLocked(element);
+    if (!window) return AXError::invalidUIElement;
+    if (core_->childLocked(element)) return AXError::attributeUnsupported;
+    return writeWindowLocked(*window, attribute, value, out);
+}
+
+AXError SimAccessibility::writeWindowLocked(WindowState& window, std::string_view attribute,
+                                            const AXValue& value, Outbox& out) {
+    SimCore& core = *core_;
+    if (attribute == "AXPosition") {
+        const Point* point = std::get_if<Point>(&value);
+        if (!point) return AXError::illegalArgument;
+        if (window.fullScreen) return AXError::cannotComplete;
+        Rect frame = window.frame;
+        frame.x = point->x, frame.y = point->y;
+        if (window.faults.clampsToScreen) {
+            if (const DisplayState* display = core.displayAtLocked(*point)) {
+                const Rect& visible = display->spec.visibleFrame.value_or(display->spec.frame);
+                frame.y = std::max(frame.y, visible.minY());
+            }
+        }
+        if (window.faults.movesItself) {
+            frame.x += window.faults.movesItself->x;
+            frame.y += window.faults.movesItself->y;
+        }
+        core.setFrameLocked(window, frame, out);
+        return AXError::success;
+    }
+    if (attribute == "AXSize") {
+        const Size* size = std::get_if<Size>(&value);
+        if (!size) return AXError::illegalArgument;
+        if (window.fixedSize) return AXError::attributeUnsupported;
+        if (window.fullScreen) return AXError::cannotComplete;
+        Rect frame = window.frame;
+        frame.width = size->width, frame.height = size->height;
+        if (window.faults.clampsToScreen) {
+            if (const DisplayState* display = core.displayForLocked(frame)) {
+                const Rect& visible = display->spec.visibleFrame.value_or(display->spec.frame);
+                frame.width = std::min(frame.width, visible.maxX() - frame.x);
+                frame.height = std::min(frame.height, visible.maxY() - frame.y);
+            }
+        }
+        core.setFrameLocked(window, frame, out);
+        return AXError::success;
+    }
+    const bool* flag = std::get_if<bool>(&value);
+    if (attribute == "AXMinimized" || attribute == "AXFullScreen" || attribute == "AXMain") {
+        if (!flag) return AXError::illegalArgument;
+    }
+    if (attribute == "AXMinimized") {
+        core.setMinimizedLocked(window, *flag, out);
+        return AXError::success;
+    }
+    if (attribute == "AXFullScreen") {
+        core.setFullScreenLocked(window, *flag, out);
+        return AXError::success;
+    }
+    if (attribute == "AXMain") {
+        if (*flag) {
+            core.raiseLocked(window);
+            core.setFocusedWindowLocked(*core.appLocked(window.pid), window.number, out);
+        }
+        return AXError::success;
+    }
+    return AXError::attributeUnsupported;
+}
+
+AXError SimAccessibility::writeApplicationLocked(AppState& app, std::string_view attribute,
+                                                 const AXValue& value, Outbox& out) {
+    const bool* flag = std::get_if<bool>(&value);
+    if (attribute == "AXFrontmost") {
+        if (!flag) return AXError::illegalArgument;
+        if (*flag && !core_->activateLocked(app.info.pid, out)) return AXError::cannotComplete;
+        return AXError::success;
+    }
+    if (attribute == "AXEnhancedUserInterface") {
+        if (!flag) return AXError::illegalArgument;
+        app.enhancedUI = *flag;
+        return AXError::success;
+    }
+    if (attribute == "AXManualAccessibility") {
+        if (!flag) return AXError::illegalArgument;
+        app.manualAccessibility = *flag;
+        return AXError::success;
+    }
+    return AXError::attributeUnsupported;
+}
+
+AXError SimAccessibility::isSettable(const AXElement& element, std::string_view attribute,
+                                     bool& settable) {
+    std::unique_lock lock(core_->mutex());
+    if (AXError error = core_->enterLocked(lock, element); error != AXError::success) return error;
+    AXValue ignored;
+    if (AXError error = readLocked(element, attribute, ignored);
+        error != AXError::success && error != AXError::noValue) {
+        return error;
+    }
+    settable = false;
+    if (element == kSystemWide) return AXError::success;
+    if (element.isApplication()) {
+        settable = attribute == "AXFrontmost" || attribute == "AXEnhancedUserInterface" ||
+                   attribute == "AXManualAccessibility";
+        return AXError::success;
+    }
+    if (core_->childLocked(element)) return AXError::success;
+    const WindowState& window = *core_->windowOfLocked(element);
+    settable = attribute == "AXPosition" || attribute == "AXMinimized" ||
+               attribute == "AXFullScreen" || attribute == "AXMain" ||
+               (attribute == "AXSize" && !window.fixedSize);
+    return AXError::success;
+}
+
+AXError SimAccessibility::performAction(const AXElement& element, std::string_view action) {
+    Outbox out;
+    AXError result = AXError::actionUnsupported;
+    {
+        std::unique_lock lock(core_->mutex());
+        if (AXError error = core_->enterLocked(lock, element); error != AXError::success) {
+            return error;
+        }
+        WindowState* window = core_->windowOfLocked(element);
+        if (!element.isApplication() && !window) return AXError::invalidUIElement;
+        if (window && !core_->childLocked(element) && action == "AXRaise") {
+            core_->raiseLocked(*window);
+            core_->setFocusedWindowLocked(*core_->appLocked(window->pid), window->number, out);
+            result = AXError::success;
+        }
+    }
+    core_->deliver(out);
+    return result;
+}
+
+AXError SimAccessibility::windowNumber(const AXElement& element, WindowID& number) {
+    number = 0;
+    if (element.isApplication() || element == kSystemWide) return AXError::illegalArgument;
+    // Asking for the number is a message to the application too, so a hang holds it up.
+    std::unique_lock lock(core_->mutex());
+    if (AXError error = core_->enterLocked(lock, element); error != AXError::success) return error;
+    WindowState* window = core_->windowOfLocked(element);
+    if (!window) return AXError::invalidUIElement;
+    if (core_->childLocked(element)) return AXError::failure;
+    number = window->number;
+    return AXError::success;
+}
+
+AXError SimAccessibility::processID(const AXElement& element, Pid& pid) {
+    // The process is part of the element itself, so a gone window still answers.
+    if (element == kSystemWide) return AXError::illegalArgument;
+    pid = element.pid;
+    return AXError::success;
+}
+
+AXError SimAccessibility::setMessagingTimeout(const AXElement& element, double seconds) {
+    if (seconds < 0) return AXError::illegalArgument;
+    std::lock_guard lock(core_->mutex());
+    core_->setMessagingTimeoutLocked(element, seconds);
+    return AXError::success;
+}
+
+AXError SimAccessibility::elementAtPosition(const AXElement& root, Point point,
+                                            AXElement& element) {
+    std::unique_lock lock(core_->mutex());
+    if (AXError error = core_->enterLocked(lock, root); error != AXError::success) return error;
+    for (WindowID number : core_->stacking) {
+        const WindowState& window = *core_->windowLocked(number);
+        if (root != kSystemWide && window.pid != root.pid) continue;
+        if (!core_->onScreenLocked(window) || !contains(window.frame, point)) continue;
+        element = core_->elementLocked(window);
+        // The deepest element: the last added child under the point.
+        for (auto child = window.children.rbegin(); child != window.children.rend(); ++child) {
+            if (contains(child->frame, point)) {
+                element = {window.pid, child->ref};
+                break;
+            }
+        }
+        return AXError::success;
+    }
+    return AXError::noValue;
+}
+
+std::unique_ptr<AXObserver> SimAccessibility::createObserver(Pid pid,
+                                                             AXObserver::Callback callback) {
+    if (!callback) return nullptr;
+    std::lock_guard lock(core_->mutex());
+    AppState* app = core_->appLocked(pid);
+    if (!app || app->observerCreationFails) return nullptr;
+    auto state = std::make_shared<ObserverCore>();
+    state->pid = pid;
+    state->callback = std::move(callback);
+    if (app->failingObservers > 0) {
+        --app->failingObservers;
+        state->registrationsFail = true;
+        state->failure = app->registrationFailure;
+    }
+    core_->observers[pid].push_back(state);
+    return std::make_unique<SimObserver>(core_, std::move(state));
+}
+
+bool SimAccessibility::isProcessTrusted() {
+    std::lock_guard lock(core_->mutex());
+    return core_->trusted;
+}
+
+bool SimAccessibility::isProcessTrustedWithPrompt() {
+    std::lock_guard lock(core_->mutex());
+    ++core_->prompts;
+    return core_->trusted;
+}
+
+SimObserver::~SimObserver() {
+    state_->alive = false;
+    state_->scheduled = false;
+}
+
+AXError SimObserver::addNotification(const AXElement& element, std::string_view notification) {
+    std::shared_ptr<SimCore> core = core_.lock();
+    if (!core || !state_->alive) return AXError::invalidUIElementObserver;
+    std::unique_lock lock(core->mutex());
+    if (element.pid != state_->pid) return AXError::illegalArgument;
+    if (AXError error = core->enterLocked(lock, element); error != AXError::success) return error;
+    if (!element.isApplication() && !core->windowOfLocked(element)) {
+        return AXError::invalidUIElement;
+    }
+    if (!knownNotification(notification)) return AXError::notificationUnsupported;
+    if (state_->registrationsFail) return state_->failure;
+    const bool added =
+        state_->registrations.insert({element.ref, std::string(notification)}).second;
+    return added ? AXError::success : AXError::notificationAlreadyRegistered;
+}
+
+AXError SimObserver::removeNotification(const AXElement& element, std::string_view notification) {
+    std::shared_ptr<SimCore> core = core_.lock();
+    if (!core || !state_->alive) return AXError::invalidUIElementObserver;
+    std::lock_guard lock(core->mutex());
+    const bool removed = state_->registrations.erase({element.ref, std::string(notification)}) > 0;
+    return removed ? AXError::success : AXError::notificationNotRegistered;
+}
+
+}  // namespace tessarin::sim

@@ -1,0 +1,159 @@
+#include "backends/sim/sim_desktop.hpp"
+
+namespace tessarin::sim {
+
+std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& spec) {
+    std::optional<WindowID> opened;
+    change([&](SimCore& core, Outbox& out) {
+        AppState* app = core.appLocked(pid);
+        if (!app) return false;
+        WindowState window;
+        window.number = core.nextWindow++;
+        window.ref = core.newRefLocked();
+        window.pid = pid;
+        window.title = spec.title;
+        window.role = spec.role;
+        window.subrole = spec.subrole;
+        window.minimumSize = spec.minimumSize;
+        window.frame = spec.frame;
+        window.frame.width = std::max(window.frame.width, spec.minimumSize.width);
+        window.frame.height = std::max(window.frame.height, spec.minimumSize.height);
+        window.fixedSize = spec.fixedSize;
+        window.minimized = spec.minimized;
+        window.workspace = spec.workspace.value_or(core.currentWorkspace);
+        window.layer = spec.layer;
+        window.faults = spec.faults;
+        if (spec.fullScreen) {
+            window.fullScreen = true;
+            window.frameBeforeFullScreen = window.frame;
+            if (const DisplayState* display = core.displayForLocked(window.frame)) {
+                window.frame = display->spec.frame;
+            }
+        }
+        const WindowID number = window.number;
+        core.registerRefLocked(window.ref, number);
+        auto& stored = core.windows.emplace(number, std::move(window)).first->second;
+        core.stacking.insert(core.stacking.begin(), number);
+        app->windows.push_back(number);
+        core.notifyLocked(pid, core.elementLocked(stored), "AXWindowCreated", out);
+        if (spec.focus && !spec.minimized) core.setFocusedWindowLocked(*app, number, out);
+        opened = number;
+        return true;
+    });
+    return opened;
+}
+
+bool SimDesktop::closeWindow(WindowID number) {
+    return change([&](SimCore& core, Outbox& out) {
+        if (!core.windowLocked(number)) return false;
+        core.destroyWindowLocked(number, out);
+        return true;
+    });
+}
+
+bool SimDesktop::moveWindow(WindowID number, Rect frame) {
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        core.setFrameLocked(window, frame, out);
+    });
+}
+
+bool SimDesktop::setMinimized(WindowID number, bool minimized) {
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        core.setMinimizedLocked(window, minimized, out);
+    });
+}
+
+bool SimDesktop::setFullScreen(WindowID number, bool fullScreen) {
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        core.setFullScreenLocked(window, fullScreen, out);
+    });
+}
+
+bool SimDesktop::setTitle(WindowID number, const std::string& title) {
+    return changeWindow(number,
+                        [&](SimCore&, WindowState& window, Outbox&) { window.title = title; });
+}
+
+bool SimDesktop::setMinimumSize(WindowID number, Size size) {
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        window.minimumSize = size;
+        core.setFrameLocked(window, window.frame, out);
+    });
+}
+
+bool SimDesktop::setWindowFaults(WindowID number, const WindowFaults& faults) {
+    return changeWindow(number,
+                        [&](SimCore&, WindowState& window, Outbox&) { window.faults = faults; });
+}
+
+bool SimDesktop::focusWindow(WindowID number) {
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        if (window.workspace != core.currentWorkspace) {
+            core.currentWorkspace = window.workspace;
+            core.workspaceEventLocked(WorkspaceEvent::activeSpaceDidChange, std::nullopt, out);
+        }
+        core.setMinimizedLocked(window, false, out);
+        AppState& app = *core.appLocked(window.pid);
+        core.setFocusedWindowLocked(app, number, out);
+        core.activateLocked(window.pid, out);
+        core.raiseLocked(window);
+    });
+}
+
+bool SimDesktop::moveToWorkspace(WindowID number, int workspace) {
+    return changeWindow(
+        number, [&](SimCore&, WindowState& window, Outbox&) { window.workspace = workspace; });
+}
+
+void SimDesktop::switchWorkspace(int workspace) {
+    change([&](SimCore& core, Outbox& out) {
+        if (core.currentWorkspace == workspace) return false;
+        core.currentWorkspace = workspace;
+        core.workspaceEventLocked(WorkspaceEvent::activeSpaceDidChange, std::nullopt, out);
+        return true;
+    });
+}
+
+std::optional<AXElement> SimDesktop::addElement(WindowID number, const std::string& role,
+                                                Rect frame, std::optional<std::string> subrole) {
+    std::optional<AXElement> added;
+    change([&](SimCore& core, Outbox&) {
+        WindowState* window = core.windowLocked(number);
+        if (!window) return false;
+        ChildState child{core.newRefLocked(), role, std::move(subrole), frame};
+        core.registerRefLocked(child.ref, number);
+        added = AXElement{window->pid, child.ref};
+        window->children.push_back(std::move(child));
+        return true;
+    });
+    return added;
+}
+
+std::optional<WindowSnapshot> SimDesktop::window(WindowID number) const {
+    std::lock_guard lock(core_->mutex());
+    const WindowState* window = core_->windowLocked(number);
+    if (!window) return std::nullopt;
+    return WindowSnapshot{window->number,     window->pid,      core_->elementLocked(*window),
+                          window->title,      window->frame,    window->minimized,
+                          window->fullScreen, window->workspace};
+}
+
+std::optional<AXElement> SimDesktop::element(WindowID number) const {
+    std::lock_guard lock(core_->mutex());
+    const WindowState* window = core_->windowLocked(number);
+    return window ? std::optional(core_->elementLocked(*window)) : std::nullopt;
+}
+
+std::vector<WindowID> SimDesktop::windows(Pid pid) const {
+    std::lock_guard lock(core_->mutex());
+    const AppState* app = core_->appLocked(pid);
+    return app ? app->windows : std::vector<WindowID>{};
+}
+
+std::optional<WindowID> SimDesktop::focusedWindow() const {
+    std::lock_guard lock(core_->mutex());
+    const AppState* app = core_->frontmost ? core_->appLocked(*core_->frontmost) : nullptr;
+    return app ? app->focused : std::nullopt;
+}
+
+}  // namespace tessarin::sim

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/geometry.hpp"
+#include "platform/accessibility.hpp"
+#include "platform/workspace.hpp"
+
+namespace tessarin::sim {
+
+// A display to plug in. Frames are in the top-left convention of the global space; the first
+// display (the primary) sits with its top-left corner at the origin.
+struct DisplaySpec {
+    std::optional<std::string> uuid;  // none: the system gives this display no identity
+    std::string name = "Display";
+    Rect frame;
+    // Default: the frame less a 25-point menu bar at the top.
+    std::optional<Rect> visibleFrame;
+    int refreshRate = 60;
+    bool hasNumber = true;  // false: the toolkit reports no screen number
+    bool primary = false;   // plug in front of the others, as the new primary
+
+    bool operator==(const DisplaySpec&) const = default;
+};
+
+struct AppSpec {
+    std::optional<std::string> bundleID;
+    std::optional<std::string> name;
+    ActivationPolicy policy = ActivationPolicy::regular;
+    std::string icon;
+    bool activate = false;  // become the frontmost application at launch
+};
+
+// Ways a window misbehaves when written to.
+struct WindowFaults {
+    // The application keeps the window inside the visible frame of its display: a size write
+    // is cut at the right and bottom edges, a position write never puts the top above it.
+    bool clampsToScreen = false;
+    // After each position write the window settles this far from where it was put.
+    std::optional<Point> movesItself;
+
+    bool operator==(const WindowFaults&) const = default;
+};
+
+struct WindowSpec {
+    std::string title;
+    Rect frame{100, 100, 800, 600};
+    std::optional<std::string> role = std::string("AXWindow");
+    std::optional<std::string> subrole = std::string("AXStandardWindow");
+    Size minimumSize{0, 0};
+    bool fixedSize = false;  // "AXSize" is not settable
+    bool minimized = false;
+    bool fullScreen = false;
+    std::optional<int> workspace;  // none: the current one
+    std::int64_t layer = 0;
+    bool focus = true;  // becomes its application's focused window
+    WindowFaults faults;
+};
+
+// How calls on a hung application behave.
+enum class HangMode {
+    none,
+    // Each call spends its messaging timeout on the sim's clock and fails at once: for
+    // single-threaded tests.
+    timeOutAtOnce,
+    // Each call really blocks its thread until the test releases it (then it fails as timed
+    // out, spending the timeout) or the application recovers (then it goes through).
+    block,
+};
+
+// One attribute write as the sim received it.
+struct AttributeWrite {
+    AXElement element;
+    std::optional<WindowID> window;  // the window the element belongs to, if any
+    std::string attribute;
+    AXValue value;
+    double time = 0;  // the sim's clock when the write arrived
+    AXError result = AXError::success;
+
+    bool operator==(const AttributeWrite&) const = default;
+};
+
+// What a test can see of one window.
+struct WindowSnapshot {
+    WindowID number = 0;
+    Pid pid = 0;
+    AXElement element;
+    std::string title;
+    Rect frame;
+    bool minimized = false;
+    bool fullScreen = false;
+    int workspace = 1;
+
+    bool operator==(const WindowSnapshot&) const = default;
+};
+
+// Short forms for the common cases; set further fields on the result.
+inline DisplaySpec makeDisplay(std::optional<std::string> uuid, Rect frame,
+                               std::string name = "Display") {
+    DisplaySpec spec;
+    spec.uuid = std::move(uuid);
+    spec.frame = frame;
+    spec.name = std::move(name);
+    return spec;
+}
+
+inline AppSpec makeApp(std::optional<std::string> bundleID, std::optional<std::string> name,
+                       bool activate = true) {
+    AppSpec spec;
+    spec.bundleID = std::move(bundleID);
+    spec.name = std::move(name);
+    spec.activate = activate;
+    return spec;
+}
+
+inline WindowSpec makeWindow(std::string title, Rect frame) {
+    WindowSpec spec;
+    spec.title = std::move(title);
+    spec.frame = frame;
+    return spec;
+}
+
+// The messaging timeout a call gets when none was set on its element.
+inline constexpr double kDefaultMessagingTimeout = 6.0;
+
+}  // namespace tessarin::sim
