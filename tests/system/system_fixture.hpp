@@ -80,6 +80,23 @@ class SimFixture : public ::testing::Test {
                                 snapshot->pid);
     }
 
+    // One application that hangs as `mode` says, one that answers, each with a window.
+    struct HungAndLively {
+        Pid hung;
+        Pid lively;
+        std::shared_ptr<AXWindow> stuck;
+        std::shared_ptr<AXWindow> moving;
+    };
+    HungAndLively hungAndLively(sim::HangMode mode) {
+        HungAndLively apps;
+        apps.hung = launch("com.example.hung");
+        apps.lively = launch("com.example.lively");
+        apps.stuck = window(open(apps.hung, {100, 100, 400, 300}));
+        apps.moving = window(open(apps.lively, {600, 100, 400, 300}));
+        sim.setHung(apps.hung, mode);
+        return apps;
+    }
+
     Rect frameOf(WindowID id) { return sim.window(id).value_or(sim::WindowSnapshot{}).frame; }
 
     // The attribute names written to one window, in order.

@@ -303,11 +303,7 @@ TEST_F(WindowMoverTest, ReadRunsAfterQueuedWritesAndResetDropsWaitingFrames) {
 }
 
 TEST_F(WindowMoverTest, AHungApplicationDelaysOnlyItsOwnWindows) {
-    Pid hung = launch("com.example.hung");
-    Pid lively = launch("com.example.lively");
-    auto stuck = window(open(hung, {100, 100, 400, 300}));
-    auto moving = window(open(lively, {600, 100, 400, 300}));
-    sim.setHung(hung, sim::HangMode::timeOutAtOnce);
+    auto [hung, lively, stuck, moving] = hungAndLively(sim::HangMode::timeOutAtOnce);
     sim.clearWrites();
 
     mover->move(stuck, {0, 30, 500, 400});

@@ -30,11 +30,7 @@ class WindowMoverThreadsTest : public test::SimFixture {
 };
 
 TEST_F(WindowMoverThreadsTest, AHungApplicationDelaysOnlyItsOwnWindows) {
-    Pid hung = launch("com.example.hung");
-    Pid lively = launch("com.example.lively");
-    auto stuck = window(open(hung, {100, 100, 400, 300}));
-    auto moving = window(open(lively, {600, 100, 400, 300}));
-    sim.setHung(hung, sim::HangMode::block);
+    auto [hung, lively, stuck, moving] = hungAndLively(sim::HangMode::block);
 
     mover->move(stuck, {0, 30, 500, 400});
     mover->move(moving, {700, 30, 500, 400});

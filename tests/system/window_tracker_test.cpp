@@ -70,6 +70,16 @@ TEST_F(WindowTrackerTest, AnApplicationThatRefusesEveryRegistrationIsInstalledOn
     EXPECT_TRUE(delegate->take().empty());
 }
 
+TEST_F(WindowTrackerTest, AnApplicationWithoutANameIsLoggedByItsProcess) {
+    Pid pid = launch(std::nullopt, "");
+    sim.failObserverRegistrations(pid, 7, AXError::notImplemented);
+    observe(pid);
+    loop.advance(6 * WindowTracker::retryDelay);
+    EXPECT_EQ(ready, 1);
+    EXPECT_EQ(log.all(), std::vector<std::string>{"observe pid " + std::to_string(pid) +
+                                                  ": 0/2 notifications, errors [-25208, -25208]"});
+}
+
 TEST_F(WindowTrackerTest, ARetryThatSucceedsInstallsWithoutALogLine) {
     Pid pid = launch("com.example.editor", "Editor");
     sim.failObserverRegistrations(pid, 2);
