@@ -1,13 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <map>
 #include <mutex>
-#include <unordered_map>
-#include <utility>
 
 #include "base/main_loop.hpp"
+#include "base/timer_queue.hpp"
 
 namespace tessarin {
 
@@ -19,6 +18,7 @@ class RealLoop : public MainLoop {
 
     void post(Task task) override;
     TimerID after(double seconds, Task task) override;
+    // Intervals below TimerQueue::kMinimumInterval are raised to it.
     TimerID every(double interval, Task task) override;
     void cancel(TimerID id) override;
     // Seconds of the steady clock since this loop was made.
@@ -29,30 +29,16 @@ class RealLoop : public MainLoop {
     void run();
     void quit();
 
-    // Repeating timers shorter than this would starve posted work.
-    static constexpr double kMinimumInterval = 0.001;
-
   private:
-    struct Timer {
-        TimerID id;
-        double interval;
-        Task task;
-    };
-    using Key = std::pair<double, std::uint64_t>;
-
-    void schedule(double due, TimerID id, double interval, Task task);
     // Under the lock: the next task to run now, if any.
-    bool takeNext(std::unique_lock<std::mutex>& lock, Task& task);
+    Task takeNext();
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point origin_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Task> posted_;
-    std::map<Key, Timer> timers_;
-    std::unordered_map<TimerID, Key> keys_;
-    std::uint64_t sequence_ = 0;
-    TimerID nextID_ = 1;
+    TimerQueue timers_;
     bool quit_ = false;
 };
 

@@ -12,38 +12,20 @@ void VirtualLoop::post(Task task) {
     posted_.push_back(std::move(task));
 }
 
-VirtualLoop::Key VirtualLoop::schedule(double due, TimerID id, double interval, Task task) {
-    Key key{due, sequence_++};
-    timers_.emplace(key, Timer{id, interval, std::move(task)});
-    keys_[id] = key;
-    return key;
-}
-
 MainLoop::TimerID VirtualLoop::after(double seconds, Task task) {
     std::lock_guard lock(mutex_);
-    TimerID id = nextID_++;
-    if (!task) return id;
     // Negative or NaN delays mean "as soon as possible".
-    double delay = seconds > 0 ? seconds : 0;
-    schedule(now_.load() + delay, id, 0, std::move(task));
-    return id;
+    return timers_.add(now_.load() + (seconds > 0 ? seconds : 0), std::move(task));
 }
 
 MainLoop::TimerID VirtualLoop::every(double interval, Task task) {
     std::lock_guard lock(mutex_);
-    TimerID id = nextID_++;
-    if (!task) return id;
-    double step = interval > kMinimumInterval ? interval : kMinimumInterval;
-    schedule(now_.load() + step, id, step, std::move(task));
-    return id;
+    return timers_.addRepeating(now_.load(), interval, std::move(task));
 }
 
 void VirtualLoop::cancel(TimerID id) {
     std::lock_guard lock(mutex_);
-    auto it = keys_.find(id);
-    if (it == keys_.end()) return;
-    timers_.erase(it->second);
-    keys_.erase(it);
+    timers_.cancel(id);
 }
 
 double VirtualLoop::now() const {
@@ -62,30 +44,17 @@ bool VirtualLoop::runOnePosted() {
     return true;
 }
 
-// Runs the earliest timer due at or before `limit`. A repeating timer is re-armed before it runs
-// so that the task can cancel itself.
+// Runs the earliest timer due at or before `limit`, with the clock at its due time.
 bool VirtualLoop::runOneTimer(double limit) {
-    Task task;
+    std::optional<TimerQueue::Due> due;
     {
         std::lock_guard lock(mutex_);
-        if (timers_.empty()) return false;
-        auto first = timers_.begin();
-        double due = first->first.first;
-        if (due > limit) return false;
-        Timer timer = std::move(first->second);
-        timers_.erase(first);
-        keys_.erase(timer.id);
+        due = timers_.take(limit);
+        if (!due) return false;
         // A nested advance may already have moved the clock past this task.
-        now_.store(std::max(now_.load(), due));
-        if (timer.interval > 0) {
-            // The timer keeps one copy of its task for later runs; this run uses another.
-            task = timer.task;
-            schedule(due + timer.interval, timer.id, timer.interval, std::move(timer.task));
-        } else {
-            task = std::move(timer.task);
-        }
+        now_.store(std::max(now_.load(), due->due));
     }
-    task();
+    due->task();
     return true;
 }
 
@@ -141,8 +110,7 @@ std::size_t VirtualLoop::timerCount() const {
 
 std::optional<double> VirtualLoop::nextDue() const {
     std::lock_guard lock(mutex_);
-    if (timers_.empty()) return std::nullopt;
-    return timers_.begin()->first.first;
+    return timers_.nextDue();
 }
 
 }  // namespace tessarin

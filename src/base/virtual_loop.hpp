@@ -3,13 +3,11 @@
 #include <atomic>
 #include <cstddef>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
-#include <utility>
 
 #include "base/main_loop.hpp"
+#include "base/timer_queue.hpp"
 
 namespace tessarin {
 
@@ -23,6 +21,7 @@ class VirtualLoop : public MainLoop {
 
     void post(Task task) override;
     TimerID after(double seconds, Task task) override;
+    // Intervals below TimerQueue::kMinimumInterval are raised to it.
     TimerID every(double interval, Task task) override;
     void cancel(TimerID id) override;
     double now() const override;
@@ -46,28 +45,13 @@ class VirtualLoop : public MainLoop {
     // When the earliest scheduled timer falls due, if any.
     std::optional<double> nextDue() const;
 
-    // Repeating timers shorter than this would never let virtual time pass a point.
-    static constexpr double kMinimumInterval = 0.001;
-
   private:
-    struct Timer {
-        TimerID id;
-        double interval;  // 0 for a one-shot task
-        Task task;
-    };
-    // Due time, then scheduling order: a strict order for ties.
-    using Key = std::pair<double, std::uint64_t>;
-
     bool runOnePosted();
     bool runOneTimer(double limit);
-    Key schedule(double due, TimerID id, double interval, Task task);
 
     mutable std::mutex mutex_;
     std::deque<Task> posted_;
-    std::map<Key, Timer> timers_;
-    std::unordered_map<TimerID, Key> keys_;
-    std::uint64_t sequence_ = 0;
-    TimerID nextID_ = 1;
+    TimerQueue timers_;
     std::atomic<double> now_;
 };
 
