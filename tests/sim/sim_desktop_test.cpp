@@ -90,6 +90,13 @@ TEST_F(SimDesktopTest, DisplaysKeepTheirIdentityAcrossReconnection) {
     EXPECT_NE(again, number) << "a reconnected display gets a fresh number";
     EXPECT_EQ(desktop.displayNumber("B"), again);
     EXPECT_EQ(desktop.screens().screens()[2].uuid, "B");
+
+    loop.drain();
+    events.clear();
+    ASSERT_TRUE(desktop.setDisplayFrame(again, {1440, 0, 2560, 1440}));
+    loop.drain();
+    EXPECT_EQ(seen(WorkspaceEvent::screenParametersDidChange), 1);
+    EXPECT_EQ(desktop.screens().screens()[2].visibleFrame, (Rect{1440, 900 - 1440, 2560, 1415}));
 }
 
 TEST_F(SimDesktopTest, UnpluggingThePrimaryMovesItsWindowsAndTheOrigin) {
@@ -255,6 +262,13 @@ TEST_F(SimDesktopTest, HitTestsFindTheDeepestVisibleElement) {
     desktop.setMinimized(front, true);
     ASSERT_EQ(ax.elementAtPosition(ax.systemWide(), {500, 355}, hit), AXError::success);
     EXPECT_EQ(hit, desktop.element(back));
+
+    // The application under the point answers the hit test: a hung one times out.
+    desktop.setHung(pid, HangMode::timeOutAtOnce);
+    ASSERT_EQ(ax.setMessagingTimeout(ax.systemWide(), 0.3), AXError::success);
+    EXPECT_EQ(ax.elementAtPosition(ax.systemWide(), {100, 100}, hit), AXError::cannotComplete);
+    EXPECT_DOUBLE_EQ(desktop.spentLatency(), 0.3);
+    EXPECT_EQ(ax.elementAtPosition(ax.systemWide(), {1000, 800}, hit), AXError::noValue);
 }
 
 TEST_F(SimDesktopTest, DestroyedObserverHearsNothingMore) {

@@ -128,6 +128,24 @@ TEST_F(SimFaults, QuittingOrDestroyingReleasesBlockedCalls) {
     EXPECT_EQ(result, AXError::invalidUIElement);
 }
 
+TEST(SimTeardown, DestroyingTheDesktopReleasesBlockedCallsFirst) {
+    VirtualLoop loop;
+    auto desktop = std::make_unique<SimDesktop>(loop);
+    const Pid pid = desktop->launch(makeApp(std::nullopt, "Hung"));
+    const AXElement window = *desktop->element(*desktop->openWindow(pid, WindowSpec{}));
+    desktop->setHung(pid, HangMode::block);
+    Accessibility& ax = desktop->accessibility();
+    AXError result = AXError::success;
+    std::thread hung([&] {
+        AXValue value;
+        result = ax.copyAttribute(window, "AXTitle", value);
+    });
+    desktop->waitForBlockedCalls(pid, 1);
+    desktop.reset();
+    hung.join();
+    EXPECT_EQ(result, AXError::cannotComplete);
+}
+
 TEST_F(SimFaults, WindowsKeepTheirMinimumAndFixedSizes) {
     desktop.setMinimumSize(slowWindow, {500, 350});
     ASSERT_EQ(ax.setAttribute(element(slowWindow), "AXSize", Size{300, 200}), AXError::success);
@@ -245,6 +263,11 @@ TEST_F(SimFaults, EveryWriteIsRecordedInOrderWithItsTimeAndResult) {
     EXPECT_FALSE(writes[2].window);
     EXPECT_EQ(writes[3].result, AXError::attributeUnsupported);
     EXPECT_EQ(writes[3].window, quickWindow);
+
+    desktop.setRecordingWrites(false);
+    ax.setAttribute(element(quickWindow), "AXPosition", Point{0, 30});
+    EXPECT_EQ(desktop.writes().size(), 4u);
+    EXPECT_EQ(frame(quickWindow).origin(), (Point{0, 30}));
 }
 
 }  // namespace

@@ -134,7 +134,7 @@ AXError SimAccessibility::setAttribute(const AXElement& element, std::string_vie
             result = writeLocked(element, attribute, value, out);
         }
         write.result = result;
-        core_->writes.push_back(std::move(write));
+        if (core_->recordingWrites) core_->writes.push_back(std::move(write));
     }
     core_->deliver(out);
     return result;
@@ -309,21 +309,31 @@ AXError SimAccessibility::elementAtPosition(const AXElement& root, Point point,
                                             AXElement& element) {
     std::unique_lock lock(core_->mutex());
     if (AXError error = core_->enterLocked(lock, root); error != AXError::success) return error;
+    std::optional<AXElement> found;
     for (WindowID number : core_->stacking) {
         const WindowState& window = *core_->windowLocked(number);
         if (root != kSystemWide && window.pid != root.pid) continue;
         if (!core_->onScreenLocked(window) || !contains(window.frame, point)) continue;
-        element = core_->elementLocked(window);
+        found = core_->elementLocked(window);
         // The deepest element: the last added child under the point.
         for (auto child = window.children.rbegin(); child != window.children.rend(); ++child) {
             if (contains(child->frame, point)) {
-                element = {window.pid, child->ref};
+                found = AXElement{window.pid, child->ref};
                 break;
             }
         }
-        return AXError::success;
+        break;
     }
-    return AXError::noValue;
+    if (!found) return AXError::noValue;
+    // From the system-wide element the search ends in the application under the point, which
+    // answers like any other call: a hung one holds the caller up.
+    if (root == kSystemWide) {
+        if (AXError error = core_->enterLocked(lock, *found); error != AXError::success) {
+            return error;
+        }
+    }
+    element = *found;
+    return AXError::success;
 }
 
 std::unique_ptr<AXObserver> SimAccessibility::createObserver(Pid pid,

@@ -223,12 +223,15 @@ AXError SimCore::enterLocked(std::unique_lock<std::mutex>& lock, const AXElement
     const Pid pid = element.pid;
     const std::uint64_t ticket = app->hangReleases;
     ++app->blockedCalls;
+    ++blockedTotal;
     changed_.notify_all();
     changed_.wait(lock, [&] {
         AppState* current = appLocked(pid);
         return shuttingDown || !current || current->hang != HangMode::block ||
                current->hangReleases != ticket;
     });
+    --blockedTotal;
+    changed_.notify_all();
     app = appLocked(pid);
     if (!app) return AXError::invalidUIElement;
     --app->blockedCalls;

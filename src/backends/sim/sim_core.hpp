@@ -145,13 +145,15 @@ class SimCore {
     std::map<Pid, std::vector<std::weak_ptr<ObserverCore>>> observers;
     std::map<Workspace::ObserverID, std::shared_ptr<WorkspaceObserverCore>> workspaceObservers;
     std::vector<AttributeWrite> writes;
+    bool recordingWrites = true;
     std::optional<Pid> frontmost;
     int currentWorkspace = 1;
     bool trusted = true;
     int prompts = 0;
     bool windowListReadable = true;
     bool shuttingDown = false;
-    Point pointer;  // top-left convention
+    int blockedTotal = 0;  // calls waiting on hung applications, all applications together
+    Point pointer;         // top-left convention
     std::uint32_t buttons = 0;
     std::uint32_t modifiers = 0;
     std::vector<Point> warps;

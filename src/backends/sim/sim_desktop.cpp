@@ -9,6 +9,13 @@ namespace {
 
 constexpr double kMenuBarHeight = 25;
 
+// The frame less a menu bar at the top, when no visible frame is given.
+Rect visibleOr(std::optional<Rect> visible, Rect frame) {
+    if (visible) return *visible;
+    frame.y += kMenuBarHeight, frame.height -= kMenuBarHeight;
+    return frame;
+}
+
 Rect shifted(Rect rect, Point by) {
     rect.x += by.x, rect.y += by.y;
     return rect;
@@ -58,10 +65,11 @@ SimDesktop::SimDesktop(MainLoop& loop)
       clock_(core_) {}
 
 SimDesktop::~SimDesktop() {
-    // Calls still blocked on a hung application give up rather than outlive the desktop.
-    std::lock_guard lock(core_->mutex());
+    // Calls still blocked on a hung application give up, and are gone before the state is.
+    std::unique_lock lock(core_->mutex());
     core_->shuttingDown = true;
     core_->changed().notify_all();
+    core_->changed().wait(lock, [&] { return core_->blockedTotal == 0; });
 }
 
 Platform SimDesktop::platform(QueueFactory& queues) {
@@ -73,11 +81,7 @@ std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& spec) {
     std::uint32_t number = 0;
     change([&](SimCore& core, Outbox& out) {
         DisplayState display{core.nextDisplay++, spec};
-        if (!display.spec.visibleFrame) {
-            Rect visible = spec.frame;
-            visible.y += kMenuBarHeight, visible.height -= kMenuBarHeight;
-            display.spec.visibleFrame = visible;
-        }
+        display.spec.visibleFrame = visibleOr(spec.visibleFrame, spec.frame);
         number = display.number;
         auto at = spec.primary ? core.displays.begin() : core.displays.end();
         core.displays.insert(at, std::move(display));
@@ -129,7 +133,7 @@ bool SimDesktop::setDisplayFrame(std::uint32_t number, Rect frame,
         for (DisplayState& display : core.displays) {
             if (display.number != number) continue;
             display.spec.frame = frame;
-            display.spec.visibleFrame = visibleFrame.value_or(frame);
+            display.spec.visibleFrame = visibleOr(visibleFrame, frame);
             rebase(core);
             core.workspaceEventLocked(WorkspaceEvent::screenParametersDidChange, std::nullopt, out);
             return true;

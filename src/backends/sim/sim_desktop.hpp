@@ -42,7 +42,9 @@ class SimDesktop {
     // Windows on an unplugged display move to the primary one. When the primary goes, the
     // next display becomes primary and the global space is shifted so it sits at the origin.
     bool unplugDisplay(std::uint32_t number);
-    bool setDisplayFrame(std::uint32_t number, Rect frame, std::optional<Rect> visibleFrame);
+    // A changed resolution or arrangement; the visible frame defaults as when plugging.
+    bool setDisplayFrame(std::uint32_t number, Rect frame,
+                         std::optional<Rect> visibleFrame = std::nullopt);
     std::optional<std::uint32_t> displayNumber(const std::string& uuid) const;
 
     // Applications.
@@ -103,6 +105,8 @@ class SimDesktop {
     // Every attribute write, in the order it arrived.
     std::vector<AttributeWrite> writes() const;
     void clearWrites();
+    // On by default; a long headless run turns it off so the record does not grow forever.
+    void setRecordingWrites(bool recording);
     double spentLatency() const;
 
   private:

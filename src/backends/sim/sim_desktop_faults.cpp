@@ -91,6 +91,11 @@ void SimDesktop::clearWrites() {
     core_->writes.clear();
 }
 
+void SimDesktop::setRecordingWrites(bool recording) {
+    std::lock_guard lock(core_->mutex());
+    core_->recordingWrites = recording;
+}
+
 double SimDesktop::spentLatency() const {
     std::lock_guard lock(core_->mutex());
     return core_->spentLocked();
