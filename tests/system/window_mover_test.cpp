@@ -331,5 +331,22 @@ TEST_F(WindowMoverTest, AHungApplicationDelaysOnlyItsOwnWindows) {
         << slow[0];
 }
 
+TEST_F(WindowMoverTest, QueuedWorkOutlivesTheMoverHarmlessly) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600}, {720, 0});
+    auto window = this->window(id);
+    mover->move(window, {0, 30, 700, 500});
+    queues.drainAll();  // written; the second look is on its way
+    mover->move(window, {50, 30, 700, 500});
+    sim.clearWrites();
+
+    std::weak_ptr<WindowMover> weak = mover;
+    mover.reset();
+    EXPECT_TRUE(weak.expired());  // queued blocks do not keep it alive
+    settle();
+    EXPECT_TRUE(sim.writes().empty());
+    EXPECT_TRUE(reports.empty());
+}
+
 }  // namespace
 }  // namespace tessarin
