@@ -1,0 +1,178 @@
+#include "system/ax_window.hpp"
+
+#include <gtest/gtest.h>
+
+#include "scripted_accessibility.hpp"
+#include "system/ax.hpp"
+#include "system_fixture.hpp"
+
+namespace tessarin {
+namespace {
+
+using test::ScriptedAccessibility;
+
+class AXWindowTest : public test::SimFixture {
+  protected:
+    std::shared_ptr<AXWindow> createThrough(Accessibility& ax, WindowID id) {
+        auto snapshot = sim.window(id);
+        return AXWindow::create(ax, sim.workspace(), snapshot->element, snapshot->pid);
+    }
+};
+
+TEST_F(AXWindowTest, ConstructionNeedsAWindowNumber) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600});
+    ASSERT_NE(id, 0u);
+    Accessibility& ax = sim.accessibility();
+
+    // An application element and a child element have no window number.
+    EXPECT_EQ(AXWindow::create(ax, sim.workspace(), ax.application(pid), pid), nullptr);
+    auto child = sim.addElement(id, "AXSlider", {120, 120, 100, 20});
+    ASSERT_TRUE(child);
+    EXPECT_EQ(AXWindow::create(ax, sim.workspace(), *child, pid), nullptr);
+
+    // A closed window's element no longer yields its number.
+    AXElement element = sim.window(id)->element;
+    sim.closeWindow(id);
+    EXPECT_EQ(AXWindow::create(ax, sim.workspace(), element, pid), nullptr);
+}
+
+TEST_F(AXWindowTest, ConstructionFailsOnANumberOfZeroEvenWhenTheCallSucceeds) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600});
+    ScriptedAccessibility ax(sim.accessibility());
+    ax.answerWindowNumber(AXError::success, 0);
+    EXPECT_EQ(createThrough(ax, id), nullptr);
+    ax.answerWindowNumber(AXError::failure, 77);
+    EXPECT_EQ(createThrough(ax, id), nullptr);
+}
+
+TEST_F(AXWindowTest, KeepsNumberProcessAndBundle) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600});
+    auto window = this->window(id);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->id, id);
+    EXPECT_EQ(window->pid, pid);
+    EXPECT_EQ(window->bundleID, "com.example.editor");
+    EXPECT_EQ(window->element, sim.window(id)->element);
+
+    Pid bare = launch(std::nullopt, "Bare");
+    auto unbundled = this->window(open(bare, {0, 30, 400, 300}));
+    ASSERT_NE(unbundled, nullptr);
+    EXPECT_EQ(unbundled->bundleID, std::nullopt);
+}
+
+TEST_F(AXWindowTest, AHungApplicationCostsHalfASecondPerCall) {
+    Pid pid = launch("com.example.editor");
+    auto window = this->window(open(pid, {100, 100, 800, 600}));
+    sim.setHung(pid, sim::HangMode::timeOutAtOnce);
+    const double before = sim.spentLatency();
+    window->setFrame({0, 30, 500, 400}, std::nullopt);
+    // Three calls, each bounded by the window's own timeout rather than the system default.
+    EXPECT_DOUBLE_EQ(sim.spentLatency() - before, 1.5);
+}
+
+TEST_F(AXWindowTest, SameSizeWritesOnlyThePosition) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600});
+    auto window = this->window(id);
+    sim.clearWrites();
+    window->setFrame({300, 50, 800, 600}, Rect{100, 100, 800, 600});
+    EXPECT_EQ(writtenAttributes(id), std::vector<std::string>{"AXPosition"});
+    EXPECT_EQ(frameOf(id), (Rect{300, 50, 800, 600}));
+}
+
+TEST_F(AXWindowTest, NewSizeOrNoPreviousWritesSizePositionSize) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600});
+    auto window = this->window(id);
+    const std::vector<std::string> threeSteps{"AXSize", "AXPosition", "AXSize"};
+
+    sim.clearWrites();
+    window->setFrame({0, 30, 700, 600}, Rect{100, 100, 800, 600});
+    EXPECT_EQ(writtenAttributes(id), threeSteps);
+    EXPECT_EQ(frameOf(id), (Rect{0, 30, 700, 600}));
+
+    sim.clearWrites();
+    window->setFrame({10, 40, 700, 600}, std::nullopt);
+    EXPECT_EQ(writtenAttributes(id), threeSteps);
+    EXPECT_TRUE(log.all().empty());
+}
+
+TEST_F(AXWindowTest, AFailedPositionIsLoggedWithTheSizeResult) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600});
+    ScriptedAccessibility ax(sim.accessibility());
+    auto window = createThrough(ax, id);
+    ax.failWrites("AXPosition", AXError::failure);
+
+    window->setFrame({0, 30, 700, 500}, std::nullopt);
+    EXPECT_EQ(log.all(), std::vector<std::string>{"setFrame failed pos=-25200 size=0 for " +
+                                                  std::to_string(id) + " com.example.editor"});
+
+    window->setFrame({50, 30, 700, 500}, Rect{0, 30, 700, 500});
+    EXPECT_EQ(log.starting("setPosition failed"),
+              std::vector<std::string>{"setPosition failed -25200 for " + std::to_string(id) +
+                                       " com.example.editor"});
+}
+
+TEST_F(AXWindowTest, AFixedSizeWindowWithoutBundleLogsTheSizeCodeAndAQuestionMark) {
+    Pid pid = launch(std::nullopt, "Bare");
+    sim::WindowSpec spec;
+    spec.fixedSize = true;
+    WindowID id = sim.openWindow(pid, spec).value();
+    auto window = this->window(id);
+
+    window->setFrame({0, 30, 300, 300}, std::nullopt);
+    EXPECT_EQ(log.all(), std::vector<std::string>{"setFrame failed pos=0 size=-25205 for " +
+                                                  std::to_string(id) + " ?"});
+    // The position still landed; only the size was refused.
+    EXPECT_EQ(frameOf(id).origin(), (Point{0, 30}));
+}
+
+TEST_F(AXWindowTest, ReadersGiveNothingForTheWrongKindOfValue) {
+    Pid pid = launch("com.example.editor");
+    WindowID id = open(pid, {100, 100, 800, 600});
+    AXElement element = sim.window(id)->element;
+    ScriptedAccessibility ax(sim.accessibility());
+
+    EXPECT_EQ(AX::position(ax, element), (Point{100, 100}));
+    EXPECT_EQ(AX::size(ax, element), (Size{800, 600}));
+    EXPECT_EQ(AX::string(ax, element, "AXRole"), "AXWindow");
+    EXPECT_EQ(AX::boolean(ax, element, "AXMinimized"), false);
+
+    ax.answerRead("AXPosition", Size{1, 2});
+    EXPECT_EQ(AX::position(ax, element), std::nullopt);
+    ax.answerRead("AXSize", Point{1, 2});
+    EXPECT_EQ(AX::size(ax, element), std::nullopt);
+    ax.answerRead("AXTitle", 3.0);
+    EXPECT_EQ(AX::string(ax, element, "AXTitle"), std::nullopt);
+    ax.answerRead("AXMinimized", 1.0);
+    EXPECT_EQ(AX::boolean(ax, element, "AXMinimized"), true);
+    ax.answerRead("AXFocused", std::string("yes"));
+    EXPECT_EQ(AX::boolean(ax, element, "AXFocused"), std::nullopt);
+}
+
+TEST_F(AXWindowTest, ElementReadersFollowTheApplication) {
+    Pid pid = launch("com.example.editor");
+    WindowID first = open(pid, {100, 100, 800, 600});
+    WindowID second = open(pid, {200, 100, 800, 600});
+    Accessibility& ax = sim.accessibility();
+    AXElement app = ax.application(pid);
+
+    auto windows = AX::elements(ax, app, "AXWindows");
+    EXPECT_EQ(windows.size(), 2u);
+    EXPECT_EQ(AX::element(ax, app, "AXFocusedWindow"), sim.window(second)->element);
+    // Wrong kinds and failed reads: an absent element, an empty list.
+    EXPECT_EQ(AX::element(ax, app, "AXWindows"), std::nullopt);
+    EXPECT_TRUE(AX::elements(ax, app, "AXFocusedWindow").empty());
+    EXPECT_TRUE(AX::elements(ax, sim.window(first)->element, "AXNoSuchList").empty());
+    AXElement firstElement = sim.window(first)->element;
+    sim.quit(pid);
+    EXPECT_TRUE(AX::elements(ax, app, "AXWindows").empty());
+    EXPECT_EQ(AX::position(ax, firstElement), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tessarin
