@@ -74,8 +74,18 @@ std::unique_ptr<FileStore> FileStore::inConfigFolder(std::string domain, Access 
     return std::make_unique<FileStore>(*folder, std::move(domain), access);
 }
 
+void FileStore::removeStaleTemporaries() {
+    // Left by a write that died before its rename; the document itself is the one to trust.
+    const std::string prefix = path_.filename().string() + ".tmp-";
+    std::error_code error;
+    for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename().string().rfind(prefix, 0) == 0) fs::remove(it->path(), error);
+    }
+}
+
 void FileStore::load() {
     std::error_code error;
+    if (writable_) removeStaleTemporaries();
     // A dangling link counts as no file yet; the first write creates its target.
     if (!fs::exists(fs::status(path_, error))) return;
     auto text = readFile(path_);

@@ -48,6 +48,7 @@ class FileStore : public KeyValueStore {
 
   private:
     void load();
+    void removeStaleTemporaries();
     void moveAside(std::string_view reason);
     bool writeThrough();
 

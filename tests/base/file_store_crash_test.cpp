@@ -46,6 +46,7 @@ TEST_F(FileStoreDamage, InterruptedWriteLeavesTheOldDocument) {
     EXPECT_EQ(readText(file), before);
 
     FileStore afterRestart(folder, "com.tessarin");
+    EXPECT_FALSE(fs::exists(temporary));  // the torn write is cleared away
     EXPECT_EQ(afterRestart.number("gap"), 10.0);
     EXPECT_TRUE(afterRestart.boolean("animate"));
     // Later writes still go through.
