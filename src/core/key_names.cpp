@@ -115,7 +115,9 @@ std::string KeyNames::name(std::uint32_t keyCode, const KeyboardLayout* layout) 
             text && !text->empty())
             return upperCased(*text);
     }
-    return "#" + std::to_string(keyCode);
+    std::string label = "#";
+    label += std::to_string(keyCode);
+    return label;
 }
 
 }  // namespace tessarin
