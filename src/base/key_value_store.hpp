@@ -13,7 +13,7 @@ namespace tessarin {
 // platform's user defaults. Values are JSON values; a missing key reads its registered default.
 // The typed readers follow the platform: a value of the wrong kind reads 0, false or empty.
 class KeyValueStore {
-public:
+  public:
     virtual ~KeyValueStore() = default;
 
     // Raw value: the stored one, else the registered default, else none.

@@ -11,7 +11,7 @@ using Task = std::function<void()>;
 // real loop; tests and the simulated desktop run a virtual-time loop that only advances when
 // told to.
 class MainLoop {
-public:
+  public:
     using TimerID = std::uint64_t;
 
     virtual ~MainLoop() = default;

@@ -16,13 +16,18 @@ void MemoryStore::set(const std::string& key, nlohmann::json value) {
     values_[key] = std::move(value);
 }
 
-void MemoryStore::remove(const std::string& key) { values_.erase(key); }
+void MemoryStore::remove(const std::string& key) {
+    values_.erase(key);
+}
 
 void MemoryStore::registerDefaults(const nlohmann::json& defaults) {
     if (!defaults.is_object()) return;
-    for (const auto& [key, value] : defaults.items()) defaults_[key] = value;
+    for (const auto& [key, value] : defaults.items())
+        defaults_[key] = value;
 }
 
-bool MemoryStore::hasStoredValue(const std::string& key) const { return values_.count(key) != 0; }
+bool MemoryStore::hasStoredValue(const std::string& key) const {
+    return values_.count(key) != 0;
+}
 
 }  // namespace tessarin

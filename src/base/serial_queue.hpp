@@ -9,7 +9,7 @@ namespace tessarin {
 
 // Runs blocks one at a time, in the order they were submitted, off the main loop.
 class SerialQueue {
-public:
+  public:
     virtual ~SerialQueue() = default;
     virtual void async(Task task) = 0;
 };
@@ -17,7 +17,7 @@ public:
 // Hands out one sequential queue per label (the same label gives the same queue) and the
 // background utility queue. Production backs them with threads; tests with a stepped executor.
 class QueueFactory {
-public:
+  public:
     virtual ~QueueFactory() = default;
     virtual std::shared_ptr<SerialQueue> queue(const std::string& label) = 0;
     virtual SerialQueue& background() = 0;

@@ -32,6 +32,8 @@ struct Column {
 
     // Removes the first row holding `window`; false when it is not in the column.
     bool remove(WindowID window);
+    // Removes one row and its weight, keeping the same window active when it survives.
+    void removeRow(std::size_t row);
 
     bool operator==(const Column&) const = default;
 };

@@ -1,0 +1,109 @@
+#include "base/stepped_executor.hpp"
+
+namespace tessarin {
+
+// Blocks wait here until the executor runs them. Handing over is safe from any thread.
+class SteppedExecutor::Stepped : public SerialQueue {
+  public:
+    void async(Task task) override {
+        if (!task) return;
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+
+    bool step() {
+        Task task;
+        {
+            std::lock_guard lock(mutex_);
+            if (running_ || tasks_.empty()) return false;
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+            running_ = true;
+        }
+        task();
+        task = nullptr;
+        std::lock_guard lock(mutex_);
+        running_ = false;
+        return true;
+    }
+
+    std::size_t pending() const {
+        std::lock_guard lock(mutex_);
+        return tasks_.size();
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::deque<Task> tasks_;
+    bool running_ = false;
+};
+
+std::shared_ptr<SteppedExecutor::Stepped> SteppedExecutor::make(const std::string& label) {
+    std::lock_guard lock(mutex_);
+    auto& slot = queues_[label];
+    if (!slot) {
+        slot = std::make_shared<Stepped>();
+        order_.push_back(label);
+    }
+    return slot;
+}
+
+std::shared_ptr<SteppedExecutor::Stepped> SteppedExecutor::find(const std::string& label) const {
+    std::lock_guard lock(mutex_);
+    auto it = queues_.find(label);
+    return it == queues_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<SerialQueue> SteppedExecutor::queue(const std::string& label) {
+    return make(label);
+}
+
+SerialQueue& SteppedExecutor::background() {
+    return *make(kBackgroundLabel);
+}
+
+bool SteppedExecutor::step(const std::string& label) {
+    auto queue = find(label);
+    return queue && queue->step();
+}
+
+std::size_t SteppedExecutor::drain(const std::string& label) {
+    auto queue = find(label);
+    std::size_t count = 0;
+    while (queue && queue->step())
+        ++count;
+    return count;
+}
+
+std::size_t SteppedExecutor::drainAll() {
+    std::size_t count = 0;
+    for (bool ran = true; ran;) {
+        ran = false;
+        for (const auto& label : labels()) {
+            if (step(label)) {
+                ran = true;
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+std::size_t SteppedExecutor::pending(const std::string& label) const {
+    auto queue = find(label);
+    return queue ? queue->pending() : 0;
+}
+
+std::size_t SteppedExecutor::pendingTotal() const {
+    std::size_t total = 0;
+    for (const auto& label : labels())
+        total += pending(label);
+    return total;
+}
+
+std::vector<std::string> SteppedExecutor::labels() const {
+    std::lock_guard lock(mutex_);
+    return order_;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,71 @@
+#include "base/thread_queues.hpp"
+
+#include <pthread.h>
+
+namespace tessarin {
+
+ThreadSerialQueue::ThreadSerialQueue(std::string label) : state_(std::make_shared<State>()) {
+    state_->label = std::move(label);
+    thread_ = std::thread([state = state_] { work(state); });
+}
+
+ThreadSerialQueue::~ThreadSerialQueue() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+    }
+    state_->wake.notify_one();
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        // The last holder let go from one of this queue's own blocks: joining would wait for
+        // itself. The worker finishes what is queued and leaves on its own.
+        thread_.detach();
+        return;
+    }
+    thread_.join();
+}
+
+void ThreadSerialQueue::async(Task task) {
+    if (!task) return;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->tasks.push_back(std::move(task));
+    }
+    state_->wake.notify_one();
+}
+
+void ThreadSerialQueue::work(const std::shared_ptr<State>& state) {
+    // Linux limits thread names to 15 characters; keep the distinctive end of the label.
+    const std::string& label = state->label;
+    std::string name = label.size() > 15 ? label.substr(label.size() - 15) : label;
+    pthread_setname_np(pthread_self(), name.c_str());
+
+    std::unique_lock lock(state->mutex);
+    for (;;) {
+        state->wake.wait(lock, [&] { return state->stopping || !state->tasks.empty(); });
+        if (state->tasks.empty()) return;  // stopping, and nothing left to run
+        // Take the whole batch so that callers rarely meet the worker on the lock.
+        std::deque<Task> batch;
+        batch.swap(state->tasks);
+        lock.unlock();
+        for (auto& task : batch) {
+            task();
+            task = nullptr;  // captured state dies in order, before the next block runs
+        }
+        lock.lock();
+    }
+}
+
+std::shared_ptr<SerialQueue> ThreadQueueFactory::queue(const std::string& label) {
+    std::lock_guard lock(mutex_);
+    auto& slot = queues_[label];
+    if (!slot) slot = std::make_shared<ThreadSerialQueue>(label);
+    return slot;
+}
+
+SerialQueue& ThreadQueueFactory::background() {
+    std::lock_guard lock(mutex_);
+    if (!background_) background_ = std::make_shared<ThreadSerialQueue>(kBackgroundLabel);
+    return *background_;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "base/serial_queue.hpp"
+
+namespace tessarin {
+
+// A sequential queue backed by one worker thread of its own. Destroying it runs what was
+// already handed over, then joins the thread.
+class ThreadSerialQueue : public SerialQueue {
+  public:
+    // `label` names the thread where the system allows it (the first 15 characters).
+    explicit ThreadSerialQueue(std::string label);
+    ~ThreadSerialQueue() override;
+    ThreadSerialQueue(const ThreadSerialQueue&) = delete;
+    ThreadSerialQueue& operator=(const ThreadSerialQueue&) = delete;
+
+    void async(Task task) override;
+
+    const std::string& label() const { return state_->label; }
+
+  private:
+    // Shared with the worker, so that a worker left running after its queue is gone (see the
+    // destructor) still has what it needs.
+    struct State {
+        std::string label;
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<Task> tasks;
+        bool stopping = false;
+    };
+    static void work(const std::shared_ptr<State>& state);
+
+    std::shared_ptr<State> state_;
+    std::thread thread_;
+};
+
+// Real threads: one worker per label, each running its blocks in order; different labels run
+// in parallel. Queues live as long as the factory or their last holder.
+class ThreadQueueFactory : public QueueFactory {
+  public:
+    static constexpr const char* kBackgroundLabel = "com.tessarin.background";
+
+    ThreadQueueFactory() = default;
+    ThreadQueueFactory(const ThreadQueueFactory&) = delete;
+    ThreadQueueFactory& operator=(const ThreadQueueFactory&) = delete;
+
+    std::shared_ptr<SerialQueue> queue(const std::string& label) override;
+    SerialQueue& background() override;
+
+  private:
+    std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<ThreadSerialQueue>> queues_;
+    std::shared_ptr<ThreadSerialQueue> background_;
+};
+
+}  // namespace tessarin

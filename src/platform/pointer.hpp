@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "core/geometry.hpp"
+
+namespace tessarin {
+
+// Carbon-style modifier masks, the form every stored key combination uses.
+namespace ModifierMask {
+inline constexpr std::uint32_t command = 0x100;
+inline constexpr std::uint32_t shift = 0x200;
+inline constexpr std::uint32_t option = 0x800;
+inline constexpr std::uint32_t control = 0x1000;
+}  // namespace ModifierMask
+
+class Pointer {
+  public:
+    virtual ~Pointer() = default;
+    // Bottom-left convention, as the toolkit reports the mouse location.
+    virtual Point location() = 0;
+    // Bit 0 the left button, bit 1 the right, and so on; 0 when none is pressed.
+    virtual std::uint32_t pressedButtons() = 0;
+    // The modifier keys held now, as a ModifierMask combination.
+    virtual std::uint32_t modifierFlags() = 0;
+    // Moves the pointer without generating a user event; top-left convention.
+    virtual void warp(Point to) = 0;
+};
+
+}  // namespace tessarin

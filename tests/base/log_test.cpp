@@ -1,0 +1,249 @@
+#include "base/log.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/log_file.hpp"
+#include "base/log_stamp.hpp"
+#include "base/stepped_executor.hpp"
+
+namespace tessarin {
+namespace {
+
+namespace fs = std::filesystem;
+using TimePoint = std::chrono::system_clock::time_point;
+
+// A wall-clock time given in local time, so that the expected stamp does not depend on the
+// machine's time zone. Mid-January afternoon: no daylight-saving change anywhere.
+TimePoint localTime(int hour, int minute, int second, int millis) {
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 0;
+    local.tm_mday = 15;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&local)) +
+           std::chrono::milliseconds(millis);
+}
+
+std::string stamp(TimePoint time) {
+    std::string out(LogStamp::kLength, '?');
+    LogStamp::write(time, out.data());
+    return out;
+}
+
+std::string contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+void writeBytes(const fs::path& file, std::size_t size, char fill) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << std::string(size, fill);
+}
+
+TEST(LogStamp, HoursMinutesSecondsAndMilliseconds) {
+    EXPECT_EQ(stamp(localTime(13, 4, 5, 678)), "13:04:05.678");
+    EXPECT_EQ(stamp(localTime(0, 0, 0, 0)), "00:00:00.000");
+    EXPECT_EQ(stamp(localTime(23, 59, 59, 999)), "23:59:59.999");
+    EXPECT_EQ(stamp(localTime(9, 30, 7, 5)), "09:30:07.005");
+    EXPECT_EQ(stamp(localTime(9, 30, 7, 50)), "09:30:07.050");
+    // The per-second cache must follow the second, not just the milliseconds.
+    EXPECT_EQ(stamp(localTime(9, 30, 8, 50)), "09:30:08.050");
+    EXPECT_EQ(stamp(localTime(10, 30, 8, 50)), "10:30:08.050");
+}
+
+struct LogTest : ::testing::Test {
+    SteppedExecutor executor;
+    fs::path root;
+    fs::path folder;
+    TimePoint time = localTime(13, 4, 5, 678);
+
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tessarin-log-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        folder = root / "state" / "Tessarin";
+        point(folder);
+    }
+
+    void TearDown() override {
+        Log::configure(Log::Options{std::nullopt, executor.queue("discarded"), false, {}});
+        std::error_code ignored;
+        fs::permissions(root, fs::perms::owner_all, ignored);
+        fs::remove_all(root, ignored);
+    }
+
+    void point(std::optional<fs::path> where, bool systemLog = false) {
+        Log::configure(Log::Options{std::move(where), executor.queue(Log::kQueueLabel), systemLog,
+                                    [this] { return time; }});
+    }
+
+    std::size_t drain() { return executor.drain(Log::kQueueLabel); }
+    fs::path file() const { return folder / LogFile::kName; }
+    fs::path old() const { return folder / LogFile::kOldName; }
+};
+
+TEST_F(LogTest, TheCallerOnlyHandsOverTheFirstLineCreatesFolderAndFile) {
+    Log::info("Launched");
+    // No file work happens on the caller.
+    EXPECT_FALSE(fs::exists(root / "state"));
+    EXPECT_EQ(executor.pending(Log::kQueueLabel), 1u);
+
+    EXPECT_EQ(drain(), 1u);
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(contents(file()), "13:04:05.678 Launched\n");
+}
+
+TEST_F(LogTest, LinesAreStampedWithTheTimeOfTheCallNotOfTheWrite) {
+    Log::info("first");
+    time = localTime(13, 4, 6, 1);
+    Log::info("second");
+    drain();
+    EXPECT_EQ(contents(file()), "13:04:05.678 first\n13:04:06.001 second\n");
+}
+
+TEST_F(LogTest, MessagesAreWrittenExactlyAsGiven) {
+    Log::info("two\nlines");
+    Log::info("");
+    Log::info("window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d");
+    drain();
+    EXPECT_EQ(contents(file()),
+              "13:04:05.678 two\nlines\n"
+              "13:04:05.678 \n"
+              "13:04:05.678 window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d\n");
+}
+
+TEST_F(LogTest, TheSystemLoggerLeavesTheFileUnchanged) {
+    point(folder, true);
+    Log::info("to both");
+    drain();
+    EXPECT_EQ(contents(file()), "13:04:05.678 to both\n");
+}
+
+TEST_F(LogTest, AFileOfExactlyTheLimitIsNotRotated) {
+    fs::create_directories(folder);
+    writeBytes(file(), LogFile::kRotationSize, 'x');
+    Log::info("kept");
+    drain();
+    EXPECT_FALSE(fs::exists(old()));
+    EXPECT_EQ(fs::file_size(file()),
+              LogFile::kRotationSize + std::string("13:04:05.678 kept\n").size());
+}
+
+TEST_F(LogTest, AFileOneByteOverTheLimitIsRotatedReplacingTheOldOne) {
+    fs::create_directories(folder);
+    writeBytes(file(), LogFile::kRotationSize + 1, 'x');
+    writeBytes(old(), 10, 'o');
+    Log::info("fresh");
+    drain();
+    EXPECT_EQ(fs::file_size(old()), LogFile::kRotationSize + 1);
+    EXPECT_EQ(contents(old()).substr(0, 3), "xxx");
+    EXPECT_EQ(contents(file()), "13:04:05.678 fresh\n");
+}
+
+TEST_F(LogTest, TheLineThatCrossesTheLimitStaysAndTheNextOneRotates) {
+    fs::create_directories(folder);
+    writeBytes(file(), 1'999'990, 'x');
+    // 13 bytes of stamp and space, 36 of text, one line feed: 50 bytes.
+    std::string text(36, 'm');
+    Log::info(text);
+    drain();
+    EXPECT_EQ(fs::file_size(file()), 2'000'040u);
+    EXPECT_FALSE(fs::exists(old()));
+
+    Log::info("next");
+    drain();
+    EXPECT_EQ(fs::file_size(old()), 2'000'040u);
+    EXPECT_EQ(contents(file()), "13:04:05.678 next\n");
+}
+
+TEST_F(LogTest, AnUnwritableFolderFailsSilently) {
+    // A regular file where a parent folder should be: nothing can be created below it.
+    writeBytes(root / "state", 1, 'f');
+    Log::info("lost");
+    EXPECT_EQ(drain(), 1u);
+    EXPECT_TRUE(fs::is_regular_file(root / "state"));
+    EXPECT_FALSE(fs::exists(file()));
+    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));
+}
+
+TEST_F(LogTest, ARemovedFolderIsNotMadeAgain) {
+    Log::info("before");
+    drain();
+    ASSERT_TRUE(fs::exists(file()));
+    fs::remove_all(root / "state");
+    Log::info("after");
+    drain();
+    EXPECT_FALSE(fs::exists(root / "state"));
+}
+
+TEST_F(LogTest, WithoutAFolderNothingIsWritten) {
+    point(std::nullopt);
+    Log::info("nowhere");
+    EXPECT_EQ(drain(), 1u);
+    EXPECT_EQ(Log::folder(), std::nullopt);
+    EXPECT_FALSE(fs::exists(root / "state"));
+}
+
+TEST_F(LogTest, FolderIsMadeWhenAskedFor) {
+    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
+TEST_F(LogTest, LinesGoWhereTheLogPointedWhenTheyWereHandedOver) {
+    Log::info("to first");
+    fs::path second = root / "second";
+    point(second);
+    Log::info("to second");
+    drain();
+    EXPECT_EQ(contents(file()), "13:04:05.678 to first\n");
+    EXPECT_EQ(contents(second / LogFile::kName), "13:04:05.678 to second\n");
+}
+
+TEST_F(LogTest, LinesFromEachThreadKeepTheirOrderOnARealQueue) {
+    Log::configure(Log::Options{folder, nullptr, false, {}});
+    constexpr int kThreads = 4;
+    constexpr int kLines = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i) {
+                Log::info("thread " + std::to_string(t) + " line " + std::to_string(i));
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    ASSERT_TRUE(Log::flush(30));
+
+    std::vector<int> next(kThreads, 0);
+    std::istringstream lines(contents(file()));
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        int t = -1;
+        int i = -1;
+        ASSERT_EQ(std::sscanf(line.c_str() + LogStamp::kLength + 1, "thread %d line %d", &t, &i), 2)
+            << line;
+        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+        EXPECT_EQ(i, next[t]) << line;
+        next[t] = i + 1;
+        ++count;
+    }
+    EXPECT_EQ(count, kThreads * kLines);
+}
+
+}  // namespace
+}  // namespace tessarin

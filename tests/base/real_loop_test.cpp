@@ -1,0 +1,103 @@
+#include "base/real_loop.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+#include <vector>
+
+namespace tessarin {
+namespace {
+
+// Runs the loop on the test thread; a loop that never quits fails the test instead of hanging
+// it. The limit is a deadlock guard, far above what any of these runs need.
+bool runGuarded(RealLoop& loop) {
+    std::promise<void> returned;
+    std::thread guard([&, done = returned.get_future()] {
+        if (done.wait_for(std::chrono::seconds(30)) != std::future_status::ready) loop.quit();
+    });
+    auto start = std::chrono::steady_clock::now();
+    loop.run();
+    returned.set_value();
+    guard.join();
+    return std::chrono::steady_clock::now() - start < std::chrono::seconds(30);
+}
+
+TEST(RealLoop, RunsPostedWorkFirstThenTimersByDueTime) {
+    RealLoop loop;
+    std::vector<int> order;
+    loop.after(0.003, [&] {
+        order.push_back(3);
+        loop.quit();
+    });
+    loop.after(0.001, [&] { order.push_back(1); });
+    loop.post([&] { order.push_back(0); });
+    ASSERT_TRUE(runGuarded(loop));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 3}));
+}
+
+TEST(RealLoop, TimersDoNotRunEarly) {
+    RealLoop loop;
+    double scheduled = loop.now() + 0.002;
+    double ranAt = 0;
+    loop.after(0.002, [&] {
+        ranAt = loop.now();
+        loop.quit();
+    });
+    ASSERT_TRUE(runGuarded(loop));
+    EXPECT_GE(ranAt, scheduled);
+}
+
+TEST(RealLoop, RepeatingTimerStopsWhenCancelledFromInside) {
+    RealLoop loop;
+    int beats = 0;
+    MainLoop::TimerID id = 0;
+    id = loop.every(0.001, [&] {
+        if (++beats == 5) {
+            loop.cancel(id);
+            // Give a wrongly surviving timer the chance to beat again before quitting.
+            loop.after(0.005, [&] { loop.quit(); });
+        }
+    });
+    ASSERT_TRUE(runGuarded(loop));
+    EXPECT_EQ(beats, 5);
+}
+
+TEST(RealLoop, WorkPostedFromOtherThreadsRunsInOrderOnTheLoopThread) {
+    RealLoop loop;
+    std::vector<int> seen;
+    bool allOnLoopThread = true;
+    auto loopThread = std::this_thread::get_id();
+    std::thread poster([&] {
+        for (int i = 0; i < 200; ++i) {
+            loop.post([&, i] {
+                seen.push_back(i);
+                allOnLoopThread &= std::this_thread::get_id() == loopThread;
+            });
+        }
+        loop.post([&] { loop.quit(); });
+    });
+    ASSERT_TRUE(runGuarded(loop));
+    poster.join();
+    ASSERT_EQ(seen.size(), 200u);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(seen[i], i);
+    EXPECT_TRUE(allOnLoopThread);
+}
+
+TEST(RealLoop, QuitBeforeRunReturnsAtOnceAndIsConsumed) {
+    RealLoop loop;
+    bool ran = false;
+    loop.quit();
+    loop.post([&] { ran = true; });
+    ASSERT_TRUE(runGuarded(loop));
+    EXPECT_FALSE(ran);
+
+    loop.post([&] { loop.quit(); });
+    ASSERT_TRUE(runGuarded(loop));
+    EXPECT_TRUE(ran);
+}
+
+}  // namespace
+}  // namespace tessarin

@@ -1,0 +1,107 @@
+#include "base/thread_queues.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <vector>
+
+namespace tessarin {
+namespace {
+
+// Generous limits that only keep a broken queue from hanging the test run.
+constexpr auto kGuard = std::chrono::seconds(30);
+
+bool ready(const std::future<void>& future) {
+    return future.wait_for(kGuard) == std::future_status::ready;
+}
+
+TEST(ThreadQueueFactory, OneQueuePerLabel) {
+    ThreadQueueFactory factory;
+    auto first = factory.queue("com.tessarin.ax.1");
+    EXPECT_EQ(first, factory.queue("com.tessarin.ax.1"));
+    EXPECT_NE(first, factory.queue("com.tessarin.ax.2"));
+    EXPECT_EQ(&factory.background(), &factory.background());
+}
+
+TEST(ThreadQueueFactory, BlocksOfOneLabelRunInOrderOneAtATime) {
+    ThreadQueueFactory factory;
+    auto queue = factory.queue("ordered");
+    std::vector<int> seen;
+    std::atomic<int> running{0};
+    bool overlapped = false;
+    for (int i = 0; i < 1000; ++i) {
+        queue->async([&, i] {
+            overlapped |= running.fetch_add(1) != 0;
+            seen.push_back(i);
+            running.fetch_sub(1);
+        });
+    }
+    std::promise<void> done;
+    queue->async([&] { done.set_value(); });
+    ASSERT_TRUE(ready(done.get_future()));
+    ASSERT_EQ(seen.size(), 1000u);
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(seen[i], i);
+    EXPECT_FALSE(overlapped);
+}
+
+// True when a block on `other` runs while a block on `waiting` is still running: the block on
+// `waiting` can only finish well if that happens.
+bool runBeside(SerialQueue& waiting, SerialQueue& other) {
+    // Shared, so that blocks left behind by a failing run do not outlive what they touch.
+    auto fromOther = std::make_shared<std::promise<void>>();
+    auto sawOther = std::make_shared<std::promise<bool>>();
+    waiting.async([sawOther, signal = fromOther->get_future().share()] {
+        sawOther->set_value(signal.wait_for(kGuard) == std::future_status::ready);
+    });
+    other.async([fromOther] { fromOther->set_value(); });
+    auto result = sawOther->get_future();
+    return result.wait_for(kGuard * 2) == std::future_status::ready && result.get();
+}
+
+TEST(ThreadQueueFactory, DifferentLabelsRunInParallel) {
+    ThreadQueueFactory factory;
+    EXPECT_TRUE(runBeside(*factory.queue("a"), *factory.queue("b")));
+    EXPECT_TRUE(runBeside(*factory.queue("b"), *factory.queue("a")));
+}
+
+TEST(ThreadQueueFactory, BackgroundRunsBesideLabelledQueues) {
+    ThreadQueueFactory factory;
+    EXPECT_TRUE(runBeside(factory.background(), *factory.queue("x")));
+}
+
+TEST(ThreadQueueFactory, DestructionRunsWhatWasHandedOverThenJoins) {
+    std::atomic<int> ran{0};
+    std::promise<void> gate;
+    {
+        ThreadQueueFactory factory;
+        auto queue = factory.queue("busy");
+        // Hold the worker so that the rest is still queued when the factory goes.
+        queue->async([&, open = gate.get_future().share()] {
+            open.wait_for(kGuard);
+            ++ran;
+        });
+        for (int i = 0; i < 50; ++i)
+            queue->async([&] { ++ran; });
+        queue.reset();
+        gate.set_value();
+    }
+    EXPECT_EQ(ran.load(), 51);
+}
+
+TEST(ThreadSerialQueue, LastHolderLettingGoFromItsOwnBlockDoesNotDeadlock) {
+    auto queue = std::make_shared<ThreadSerialQueue>("self-owned");
+    std::promise<void> gate;
+    std::promise<void> after;
+    queue->async([queue, open = gate.get_future().share()] { open.wait_for(kGuard); });
+    queue->async([&] { after.set_value(); });
+    queue.reset();
+    // The first block now holds the only reference; it is dropped on the worker itself.
+    gate.set_value();
+    EXPECT_TRUE(ready(after.get_future()));
+}
+
+}  // namespace
+}  // namespace tessarin

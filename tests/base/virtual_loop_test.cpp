@@ -1,0 +1,226 @@
+#include "base/virtual_loop.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace tessarin {
+namespace {
+
+// Records which task ran and what the clock read while it ran.
+struct Trace {
+    std::vector<std::pair<std::string, double>> runs;
+    Task record(VirtualLoop& loop, std::string name) {
+        return [this, &loop, name] { runs.emplace_back(name, loop.now()); };
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (const auto& run : runs)
+            result.push_back(run.first);
+        return result;
+    }
+};
+
+using Names = std::vector<std::string>;
+
+TEST(VirtualLoop, RunsDueWorkInTimeOrderWithTiesInSchedulingOrder) {
+    VirtualLoop loop(10);
+    Trace trace;
+    loop.after(2, trace.record(loop, "two"));
+    loop.after(1, trace.record(loop, "one-a"));
+    loop.after(1, trace.record(loop, "one-b"));
+    loop.after(3, trace.record(loop, "three"));
+
+    loop.advance(2.5);
+
+    std::vector<std::pair<std::string, double>> expected = {
+        {"one-a", 11}, {"one-b", 11}, {"two", 12}};
+    EXPECT_EQ(trace.runs, expected);
+    EXPECT_DOUBLE_EQ(loop.now(), 12.5);
+    EXPECT_EQ(loop.timerCount(), 1u);
+    ASSERT_TRUE(loop.nextDue().has_value());
+    EXPECT_DOUBLE_EQ(*loop.nextDue(), 13);
+
+    loop.advanceTo(13);
+    EXPECT_EQ(trace.names().back(), "three");
+    EXPECT_FALSE(loop.nextDue().has_value());
+}
+
+TEST(VirtualLoop, NothingRunsUntilTheClockIsAdvanced) {
+    VirtualLoop loop;
+    Trace trace;
+    loop.post(trace.record(loop, "posted"));
+    loop.after(0.5, trace.record(loop, "later"));
+    EXPECT_TRUE(trace.runs.empty());
+    EXPECT_EQ(loop.postedCount(), 1u);
+    EXPECT_DOUBLE_EQ(loop.now(), 0);
+
+    loop.advance(0);
+    EXPECT_EQ(trace.names(), Names{"posted"});
+}
+
+TEST(VirtualLoop, WorkScheduledByDueWorkCountsFromItsDueTime) {
+    VirtualLoop loop;
+    Trace trace;
+    loop.after(1, [&] {
+        trace.runs.emplace_back("first", loop.now());
+        loop.after(0.5, trace.record(loop, "chained"));
+        loop.post(trace.record(loop, "posted"));
+        loop.after(0, trace.record(loop, "immediate"));
+    });
+    loop.after(1.2, trace.record(loop, "other"));
+
+    // One long step still runs the chain at the times it asked for.
+    loop.advance(10);
+
+    std::vector<std::pair<std::string, double>> expected = {
+        {"first", 1}, {"posted", 1}, {"immediate", 1}, {"other", 1.2}, {"chained", 1.5}};
+    EXPECT_EQ(trace.runs, expected);
+    EXPECT_DOUBLE_EQ(loop.now(), 10);
+}
+
+TEST(VirtualLoop, PostedWorkRunsBeforeATimerDueAtTheSameInstant) {
+    VirtualLoop loop;
+    Trace trace;
+    loop.after(1, [&] {
+        trace.runs.emplace_back("a", loop.now());
+        loop.post(trace.record(loop, "posted by a"));
+    });
+    loop.after(1, trace.record(loop, "b"));
+    loop.advance(1);
+    EXPECT_EQ(trace.names(), (Names{"a", "posted by a", "b"}));
+}
+
+TEST(VirtualLoop, RepeatingTimersReArmWithoutDriftUntilCancelledFromInside) {
+    VirtualLoop loop;
+    std::vector<double> beats;
+    MainLoop::TimerID id = 0;
+    id = loop.every(0.25, [&] {
+        beats.push_back(loop.now());
+        if (beats.size() == 6) loop.cancel(id);
+    });
+
+    loop.advance(1.0);
+    EXPECT_EQ(beats, (std::vector<double>{0.25, 0.5, 0.75, 1.0}));
+
+    loop.advance(5);
+    EXPECT_EQ(beats.size(), 6u);
+    EXPECT_DOUBLE_EQ(beats.back(), 1.5);
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST(VirtualLoop, ARepeatingTimerInterleavesWithOneShots) {
+    VirtualLoop loop;
+    Trace trace;
+    loop.every(1, trace.record(loop, "tick"));
+    loop.after(1.5, trace.record(loop, "once"));
+    loop.after(2, trace.record(loop, "tie"));
+    loop.advance(2);
+    // The tick at 2 was re-armed at 1, after "tie" was scheduled, so "tie" goes first.
+    EXPECT_EQ(trace.names(), (Names{"tick", "once", "tie", "tick"}));
+}
+
+TEST(VirtualLoop, ZeroIntervalRepeatingTimerStillLetsTimePass) {
+    VirtualLoop loop;
+    int count = 0;
+    loop.every(0, [&] { ++count; });
+    loop.advance(0.0105);
+    EXPECT_EQ(count, 10);
+}
+
+TEST(VirtualLoop, CancelStopsPendingWorkAndIgnoresUnknownIds) {
+    VirtualLoop loop;
+    Trace trace;
+    MainLoop::TimerID victim = loop.after(2, trace.record(loop, "victim"));
+    MainLoop::TimerID sibling = 0;
+    loop.after(1, [&] {
+        trace.runs.emplace_back("killer", loop.now());
+        loop.cancel(victim);
+        loop.cancel(sibling);
+    });
+    sibling = loop.after(1, trace.record(loop, "sibling"));
+    MainLoop::TimerID done = loop.after(0.5, trace.record(loop, "done"));
+
+    loop.advance(0.5);
+    loop.cancel(done);  // already finished
+    loop.cancel(9999);  // never issued
+    loop.advance(5);
+
+    EXPECT_EQ(trace.names(), (Names{"done", "killer"}));
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST(VirtualLoop, RunPendingRunsOnlyWhatWasAlreadyPosted) {
+    VirtualLoop loop(3);
+    Trace trace;
+    loop.post([&] {
+        trace.runs.emplace_back("first", loop.now());
+        loop.post(trace.record(loop, "second"));
+        loop.after(0, trace.record(loop, "timer"));
+    });
+
+    EXPECT_EQ(loop.runPending(), 1u);
+    EXPECT_EQ(trace.names(), Names{"first"});
+
+    EXPECT_EQ(loop.drain(), 2u);
+    EXPECT_EQ(trace.names(), (Names{"first", "second", "timer"}));
+    for (const auto& run : trace.runs)
+        EXPECT_DOUBLE_EQ(run.second, 3);
+    EXPECT_DOUBLE_EQ(loop.now(), 3);
+}
+
+TEST(VirtualLoop, DrainLeavesFutureTimersAlone) {
+    VirtualLoop loop;
+    int ran = 0;
+    loop.after(0.001, [&] { ++ran; });
+    EXPECT_EQ(loop.drain(), 0u);
+    EXPECT_EQ(ran, 0);
+}
+
+TEST(VirtualLoop, ClockNeverGoesBackwards) {
+    VirtualLoop loop(5);
+    loop.advanceTo(4);
+    EXPECT_DOUBLE_EQ(loop.now(), 5);
+    loop.advance(-1);
+    EXPECT_DOUBLE_EQ(loop.now(), 5);
+
+    // A task that advances the clock itself leaves the outer advance monotonic.
+    std::vector<double> seen;
+    loop.after(1, [&] {
+        loop.advance(2);
+        seen.push_back(loop.now());
+    });
+    loop.after(1.5, [&] { seen.push_back(loop.now()); });
+    loop.advance(10);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_LE(seen[0], seen[1]);
+    EXPECT_DOUBLE_EQ(loop.now(), 15);
+}
+
+TEST(VirtualLoop, PostIsSafeFromOtherThreads) {
+    VirtualLoop loop;
+    constexpr int kThreads = 4;
+    constexpr int kPosts = 500;
+    std::vector<std::vector<int>> seen(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kPosts; ++i)
+                loop.post([&, t, i] { seen[t].push_back(i); });
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    loop.drain();
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_EQ(seen[t].size(), static_cast<std::size_t>(kPosts));
+        for (int i = 0; i < kPosts; ++i)
+            EXPECT_EQ(seen[t][i], i);
+    }
+}
+
+}  // namespace
+}  // namespace tessarin

@@ -1,0 +1,539 @@
+// Operation sequences, random and exhaustive, checked step by step against the invariants and
+// against what each operation may touch.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/strip.hpp"
+#include "support/seed.hpp"
+#include "support/strip_invariants.hpp"
+
+namespace tessarin {
+namespace {
+
+enum class Kind {
+    focus,
+    insertColumn,
+    remove,
+    moveFocus,
+    focusColumn,
+    moveFocused,
+    moveFocusedColumn,
+    moveWindow,
+    stackFocused,
+    popOutFocused,
+    cycleWidth,
+    adjustWidth,
+    setWidth,
+    toggleZoom,
+    toggleFullWidth,
+    adjustHeight,
+    equalizeHeights,
+};
+constexpr int kindCount = 17;
+
+struct Operation {
+    Kind kind = Kind::focus;
+    WindowID window = 0;
+    std::int64_t index = 0;
+    std::optional<std::int64_t> at;
+    Direction direction = Direction::left;
+    double value = 0;
+    bool flag = false;
+    std::vector<double> presets;
+};
+
+Operation on(Kind kind, WindowID window = 0, std::int64_t index = 0) {
+    Operation op;
+    op.kind = kind;
+    op.window = window;
+    op.index = index;
+    return op;
+}
+
+Operation sized(Kind kind, double value, WindowID window = 0) {
+    Operation op = on(kind, window);
+    op.value = value;
+    return op;
+}
+
+Operation inserting(WindowID window, std::optional<std::int64_t> at, double width, bool focus) {
+    Operation op = sized(Kind::insertColumn, width, window);
+    op.at = at;
+    op.flag = focus;
+    return op;
+}
+
+Operation cycling(bool forward, std::vector<double> presets) {
+    Operation op = on(Kind::cycleWidth);
+    op.flag = forward;
+    op.presets = std::move(presets);
+    return op;
+}
+
+Operation heading(Kind kind, Direction direction) {
+    Operation op = on(kind);
+    op.direction = direction;
+    return op;
+}
+
+const char* directionName(Direction d) {
+    constexpr const char* names[] = {"left", "right", "up", "down"};
+    return names[static_cast<int>(d)];
+}
+
+std::string describe(const Operation& op) {
+    constexpr const char* names[] = {
+        "focus",        "insertColumn",      "remove",     "moveFocus",    "focusColumn",
+        "moveFocused",  "moveFocusedColumn", "moveWindow", "stackFocused", "popOutFocused",
+        "cycleWidth",   "adjustWidth",       "setWidth",   "toggleZoom",   "toggleFullWidth",
+        "adjustHeight", "equalizeHeights"};
+    std::ostringstream out;
+    out << names[static_cast<int>(op.kind)] << "(window " << op.window << ", index " << op.index
+        << ", at " << (op.at ? std::to_string(*op.at) : "none") << ", "
+        << directionName(op.direction) << ", value " << op.value << ", flag " << op.flag
+        << ", presets " << op.presets.size() << ")";
+    return out.str();
+}
+
+std::string describe(const Strip& strip) {
+    std::ostringstream out;
+    out << "focus " << strip.focusedColumn << ":";
+    for (const Column& column : strip.columns) {
+        out << " [";
+        for (std::size_t r = 0; r < column.windows.size(); ++r) {
+            out << (r ? " " : "") << column.windows[r];
+            if (r < column.heightWeights.size()) out << "/" << column.heightWeights[r];
+        }
+        out << " row " << column.activeRow << " w " << column.widthFraction;
+        if (column.savedFraction) out << " saved " << *column.savedFraction;
+        if (column.zoomed) out << " zoomed " << *column.zoomed;
+        out << "]";
+    }
+    return out.str();
+}
+
+enum class Reported { changed, unchanged, nothing };
+
+struct Outcome {
+    Reported reported = Reported::nothing;
+    std::optional<WindowID> window;
+};
+
+Outcome fromBool(bool changed) {
+    return {changed ? Reported::changed : Reported::unchanged, {}};
+}
+
+Outcome fromWindow(std::optional<WindowID> window) {
+    return {window ? Reported::changed : Reported::unchanged, window};
+}
+
+Outcome apply(Strip& strip, const Operation& op) {
+    switch (op.kind) {
+        case Kind::focus:
+            return fromBool(strip.focus(op.window));
+        case Kind::insertColumn:
+            strip.insertColumn(op.window, op.value, op.at, op.flag);
+            break;
+        case Kind::remove:
+            return fromBool(strip.remove(op.window));
+        case Kind::moveFocus:
+            return fromWindow(strip.moveFocus(op.direction));
+        case Kind::focusColumn:
+            return fromWindow(strip.focusColumn(op.index));
+        case Kind::moveFocused:
+            return fromBool(strip.moveFocused(op.direction));
+        case Kind::moveFocusedColumn:
+            return fromBool(strip.moveFocusedColumn(op.index));
+        case Kind::moveWindow:
+            return fromBool(strip.moveWindow(op.window, op.index));
+        case Kind::stackFocused:
+            return fromBool(strip.stackFocused(op.direction));
+        case Kind::popOutFocused:
+            return fromBool(strip.popOutFocused(op.direction));
+        case Kind::cycleWidth:
+            strip.cycleWidth(op.presets, op.flag);
+            break;
+        case Kind::adjustWidth:
+            strip.adjustWidth(op.value);
+            break;
+        case Kind::setWidth:
+            strip.setWidth(op.window, op.value);
+            break;
+        case Kind::toggleZoom:
+            strip.toggleZoom(op.window);
+            break;
+        case Kind::toggleFullWidth:
+            strip.toggleFullWidth();
+            break;
+        case Kind::adjustHeight:
+            strip.adjustHeight(op.value);
+            break;
+        case Kind::equalizeHeights:
+            strip.equalizeHeights();
+            break;
+    }
+    return {};
+}
+
+std::vector<WindowID> sortedWindows(const Strip& strip) {
+    std::vector<WindowID> all = strip.windows();
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+// Width fractions in [0.1, 1.0], weights in [0.2, 5.0], and each column in one of the three
+// width states. Holds for every strip built here, so every operation must keep it.
+testing::AssertionResult rangesHold(const Strip& strip) {
+    for (const Column& column : strip.columns) {
+        if (!(column.widthFraction >= 0.1 && column.widthFraction <= 1.0)) {
+            return testing::AssertionFailure() << "width " << column.widthFraction;
+        }
+        for (double weight : column.heightWeights) {
+            if (!(weight >= 0.2 && weight <= 5.0)) {
+                return testing::AssertionFailure() << "weight " << weight;
+            }
+        }
+        if (column.savedFraction && column.widthFraction != 1.0) {
+            return testing::AssertionFailure() << "full width at " << column.widthFraction;
+        }
+        if (column.isZoomed() && !column.savedFraction) {
+            return testing::AssertionFailure() << "zoomed without a saved width";
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+// The void operations that edit one column's widths or weights leave everything else alone.
+testing::AssertionResult onlySizesChanged(const Strip& before, const Strip& after,
+                                          std::int64_t target) {
+    if (after.columns.size() != before.columns.size()) {
+        return testing::AssertionFailure() << "column count changed";
+    }
+    for (std::size_t c = 0; c < before.columns.size(); ++c) {
+        const Column& b = before.columns[c];
+        const Column& a = after.columns[c];
+        const bool same = static_cast<std::int64_t>(c) == target
+                              ? a.windows == b.windows && a.activeRow == b.activeRow
+                              : a == b;
+        if (!same) return testing::AssertionFailure() << "column " << c << " changed";
+    }
+    return testing::AssertionSuccess();
+}
+
+bool isFocusedColumnOperation(Kind kind) {
+    return kind == Kind::cycleWidth || kind == Kind::adjustWidth || kind == Kind::toggleFullWidth ||
+           kind == Kind::adjustHeight || kind == Kind::equalizeHeights;
+}
+
+testing::AssertionResult voidStepHolds(const Strip& before, const Strip& after,
+                                       const Operation& op) {
+    if (op.kind == Kind::insertColumn) {
+        if (before.contains(op.window)) {
+            return after == before ? testing::AssertionSuccess()
+                                   : testing::AssertionFailure() << "inserted a window twice";
+        }
+        std::vector<WindowID> expected = sortedWindows(before);
+        expected.insert(std::upper_bound(expected.begin(), expected.end(), op.window), op.window);
+        auto location = after.locate(op.window);
+        if (sortedWindows(after) != expected || !location ||
+            after.columns[location->first] != Column({op.window}, op.value)) {
+            return testing::AssertionFailure() << "new column missing or wrong";
+        }
+        return testing::AssertionSuccess();
+    }
+    if (sortedWindows(after) != sortedWindows(before)) {
+        return testing::AssertionFailure() << "windows changed";
+    }
+    std::int64_t target = before.focusedColumn;
+    if (op.kind == Kind::setWidth || op.kind == Kind::toggleZoom) {
+        auto location = before.locate(op.window);
+        if (!location) {
+            return after == before ? testing::AssertionSuccess()
+                                   : testing::AssertionFailure() << "absent window changed strip";
+        }
+        target = static_cast<std::int64_t>(location->first);
+    }
+    const bool expectFocus = op.kind == Kind::toggleZoom
+                                 ? after.focusedColumn == target
+                                 : after.focusedColumn == before.focusedColumn;
+    if (!expectFocus) return testing::AssertionFailure() << "focus moved wrongly";
+    if (isFocusedColumnOperation(op.kind) && before.isEmpty() && after != before) {
+        return testing::AssertionFailure() << "empty strip changed";
+    }
+    if (op.kind == Kind::cycleWidth && op.presets.empty() && after != before) {
+        return testing::AssertionFailure() << "cycling without presets changed the strip";
+    }
+    if (op.kind == Kind::adjustHeight && !before.isEmpty() &&
+        before.columns[static_cast<std::size_t>(target)].windows.size() < 2 && after != before) {
+        return testing::AssertionFailure() << "height of a single window changed";
+    }
+    return before.isEmpty() ? testing::AssertionSuccess() : onlySizesChanged(before, after, target);
+}
+
+testing::AssertionResult stepHolds(const Strip& before, const Strip& after, const Operation& op,
+                                   const Outcome& outcome) {
+    if (auto invariants = test::stripInvariantsHold(after); !invariants) return invariants;
+    if (auto ranges = rangesHold(after); !ranges) return ranges;
+    if (after.scrollOffset != before.scrollOffset) {
+        return testing::AssertionFailure() << "scroll offset changed";
+    }
+    switch (outcome.reported) {
+        case Reported::unchanged:
+            if (after != before) return testing::AssertionFailure() << "no change reported";
+            return testing::AssertionSuccess();
+        case Reported::nothing:
+            return voidStepHolds(before, after, op);
+        case Reported::changed:
+            break;
+    }
+    if (outcome.window && outcome.window != after.focusedWindow()) {
+        return testing::AssertionFailure() << "returned window is not the focused one";
+    }
+    std::vector<WindowID> expected = sortedWindows(before);
+    if (op.kind == Kind::remove) {
+        expected.erase(std::find(expected.begin(), expected.end(), op.window));
+    }
+    if (sortedWindows(after) != expected) {
+        return testing::AssertionFailure() << "windows changed";
+    }
+    return testing::AssertionSuccess();
+}
+
+// ---- random strips and operations ----
+
+class Generator {
+  public:
+    explicit Generator(std::uint64_t seed) : random_(seed) {}
+
+    Strip strip() {
+        std::vector<WindowID> pool = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        std::shuffle(pool.begin(), pool.end(), random_);
+        std::size_t remaining = uniform(0, 8);
+        std::size_t next = 0;
+        Strip strip;
+        while (remaining > 0) {
+            const std::size_t rows = std::min<std::size_t>(remaining, uniform(1, 3));
+            Column column({pool.begin() + static_cast<std::ptrdiff_t>(next),
+                           pool.begin() + static_cast<std::ptrdiff_t>(next + rows)},
+                          fraction());
+            for (double& weight : column.heightWeights)
+                weight = real(0.2, 5.0);
+            column.activeRow = static_cast<std::int64_t>(uniform(0, rows - 1));
+            switch (uniform(0, 3)) {
+                case 1:
+                    column.zoomed = false;
+                    break;
+                case 2:
+                    column.savedFraction = fraction(), column.widthFraction = 1.0;
+                    break;
+                case 3:
+                    column.savedFraction = fraction(), column.widthFraction = 1.0;
+                    column.zoomed = true;
+                    break;
+            }
+            strip.columns.push_back(std::move(column));
+            next += rows;
+            remaining -= rows;
+        }
+        if (!strip.isEmpty()) {
+            strip.focusedColumn = static_cast<std::int64_t>(uniform(0, strip.columns.size() - 1));
+        }
+        strip.scrollOffset = real(-500, 500);
+        return strip;
+    }
+
+    Operation operation() {
+        Operation op = on(static_cast<Kind>(uniform(0, kindCount - 1)));
+        op.window = static_cast<WindowID>(uniform(0, 13));
+        op.index = index();
+        if (uniform(0, 2) > 0) op.at = index();
+        op.direction = static_cast<Direction>(uniform(0, 3));
+        op.flag = uniform(0, 1) == 1;
+        switch (op.kind) {
+            case Kind::insertColumn:
+                op.value = fraction();
+                break;
+            case Kind::setWidth:
+                op.value = uniform(0, 9) == 0 ? nan() : real(-1.0, 2.0);
+                break;
+            case Kind::adjustWidth:
+            case Kind::adjustHeight:
+                op.value = delta();
+                break;
+            default:
+                break;
+        }
+        constexpr double presets[] = {1.0 / 3, 0.5, 2.0 / 3, 0.25, 0.75, 1.0, 0.5};
+        for (double preset : presets) {
+            if (uniform(0, 1)) op.presets.push_back(preset);
+        }
+        std::shuffle(op.presets.begin(), op.presets.end(), random_);
+        return op;
+    }
+
+  private:
+    std::size_t uniform(std::size_t low, std::size_t high) {
+        return std::uniform_int_distribution<std::size_t>(low, high)(random_);
+    }
+    double real(double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random_);
+    }
+    double fraction() { return real(0.1, 1.0); }
+    static double nan() { return std::numeric_limits<double>::quiet_NaN(); }
+
+    std::int64_t index() {
+        switch (uniform(0, 9)) {
+            case 0:
+                return std::numeric_limits<std::int64_t>::min();
+            case 1:
+                return std::numeric_limits<std::int64_t>::max();
+            default:
+                return static_cast<std::int64_t>(uniform(0, 13)) - 3;
+        }
+    }
+
+    double delta() {
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        const double fixed[] = {0.1, -0.1, 0.25, -0.2, nan(), inf, -inf, -3.0};
+        if (uniform(0, 2) == 0) return real(-2.0, 2.0);
+        return fixed[uniform(0, std::size(fixed) - 1)];
+    }
+
+    std::mt19937_64 random_;
+};
+
+std::string replay(Strip strip, const std::vector<Operation>& ops) {
+    std::string text = describe(strip);
+    for (const Operation& op : ops) {
+        apply(strip, op);
+        text += "\n  " + describe(op) + " -> " + describe(strip);
+    }
+    return text;
+}
+
+TEST(StripSequence, RandomOperationsKeepInvariants) {
+    Generator generator(test::seed("StripSequence.RandomOperationsKeepInvariants"));
+    const int sequences = test::longRun() ? 100000 : 3000;
+    constexpr int steps = 16;
+    for (int s = 0; s < sequences; ++s) {
+        const Strip start = generator.strip();
+        ASSERT_TRUE(test::stripInvariantsHold(start)) << describe(start);
+        Strip strip = start;
+        std::vector<Operation> done;
+        for (int step = 0; step < steps; ++step) {
+            done.push_back(generator.operation());
+            const Strip before = strip;
+            const Outcome outcome = apply(strip, done.back());
+            ASSERT_TRUE(stepHolds(before, strip, done.back(), outcome))
+                << "sequence " << s << ":\n  " << replay(start, done);
+        }
+    }
+}
+
+// ---- all sequences of three operations ----
+
+std::vector<Operation> concreteOperations() {
+    const std::vector<double> presets = {2.0 / 3, 1.0 / 3, 0.5};
+    std::vector<Operation> ops = {
+        on(Kind::focus, 3),
+        on(Kind::focus, 99),
+        inserting(9, std::nullopt, 0.4, false),
+        inserting(10, 0, 0.6, true),
+        inserting(11, -4, 0.3, false),
+        inserting(2, 1, 0.5, true),
+        on(Kind::remove, 1),
+        on(Kind::remove, 3),
+        on(Kind::remove, 5),
+        on(Kind::remove, 99),
+        on(Kind::focusColumn, 0, 0),
+        on(Kind::focusColumn, 0, 2),
+        on(Kind::focusColumn, 0, -1),
+        on(Kind::focusColumn, 0, 7),
+        on(Kind::moveFocusedColumn, 0, 0),
+        on(Kind::moveFocusedColumn, 0, 99),
+        on(Kind::moveFocusedColumn, 0, -5),
+        on(Kind::moveWindow, 3, 0),
+        on(Kind::moveWindow, 1, -5),
+        on(Kind::moveWindow, 5, 1),
+        on(Kind::moveWindow, 4, 99),
+        on(Kind::moveWindow, 99, 0),
+        cycling(true, presets),
+        cycling(false, presets),
+        cycling(true, {}),
+        sized(Kind::adjustWidth, 0.1),
+        sized(Kind::adjustWidth, -0.1),
+        sized(Kind::setWidth, 0.05, 2),
+        sized(Kind::setWidth, 0.5, 99),
+        on(Kind::toggleZoom, 5),
+        on(Kind::toggleZoom, 3),
+        on(Kind::toggleZoom, 99),
+        on(Kind::toggleFullWidth),
+        sized(Kind::adjustHeight, 0.25),
+        sized(Kind::adjustHeight, -0.2),
+        on(Kind::equalizeHeights),
+    };
+    for (Direction d : {Direction::left, Direction::right, Direction::up, Direction::down}) {
+        for (Kind kind :
+             {Kind::moveFocus, Kind::moveFocused, Kind::stackFocused, Kind::popOutFocused}) {
+            ops.push_back(heading(kind, d));
+        }
+    }
+    return ops;
+}
+
+std::vector<Strip> startingStrips() {
+    Column stack({2, 3, 4}, 0.5);
+    stack.heightWeights = {1.0, 2.0, 0.5};
+    stack.activeRow = 1;
+    Column wide({5}, 1.0);
+    wide.savedFraction = 0.5;
+    Strip three({Column({1}, 0.4), stack, wide});
+    three.focusedColumn = 1;
+
+    Column zoomed({6}, 1.0);
+    zoomed.savedFraction = 0.3;
+    zoomed.zoomed = true;
+    Column pair({7, 8}, 2.0 / 3);
+    pair.activeRow = 1;
+    Strip two({zoomed, pair});
+
+    return {Strip(), three, two};
+}
+
+// Depth first, so each prefix is applied once rather than once per sequence.
+bool explore(const Strip& start, const Strip& strip, const std::vector<Operation>& ops, int depth,
+             std::vector<Operation>& path) {
+    if (depth == 0) return true;
+    for (const Operation& op : ops) {
+        Strip after = strip;
+        const Outcome outcome = apply(after, op);
+        path.push_back(op);
+        if (auto result = stepHolds(strip, after, op, outcome); !result) {
+            ADD_FAILURE() << result.message() << "\n  " << replay(start, path);
+            return false;
+        }
+        if (!explore(start, after, ops, depth - 1, path)) return false;
+        path.pop_back();
+    }
+    return true;
+}
+
+TEST(StripSequence, EveryThreeOperationSequenceKeepsInvariants) {
+    const std::vector<Operation> ops = concreteOperations();
+    for (const Strip& start : startingStrips()) {
+        ASSERT_TRUE(test::stripInvariantsHold(start));
+        ASSERT_TRUE(rangesHold(start));
+        std::vector<Operation> path;
+        ASSERT_TRUE(explore(start, start, ops, 3, path));
+    }
+}
+
+}  // namespace
+}  // namespace tessarin

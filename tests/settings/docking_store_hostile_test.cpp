@@ -1,0 +1,146 @@
+#include <random>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "base/memory_store.hpp"
+#include "settings/docking_store.hpp"
+#include "support/seed.hpp"
+
+namespace tessarin {
+namespace {
+
+using nlohmann::json;
+
+const std::string kValid =
+    R"({"A+B":{"displays":{"A":[{"windows":[{"id":7,"bundleID":"b","title":"t"}],)"
+    R"("heightWeights":[1],"widthFraction":0.5,"savedFraction":1}]},)"
+    R"("displayNames":{"A":"Left","B":"Right"},"savedAt":1.5}})";
+
+std::map<std::string, SavedArrangement> readText(const json& stored) {
+    MemoryStore memory;
+    memory.set("dockingLayouts", stored);
+    return DockingStore(memory).all();
+}
+
+TEST(DockingStoreHostile, TheValidFixtureDecodes) {
+    auto all = readText(kValid);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all.at("A+B").displays.at("A")[0].windows[0].id, 7u);
+}
+
+TEST(DockingStoreHostile, EveryTruncationReadsEmpty) {
+    for (std::size_t length = 0; length < kValid.size(); ++length) {
+        EXPECT_TRUE(readText(kValid.substr(0, length)).empty()) << length;
+    }
+}
+
+TEST(DockingStoreHostile, WrongKindsOfStoredValueReadEmpty) {
+    for (const json& stored :
+         {json(42), json(true), json::array({kValid}), json::parse(kValid), json("null"),
+          json("[]"), json("\"text\""), json("{\"K\": []}"), json("{\"K\": null}")}) {
+        EXPECT_TRUE(readText(stored).empty()) << stored.dump();
+    }
+    EXPECT_TRUE(readText(json("{}")).empty());
+}
+
+TEST(DockingStoreHostile, OneDamagedRecordEmptiesTheCollectionUntilTheNextWrite) {
+    json document = json::parse(kValid);
+    document["C"] = document["A+B"];
+    document["C"]["displays"]["A"][0]["windows"][0].erase("title");
+    MemoryStore memory;
+    memory.set("dockingLayouts", document.dump());
+    DockingStore store(memory);
+    EXPECT_TRUE(store.all().empty());
+    EXPECT_FALSE(store.get("A+B"));
+
+    SavedArrangement fresh;
+    fresh.displayNames["A"] = "Left";
+    ASSERT_TRUE(store.write({{"A", fresh}}));
+    EXPECT_EQ(store.all().size(), 1u);
+}
+
+TEST(DockingStoreHostile, HugeAndOutOfRangeNumbersReadEmpty) {
+    for (const char* replacement : {"1e400", "-1e400", "4294967296", "-7", "18446744073709551616",
+                                    "123456789012345678901234567890"}) {
+        std::string text = kValid;
+        text.replace(text.find("\"id\":7") + 5, 1, replacement);
+        EXPECT_TRUE(readText(text).empty()) << replacement;
+    }
+    std::string text = kValid;
+    text.replace(text.find("1.5"), 3, "1e400");
+    EXPECT_TRUE(readText(text).empty());
+}
+
+TEST(DockingStoreHostile, DeepNestingDoesNotCrash) {
+    std::string deep(200000, '[');
+    EXPECT_TRUE(readText(deep).empty());
+    deep += std::string(200000, ']');
+    EXPECT_TRUE(readText(deep).empty());
+    std::string deepObject;
+    for (int i = 0; i < 100000; ++i)
+        deepObject += "{\"a\":";
+    deepObject += "1" + std::string(100000, '}');
+    EXPECT_TRUE(readText(deepObject).empty());
+}
+
+TEST(DockingStoreHostile, LargeDocumentsDecode) {
+    json document = json::object();
+    json arrangement = json::parse(kValid)["A+B"];
+    json& columns = arrangement["displays"]["A"];
+    json column = columns[0];
+    for (int c = 0; c < 1000; ++c) {
+        column["windows"][0]["id"] = c;
+        column["windows"][0]["title"] = std::string(200, 'x');
+        columns.push_back(column);
+    }
+    for (int setup = 0; setup < 20; ++setup)
+        document["setup" + std::to_string(setup)] = arrangement;
+    std::string text = document.dump();
+    ASSERT_GT(text.size(), 4u << 20);
+    auto all = readText(text);
+    ASSERT_EQ(all.size(), 20u);
+    EXPECT_EQ(all.at("setup19").displays.at("A").size(), 1001u);
+    // The same document with one record damaged at the very end reads empty.
+    text.insert(text.size() - 2, ",\"extra\":");
+    EXPECT_TRUE(readText(text).empty());
+}
+
+TEST(DockingStoreHostile, RandomCorruptionNeverCrashes) {
+    std::mt19937_64 random(test::seed("DockingStoreHostile"));
+    const int rounds = test::longRun() ? 200000 : 5000;
+    const std::string alphabet = "{}[]\":,0123456789.eE-+ntrufalsidbwh\\\xff";
+    int decoded = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::string text = kValid;
+        int edits = 1 + static_cast<int>(random() % 4);
+        for (int e = 0; e < edits; ++e) {
+            std::size_t at = random() % text.size();
+            char c = alphabet[random() % alphabet.size()];
+            switch (random() % 3) {
+                case 0:
+                    text[at] = c;
+                    break;
+                case 1:
+                    text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c);
+                    break;
+                default:
+                    text.erase(at, 1 + random() % 8);
+                    break;
+            }
+            if (text.empty()) text = "{";
+        }
+        auto all = readText(text);
+        // Whatever decodes must be a full collection that encodes again.
+        if (!all.empty()) {
+            ++decoded;
+            MemoryStore memory;
+            EXPECT_TRUE(DockingStore(memory).write(all));
+        }
+    }
+    // Some mutations (digits, titles) leave a valid document: the decode path is exercised.
+    EXPECT_GT(decoded, 0);
+}
+
+}  // namespace
+}  // namespace tessarin
