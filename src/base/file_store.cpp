@@ -10,9 +10,9 @@
 #include <iterator>
 #include <vector>
 
-#include "base/config_folder.hpp"
 #include "base/json_text.hpp"
 #include "base/log.hpp"
+#include "base/paths.hpp"
 
 namespace tessarin {
 
@@ -69,7 +69,7 @@ FileStore::FileStore(fs::path folder, std::string domain, Access access)
 }
 
 std::unique_ptr<FileStore> FileStore::inConfigFolder(std::string domain, Access access) {
-    auto folder = configFolder();
+    auto folder = Paths::settingsFolder(Paths::systemEnvironment());
     if (!folder) return nullptr;
     return std::make_unique<FileStore>(*folder, std::move(domain), access);
 }

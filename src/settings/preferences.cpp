@@ -112,7 +112,7 @@ Preferences::Preferences(KeyValueStore& store) : store_(store) {
     defaultWidth_ = store_.number("defaultWidth");
     keepOriginalWidth_ = store_.boolean("keepOriginalWidth");
     widthPresets_ = readWidthPresets(store_);
-    centerMode_ = centerModeNamed(store_.string("centerMode")).value_or(CenterMode::never);
+    centerMode_ = centerModeFromString(store_.string("centerMode")).value_or(CenterMode::never);
     placement_ = store_.string("placement") == "end" ? NewWindowPlacement::end
                                                      : NewWindowPlacement::afterFocused;
     animate_ = store_.boolean("animate");

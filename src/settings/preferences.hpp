@@ -9,8 +9,8 @@
 
 #include "base/key_value_store.hpp"
 #include "base/signal.hpp"
-#include "core/center_mode.hpp"
 #include "core/default_shortcuts.hpp"
+#include "core/layout_config.hpp"
 
 namespace tessarin {
 

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "base/file_store.hpp"
+#include "base/log.hpp"
 #include "support/temp_folder.hpp"
 
 namespace tessarin {
@@ -99,6 +100,17 @@ TEST_F(FileStoreDamage, UnreadableDocumentsAreMovedAsideAndTheStoreStartsFromDef
         fs::remove(aside1);
         fs::remove(file);
     }
+}
+
+TEST_F(FileStoreDamage, MovingAsideIsLoggedInOneLine) {
+    std::vector<std::string> lines;
+    Log::setObserver([&](std::string_view line) { lines.emplace_back(line); });
+    writeText(file, "{\"gap\": ");
+    { FileStore store(folder, "com.tessarin"); }
+    Log::setObserver(nullptr);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(file.string()), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(aside1.string()), std::string::npos) << lines[0];
 }
 
 TEST_F(FileStoreDamage, EarlierDamagedCopiesAreKept) {
