@@ -20,9 +20,9 @@ constexpr std::array<std::uint32_t, 9> digitKeys{18, 19, 20, 21, 23, 22, 26, 28,
 
 Bindings DefaultShortcuts::make(std::uint32_t base) {
     const std::uint32_t b = base;
-    const std::uint32_t cmd = base | CarbonModifier::command;
-    const std::uint32_t shift = base | CarbonModifier::shift;
-    const std::uint32_t cmdShift = base | CarbonModifier::command | CarbonModifier::shift;
+    const std::uint32_t cmd = base | ModifierMask::command;
+    const std::uint32_t shift = base | ModifierMask::shift;
+    const std::uint32_t cmdShift = base | ModifierMask::command | ModifierMask::shift;
     auto one = [](std::uint32_t key, std::uint32_t mods) {
         return std::vector<KeyCombo>{{key, mods}};
     };

@@ -25,19 +25,19 @@ std::optional<std::uint32_t> unsignedField(const nlohmann::json& json, const cha
 
 KeyCombo KeyCombo::fromEvent(std::uint16_t keyCode, std::uint64_t flags) {
     std::uint32_t mask = 0;
-    if (flags & EventFlag::control) mask |= CarbonModifier::control;
-    if (flags & EventFlag::option) mask |= CarbonModifier::option;
-    if (flags & EventFlag::shift) mask |= CarbonModifier::shift;
-    if (flags & EventFlag::command) mask |= CarbonModifier::command;
+    if (flags & EventFlag::control) mask |= ModifierMask::control;
+    if (flags & EventFlag::option) mask |= ModifierMask::option;
+    if (flags & EventFlag::shift) mask |= ModifierMask::shift;
+    if (flags & EventFlag::command) mask |= ModifierMask::command;
     return KeyCombo{keyCode, mask};
 }
 
 std::string KeyCombo::display(const KeyboardLayout* layout) const {
     std::string label;
-    if (modifiers & CarbonModifier::control) label += "⌃";
-    if (modifiers & CarbonModifier::option) label += "⌥";
-    if (modifiers & CarbonModifier::shift) label += "⇧";
-    if (modifiers & CarbonModifier::command) label += "⌘";
+    if (modifiers & ModifierMask::control) label += "⌃";
+    if (modifiers & ModifierMask::option) label += "⌥";
+    if (modifiers & ModifierMask::shift) label += "⇧";
+    if (modifiers & ModifierMask::command) label += "⌘";
     return label + KeyNames::name(keyCode, layout);
 }
 

@@ -8,17 +8,11 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "core/modifier_mask.hpp"
+
 namespace tessarin {
 
 class KeyboardLayout;
-
-// Modifier bits in the hot-key encoding that key combos store.
-namespace CarbonModifier {
-inline constexpr std::uint32_t command = 0x100;
-inline constexpr std::uint32_t shift = 0x200;
-inline constexpr std::uint32_t option = 0x800;
-inline constexpr std::uint32_t control = 0x1000;
-}  // namespace CarbonModifier
 
 // Modifier bits of a key event as the toolkit reports them.
 namespace EventFlag {

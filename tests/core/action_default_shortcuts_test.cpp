@@ -7,8 +7,8 @@
 namespace tessarin {
 namespace {
 
-constexpr std::uint32_t cmd = CarbonModifier::command;
-constexpr std::uint32_t shift = CarbonModifier::shift;
+constexpr std::uint32_t cmd = ModifierMask::command;
+constexpr std::uint32_t shift = ModifierMask::shift;
 
 TEST(DefaultShortcuts, BindEveryActionButRetile) {
     for (std::uint32_t base : {0x1800u, 0x900u, 0u, 0x1B00u}) {

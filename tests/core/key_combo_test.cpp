@@ -9,10 +9,10 @@
 namespace tessarin {
 namespace {
 
-constexpr std::uint32_t control = CarbonModifier::control;
-constexpr std::uint32_t option = CarbonModifier::option;
-constexpr std::uint32_t shift = CarbonModifier::shift;
-constexpr std::uint32_t command = CarbonModifier::command;
+constexpr std::uint32_t control = ModifierMask::control;
+constexpr std::uint32_t option = ModifierMask::option;
+constexpr std::uint32_t shift = ModifierMask::shift;
+constexpr std::uint32_t command = ModifierMask::command;
 
 // A layout that types given text for every key, as a non-US layout would.
 class FixedLayout : public KeyboardLayout {

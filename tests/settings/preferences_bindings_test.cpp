@@ -150,7 +150,7 @@ TEST(PreferencesBindings, ChangingTheBaseMovesBindingsThatHoldTheOldBase) {
     MemoryStore store;
     Preferences p(store);
     Bindings edited = p.bindings();
-    edited[Action::toggleFloat] = {{17, CarbonModifier::command}};  // recorded without the base
+    edited[Action::toggleFloat] = {{17, ModifierMask::command}};  // recorded without the base
     edited[Action::retile] = {{15, 0x1000}};                        // only part of the base
     p.setBindings(edited);
 
@@ -208,7 +208,7 @@ TEST(PreferencesBindings, ActionsBoundToAComboInCatalogueOrder) {
     EXPECT_EQ(p.actionsBoundTo(arrow),
               (std::vector<Action>{Action::focusLeft, Action::center, Action::retile}));
     // Same key and modifiers both count.
-    EXPECT_TRUE(p.actionsBoundTo({4, controlOption | CarbonModifier::shift}).size() == 1);
+    EXPECT_TRUE(p.actionsBoundTo({4, controlOption | ModifierMask::shift}).size() == 1);
     EXPECT_TRUE(p.actionsBoundTo({controlOption, 123}).empty());
 }
 
