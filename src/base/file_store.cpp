@@ -13,6 +13,7 @@
 #include "base/json_text.hpp"
 #include "base/log.hpp"
 #include "base/paths.hpp"
+#include "base/write_all.hpp"
 
 namespace tessarin {
 
@@ -33,21 +34,6 @@ std::optional<std::string> readFile(const fs::path& path) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return std::nullopt;
     return text;
-}
-
-bool writeAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 // Makes the rename itself durable.
