@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "base/write_all.hpp"
+
 namespace tessarin {
 
 LogFile::LogFile(std::optional<std::filesystem::path> folder) : folder_(std::move(folder)) {
@@ -37,17 +39,7 @@ void LogFile::append(std::string_view line) {
     // Opening creates the file after a rotation, but never its folder.
     int file = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (file < 0) return;
-    const char* bytes = line.data();
-    std::size_t left = line.size();
-    while (left > 0) {
-        ssize_t written = ::write(file, bytes, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        bytes += written;
-        left -= static_cast<std::size_t>(written);
-    }
+    writeAll(file, line);
     ::close(file);
 }
 

@@ -3,16 +3,9 @@
 #include <cstdint>
 
 #include "core/geometry.hpp"
+#include "core/modifier_mask.hpp"
 
 namespace tessarin {
-
-// Carbon-style modifier masks, the form every stored key combination uses.
-namespace ModifierMask {
-inline constexpr std::uint32_t command = 0x100;
-inline constexpr std::uint32_t shift = 0x200;
-inline constexpr std::uint32_t option = 0x800;
-inline constexpr std::uint32_t control = 0x1000;
-}  // namespace ModifierMask
 
 class Pointer {
   public:

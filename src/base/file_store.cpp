@@ -1,0 +1,186 @@
+#include "base/file_store.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "base/json_text.hpp"
+#include "base/log.hpp"
+#include "base/paths.hpp"
+#include "base/write_all.hpp"
+
+namespace tessarin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A settings file this large is not one of ours; refusing it keeps a stray file from
+// exhausting memory.
+constexpr std::uintmax_t maxFileSize = 64ull << 20;
+
+std::optional<std::string> readFile(const fs::path& path) {
+    std::error_code error;
+    auto size = fs::file_size(path, error);
+    if (error || size > maxFileSize) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return text;
+}
+
+// Makes the rename itself durable.
+void syncFolder(const fs::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+FileStore::FileStore(fs::path folder, std::string domain, Access access)
+    : folder_(std::move(folder)),
+      domain_(std::move(domain)),
+      path_(folder_ / (domain_ + ".json")),
+      writable_(access == Access::readWrite) {
+    load();
+}
+
+std::unique_ptr<FileStore> FileStore::inConfigFolder(std::string domain, Access access) {
+    auto folder = Paths::settingsFolder(Paths::systemEnvironment());
+    if (!folder) return nullptr;
+    return std::make_unique<FileStore>(*folder, std::move(domain), access);
+}
+
+void FileStore::removeStaleTemporaries() {
+    // Left by a write that died before its rename; the document itself is the one to trust.
+    const std::string prefix = path_.filename().string() + ".tmp-";
+    std::error_code error;
+    for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename().string().rfind(prefix, 0) == 0) fs::remove(it->path(), error);
+    }
+}
+
+void FileStore::load() {
+    std::error_code error;
+    if (writable_) removeStaleTemporaries();
+    // A dangling link counts as no file yet; the first write creates its target.
+    if (!fs::exists(fs::status(path_, error))) return;
+    auto text = readFile(path_);
+    if (!text) return moveAside("could not be read");
+    auto document = parseJsonText(*text);
+    if (!document) return moveAside("is not valid JSON");
+    if (!document->is_object()) return moveAside("does not hold a JSON object");
+    for (auto& [key, value] : document->items()) {
+        // A null is no value; the key reads its default, as after remove.
+        if (!value.is_null()) values_[key] = std::move(value);
+    }
+}
+
+void FileStore::moveAside(std::string_view reason) {
+    std::string name = path_.string();
+    if (!writable_) {
+        Log::info("Settings file " + name + " " + std::string(reason) +
+                  "; using the defaults and leaving the file as it is.");
+        return;
+    }
+    for (int n = 1; n <= 1000; ++n) {
+        fs::path aside = name + ".corrupt-" + std::to_string(n);
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(aside, error))) continue;
+        if (::rename(path_.c_str(), aside.c_str()) == 0) {
+            Log::info("Settings file " + name + " " + std::string(reason) + "; moved it to " +
+                      aside.string() + " and started from the defaults.");
+            return;
+        }
+        break;
+    }
+    // Writing now would destroy the user's file; keep changes in memory for this session.
+    writable_ = false;
+    Log::info("Settings file " + name + " " + std::string(reason) +
+              " and could not be moved aside; settings will not be saved until it is fixed.");
+}
+
+std::optional<nlohmann::json> FileStore::object(const std::string& key) const {
+    if (auto it = values_.find(key); it != values_.end()) return *it;
+    if (auto it = defaults_.find(key); it != defaults_.end()) return *it;
+    return std::nullopt;
+}
+
+void FileStore::set(const std::string& key, nlohmann::json value) {
+    if (value.is_null()) return remove(key);
+    if (!isEncodable(value)) return;
+    values_[key] = std::move(value);
+    writeThrough();
+}
+
+void FileStore::remove(const std::string& key) {
+    if (values_.erase(key) > 0) writeThrough();
+}
+
+void FileStore::registerDefaults(const nlohmann::json& defaults) {
+    if (!defaults.is_object()) return;
+    for (const auto& [key, value] : defaults.items())
+        defaults_[key] = value;
+}
+
+bool FileStore::hasStoredValue(const std::string& key) const {
+    return values_.contains(key);
+}
+
+bool FileStore::writeThrough() {
+    if (!writable_) return false;
+    auto fail = [this](const std::string& step) {
+        Log::info("Could not write settings file " + path_.string() + ": " + step + " failed (" +
+                  std::strerror(errno) + ").");
+        return false;
+    };
+
+    // Write through a symbolic link rather than replacing it, so a linked file stays linked.
+    std::error_code error;
+    fs::path target = path_;
+    if (fs::is_symlink(path_, error)) {
+        auto resolved = fs::weakly_canonical(path_, error);
+        if (!error) target = resolved;
+    }
+    fs::path folder = target.parent_path();
+    fs::create_directories(folder, error);
+
+    std::string pattern = (folder / (target.filename().string() + ".tmp-XXXXXX")).string();
+    std::vector<char> temporaryName(pattern.begin(), pattern.end());
+    temporaryName.push_back('\0');
+    int fd = ::mkstemp(temporaryName.data());
+    if (fd < 0) return fail("creating a temporary file");
+    fs::path temporary(temporaryName.data());
+
+    struct stat existing {};
+    mode_t mode = ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    std::string text = jsonText(values_, 2) + "\n";
+    bool complete = writeAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    int savedErrno = errno;
+    if (::close(fd) != 0) complete = false;
+    if (!complete) {
+        errno = savedErrno;
+        ::unlink(temporary.c_str());
+        return fail("writing the temporary file");
+    }
+    if (beforeReplace_ && !beforeReplace_(temporary)) return false;
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        savedErrno = errno;
+        ::unlink(temporary.c_str());
+        errno = savedErrno;
+        return fail("replacing the file");
+    }
+    syncFolder(folder);
+    return true;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/key_value_store.hpp"
+
+namespace tessarin {
+
+// A key-value store kept as one JSON object per domain, in the file "<domain>.json" of a
+// folder. Every change is written through at once and atomically: a reader, or a crash, sees
+// either the old document or the new one, never part of one. A file that cannot be read as a
+// JSON object is moved aside, never overwritten, and the store starts from its defaults.
+class FileStore : public KeyValueStore {
+  public:
+    static constexpr std::string_view applicationDomain = "com.tessarin";
+
+    // A read-only store leaves the file alone: changes live in memory only and an unreadable
+    // file stays where it is. For reading another program's domain.
+    enum class Access { readWrite, readOnly };
+
+    FileStore(std::filesystem::path folder, std::string domain, Access access = Access::readWrite);
+
+    // A store of `domain` in the per-user configuration folder; null when there is no home
+    // folder to put it in.
+    static std::unique_ptr<FileStore> inConfigFolder(std::string domain,
+                                                     Access access = Access::readWrite);
+
+    std::optional<nlohmann::json> object(const std::string& key) const override;
+    // A value with a non-finite number or absurd nesting cannot be written and is ignored.
+    void set(const std::string& key, nlohmann::json value) override;
+    void remove(const std::string& key) override;
+    void registerDefaults(const nlohmann::json& defaults) override;
+    bool hasStoredValue(const std::string& key) const override;
+
+    const std::filesystem::path& path() const { return path_; }
+    // False for a read-only store and after the unreadable file could not be moved aside.
+    bool writable() const { return writable_; }
+
+    // Called once the temporary file is complete and synced, just before it replaces the
+    // document. Returning false abandons the write at that point, as a crash there would:
+    // the temporary file stays and the document is not replaced. For tests.
+    using BeforeReplace = std::function<bool(const std::filesystem::path& temporary)>;
+    void setBeforeReplace(BeforeReplace hook) { beforeReplace_ = std::move(hook); }
+
+  private:
+    void load();
+    void removeStaleTemporaries();
+    void moveAside(std::string_view reason);
+    bool writeThrough();
+
+    std::filesystem::path folder_;
+    std::string domain_;
+    std::filesystem::path path_;
+    bool writable_;
+    nlohmann::json values_ = nlohmann::json::object();
+    nlohmann::json defaults_ = nlohmann::json::object();
+    BeforeReplace beforeReplace_;
+};
+
+}  // namespace tessarin

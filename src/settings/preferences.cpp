@@ -1,0 +1,239 @@
+#include "settings/preferences.hpp"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "base/file_store.hpp"
+#include "base/memory_store.hpp"
+
+namespace tessarin {
+
+namespace {
+
+const std::vector<double> factoryWidthPresets{1.0 / 3.0, 0.5, 2.0 / 3.0};
+
+nlohmann::json stored(double value) {
+    return value;
+}
+nlohmann::json stored(bool value) {
+    return value;
+}
+nlohmann::json stored(std::int64_t value) {
+    return value;
+}
+nlohmann::json stored(const std::vector<double>& value) {
+    return value;
+}
+nlohmann::json stored(const std::vector<std::string>& value) {
+    return value;
+}
+nlohmann::json stored(CenterMode value) {
+    return std::string(rawValue(value));
+}
+nlohmann::json stored(NewWindowPlacement value) {
+    return std::string(rawValue(value));
+}
+
+// Missing, not an array, or any element not a number: the factory presets. Empty stays empty.
+std::vector<double> readWidthPresets(const KeyValueStore& store) {
+    auto value = store.object("widthPresets");
+    if (!value || !value->is_array()) return factoryWidthPresets;
+    std::vector<double> presets;
+    presets.reserve(value->size());
+    for (const auto& item : *value) {
+        if (!item.is_number()) return factoryWidthPresets;
+        presets.push_back(item.get<double>());
+    }
+    return presets;
+}
+
+// A mask that is negative or wider than 32 bits is no mask; it reads as the factory value
+// rather than wrapping into an arbitrary one.
+std::uint32_t readBaseModifier(const KeyValueStore& store) {
+    auto value = store.object("baseModifier");
+    if (!value || !value->is_number())
+        return static_cast<std::uint32_t>(store.integer("baseModifier"));
+    constexpr auto max = std::numeric_limits<std::uint32_t>::max();
+    if (value->is_number_unsigned()) {
+        auto mask = value->get<std::uint64_t>();
+        return mask <= max ? static_cast<std::uint32_t>(mask) : defaultBaseModifier;
+    }
+    if (value->is_number_integer()) {
+        auto mask = value->get<std::int64_t>();
+        return mask >= 0 && mask <= max ? static_cast<std::uint32_t>(mask) : defaultBaseModifier;
+    }
+    double mask = value->get<double>();
+    if (!std::isfinite(mask) || mask < 0 || mask >= 4294967296.0) return defaultBaseModifier;
+    return static_cast<std::uint32_t>(mask);
+}
+
+}  // namespace
+
+std::string_view rawValue(NewWindowPlacement placement) {
+    return placement == NewWindowPlacement::end ? "end" : "afterFocused";
+}
+
+nlohmann::json Preferences::factoryDefaults() {
+    return {
+        {"gap", 10.0},
+        {"outerGap", 10.0},
+        {"defaultWidth", 0.5},
+        {"keepOriginalWidth", false},
+        {"widthPresets", factoryWidthPresets},
+        {"centerMode", "never"},
+        {"placement", "afterFocused"},
+        {"animate", true},
+        {"focusWidth", 0.7},
+        {"focusHeight", 0.9},
+        {"animationSpeed", 1.0},
+        {"gesturesEnabled", true},
+        {"gestureFingers", 3},
+        {"gestureSensitivity", 1.0},
+        {"naturalSwipe", true},
+        {"modifierScroll", true},
+        {"baseModifier", defaultBaseModifier},
+        {"showIndicator", true},
+        {"focusBorder", false},
+        {"focusBorderWidth", 3.0},
+        {"mouseFollowsFocus", false},
+        {"rememberLayout", true},
+        {"dockingMemory", true},
+        {"floatingApps", nlohmann::json::array()},
+        {"excludedDisplays", nlohmann::json::array()},
+        {"hasCompletedOnboarding", false},
+    };
+}
+
+Preferences::Preferences(KeyValueStore& store) : store_(store) {
+    store_.registerDefaults(factoryDefaults());
+    gap_ = store_.number("gap");
+    outerGap_ = store_.number("outerGap");
+    defaultWidth_ = store_.number("defaultWidth");
+    keepOriginalWidth_ = store_.boolean("keepOriginalWidth");
+    widthPresets_ = readWidthPresets(store_);
+    centerMode_ = centerModeFromString(store_.string("centerMode")).value_or(CenterMode::never);
+    placement_ = store_.string("placement") == "end" ? NewWindowPlacement::end
+                                                     : NewWindowPlacement::afterFocused;
+    animate_ = store_.boolean("animate");
+    focusWidth_ = store_.number("focusWidth");
+    focusHeight_ = store_.number("focusHeight");
+    animationSpeed_ = store_.number("animationSpeed");
+    gesturesEnabled_ = store_.boolean("gesturesEnabled");
+    gestureFingers_ = store_.integer("gestureFingers");
+    gestureSensitivity_ = store_.number("gestureSensitivity");
+    naturalSwipe_ = store_.boolean("naturalSwipe");
+    modifierScroll_ = store_.boolean("modifierScroll");
+    baseModifier_ = readBaseModifier(store_);
+    showIndicator_ = store_.boolean("showIndicator");
+    focusBorder_ = store_.boolean("focusBorder");
+    focusBorderWidth_ = store_.number("focusBorderWidth");
+    mouseFollowsFocus_ = store_.boolean("mouseFollowsFocus");
+    rememberLayout_ = store_.boolean("rememberLayout");
+    dockingMemory_ = store_.boolean("dockingMemory");
+    floatingApps_ = store_.stringArray("floatingApps");
+    excludedDisplays_ = store_.stringArray("excludedDisplays");
+    hasCompletedOnboarding_ = store_.boolean("hasCompletedOnboarding");
+    bindings_ = loadBindings(baseModifier_);
+}
+
+Preferences& Preferences::shared() {
+    static std::unique_ptr<KeyValueStore> store = []() -> std::unique_ptr<KeyValueStore> {
+        if (auto file = FileStore::inConfigFolder(std::string(FileStore::applicationDomain)))
+            return file;
+        // Without a home folder nothing can persist; the session still runs.
+        return std::make_unique<MemoryStore>();
+    }();
+    static Preferences preferences(*store);
+    return preferences;
+}
+
+template <typename T>
+void Preferences::change(T& field, T value, std::string_view key) {
+    willChange.emit(key);
+    field = std::move(value);
+    store_.set(std::string(key), stored(field));
+}
+
+void Preferences::setGap(double value) {
+    change(gap_, value, "gap");
+}
+void Preferences::setOuterGap(double value) {
+    change(outerGap_, value, "outerGap");
+}
+void Preferences::setDefaultWidth(double value) {
+    change(defaultWidth_, value, "defaultWidth");
+}
+void Preferences::setKeepOriginalWidth(bool value) {
+    change(keepOriginalWidth_, value, "keepOriginalWidth");
+}
+void Preferences::setWidthPresets(std::vector<double> value) {
+    change(widthPresets_, std::move(value), "widthPresets");
+}
+void Preferences::setCenterMode(CenterMode value) {
+    change(centerMode_, value, "centerMode");
+}
+void Preferences::setPlacement(NewWindowPlacement value) {
+    change(placement_, value, "placement");
+}
+void Preferences::setAnimate(bool value) {
+    change(animate_, value, "animate");
+}
+void Preferences::setFocusWidth(double value) {
+    change(focusWidth_, value, "focusWidth");
+}
+void Preferences::setFocusHeight(double value) {
+    change(focusHeight_, value, "focusHeight");
+}
+void Preferences::setAnimationSpeed(double value) {
+    change(animationSpeed_, value, "animationSpeed");
+}
+void Preferences::setGesturesEnabled(bool value) {
+    change(gesturesEnabled_, value, "gesturesEnabled");
+}
+void Preferences::setGestureFingers(std::int64_t value) {
+    change(gestureFingers_, value, "gestureFingers");
+}
+void Preferences::setGestureSensitivity(double value) {
+    change(gestureSensitivity_, value, "gestureSensitivity");
+}
+void Preferences::setNaturalSwipe(bool value) {
+    change(naturalSwipe_, value, "naturalSwipe");
+}
+void Preferences::setModifierScroll(bool value) {
+    change(modifierScroll_, value, "modifierScroll");
+}
+void Preferences::setShowIndicator(bool value) {
+    change(showIndicator_, value, "showIndicator");
+}
+void Preferences::setFocusBorder(bool value) {
+    change(focusBorder_, value, "focusBorder");
+}
+void Preferences::setFocusBorderWidth(double value) {
+    change(focusBorderWidth_, value, "focusBorderWidth");
+}
+void Preferences::setMouseFollowsFocus(bool value) {
+    change(mouseFollowsFocus_, value, "mouseFollowsFocus");
+}
+void Preferences::setRememberLayout(bool value) {
+    change(rememberLayout_, value, "rememberLayout");
+}
+void Preferences::setDockingMemory(bool value) {
+    change(dockingMemory_, value, "dockingMemory");
+}
+void Preferences::setFloatingApps(std::vector<std::string> value) {
+    change(floatingApps_, std::move(value), "floatingApps");
+}
+void Preferences::setExcludedDisplays(std::vector<std::string> value) {
+    change(excludedDisplays_, std::move(value), "excludedDisplays");
+}
+void Preferences::setHasCompletedOnboarding(bool value) {
+    change(hasCompletedOnboarding_, value, "hasCompletedOnboarding");
+}
+
+std::vector<double> Preferences::presets() const {
+    if (widthPresets_.empty()) return {0.5};
+    return widthPresets_;
+}
+
+}  // namespace tessarin
