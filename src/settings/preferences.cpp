@@ -48,12 +48,13 @@ std::vector<double> readWidthPresets(const KeyValueStore& store) {
     return presets;
 }
 
-// A mask that is negative or wider than 32 bits is no mask; it reads as the factory value
-// rather than wrapping into an arbitrary one.
+// A mask that is negative, wider than 32 bits or not a number at all is no mask; it reads as the
+// factory value rather than wrapping into an arbitrary one. Reading a damaged value as 0 would
+// turn every default shortcut into a bare key that swallows ordinary typing.
 std::uint32_t readBaseModifier(const KeyValueStore& store) {
     auto value = store.object("baseModifier");
-    if (!value || !value->is_number())
-        return static_cast<std::uint32_t>(store.integer("baseModifier"));
+    if (!value) return defaultBaseModifier;
+    if (value->is_boolean() || !value->is_number()) return defaultBaseModifier;
     constexpr auto max = std::numeric_limits<std::uint32_t>::max();
     if (value->is_number_unsigned()) {
         auto mask = value->get<std::uint64_t>();

@@ -232,7 +232,9 @@ TEST(PreferencesSettings, BaseModifierThatIsNoMaskReadsAsTheFactoryValue) {
         {json(4294967295LL), 4294967295u},
         {json(2304.0), 2304u},
         {json(0), 0u},
-        {json("2304"), 0u},  // wrong kind: the store reads 0
+        {json("2304"), 6144u},  // not a number: no mask at all
+        {json(true), 6144u},
+        {json::array({2304}), 6144u},
     };
     for (const auto& c : cases) {
         MemoryStore store;
