@@ -58,10 +58,9 @@ TEST(LogStamp, HoursMinutesSecondsAndMilliseconds) {
     EXPECT_EQ(stamp(localTime(0, 0, 0, 0)), "00:00:00.000");
     EXPECT_EQ(stamp(localTime(23, 59, 59, 999)), "23:59:59.999");
     EXPECT_EQ(stamp(localTime(9, 30, 7, 5)), "09:30:07.005");
-    EXPECT_EQ(stamp(localTime(9, 30, 7, 50)), "09:30:07.050");
-    // The per-second cache must follow the second, not just the milliseconds.
-    EXPECT_EQ(stamp(localTime(9, 30, 8, 50)), "09:30:08.050");
-    EXPECT_EQ(stamp(localTime(10, 30, 8, 50)), "10:30:08.050");
+    // The per-second cache must follow the second and the hour, not just the milliseconds.
+    EXPECT_EQ(stamp(localTime(9, 30, 8, 5)), "09:30:08.005");
+    EXPECT_EQ(stamp(localTime(10, 30, 8, 5)), "10:30:08.005");
 }
 
 struct LogTest : ::testing::Test {
@@ -95,114 +94,82 @@ struct LogTest : ::testing::Test {
     fs::path old() const { return folder / LogFile::kOldName; }
 };
 
-TEST_F(LogTest, TheCallerOnlyHandsOverTheFirstLineCreatesFolderAndFile) {
+TEST_F(LogTest, TheCallerOnlyHandsOverAndTheWriterCreatesFolderAndFile) {
     Log::info("Launched");
-    // No file work happens on the caller.
-    EXPECT_FALSE(fs::exists(root / "state"));
+    EXPECT_FALSE(fs::exists(root / "state"));  // no file work on the caller
     EXPECT_EQ(executor.pending(Log::kQueueLabel), 1u);
-
     EXPECT_EQ(drain(), 1u);
-    EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(contents(file()), "13:04:05.678 Launched\n");
 }
 
-TEST_F(LogTest, LinesAreStampedWithTheTimeOfTheCallNotOfTheWrite) {
-    Log::info("first");
-    time = localTime(13, 4, 6, 1);
-    Log::info("second");
-    drain();
-    EXPECT_EQ(contents(file()), "13:04:05.678 first\n13:04:06.001 second\n");
-}
-
-TEST_F(LogTest, MessagesAreWrittenExactlyAsGiven) {
+TEST_F(LogTest, LinesCarryTheTimeOfTheCallAndTheMessageExactlyAsGiven) {
+    point(folder, true);  // the system logger leaves the file unchanged
     Log::info("two\nlines");
+    time = localTime(13, 4, 6, 1);
     Log::info("");
     Log::info("window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d");
     drain();
     EXPECT_EQ(contents(file()),
               "13:04:05.678 two\nlines\n"
-              "13:04:05.678 \n"
-              "13:04:05.678 window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d\n");
+              "13:04:06.001 \n"
+              "13:04:06.001 window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d\n");
 }
 
-TEST_F(LogTest, TheSystemLoggerLeavesTheFileUnchanged) {
-    point(folder, true);
-    Log::info("to both");
-    drain();
-    EXPECT_EQ(contents(file()), "13:04:05.678 to both\n");
-}
-
-TEST_F(LogTest, AFileOfExactlyTheLimitIsNotRotated) {
-    fs::create_directories(folder);
-    writeBytes(file(), LogFile::kRotationSize, 'x');
-    Log::info("kept");
-    drain();
-    EXPECT_FALSE(fs::exists(old()));
-    EXPECT_EQ(fs::file_size(file()),
-              LogFile::kRotationSize + std::string("13:04:05.678 kept\n").size());
-}
-
-TEST_F(LogTest, AFileOneByteOverTheLimitIsRotatedReplacingTheOldOne) {
-    fs::create_directories(folder);
-    writeBytes(file(), LogFile::kRotationSize + 1, 'x');
-    writeBytes(old(), 10, 'o');
-    Log::info("fresh");
-    drain();
-    EXPECT_EQ(fs::file_size(old()), LogFile::kRotationSize + 1);
-    EXPECT_EQ(contents(old()).substr(0, 3), "xxx");
-    EXPECT_EQ(contents(file()), "13:04:05.678 fresh\n");
+TEST_F(LogTest, AFileOverTheLimitIsRotatedReplacingTheOldOne) {
+    for (std::uintmax_t size : {LogFile::kRotationSize, LogFile::kRotationSize + 1}) {
+        SCOPED_TRACE(size);
+        fs::create_directories(folder);
+        writeBytes(file(), size, 'x');
+        writeBytes(old(), 10, 'o');
+        Log::info("next");
+        drain();
+        const bool rotated = size > 2'000'000;
+        EXPECT_EQ(fs::file_size(old()), rotated ? size : 10);
+        EXPECT_EQ(contents(file()).size(), (rotated ? 0 : size) + 18);
+        EXPECT_EQ(contents(file()).substr(contents(file()).size() - 18), "13:04:05.678 next\n");
+        fs::remove_all(folder);
+    }
 }
 
 TEST_F(LogTest, TheLineThatCrossesTheLimitStaysAndTheNextOneRotates) {
     fs::create_directories(folder);
     writeBytes(file(), 1'999'990, 'x');
-    // 13 bytes of stamp and space, 36 of text, one line feed: 50 bytes.
-    std::string text(36, 'm');
-    Log::info(text);
+    Log::info(std::string(36, 'm'));  // with stamp, space and line feed: 50 bytes
     drain();
     EXPECT_EQ(fs::file_size(file()), 2'000'040u);
     EXPECT_FALSE(fs::exists(old()));
-
     Log::info("next");
     drain();
     EXPECT_EQ(fs::file_size(old()), 2'000'040u);
     EXPECT_EQ(contents(file()), "13:04:05.678 next\n");
 }
 
-TEST_F(LogTest, AnUnwritableFolderFailsSilently) {
-    // A regular file where a parent folder should be: nothing can be created below it.
-    writeBytes(root / "state", 1, 'f');
-    Log::info("lost");
-    EXPECT_EQ(drain(), 1u);
-    EXPECT_TRUE(fs::is_regular_file(root / "state"));
-    EXPECT_FALSE(fs::exists(file()));
-    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));
-}
-
-TEST_F(LogTest, ARemovedFolderIsNotMadeAgain) {
+TEST_F(LogTest, NoFolderARemovedOneOrAnUnwritableOneFailsSilently) {
     Log::info("before");
     drain();
-    ASSERT_TRUE(fs::exists(file()));
     fs::remove_all(root / "state");
     Log::info("after");
     drain();
-    EXPECT_FALSE(fs::exists(root / "state"));
-}
+    EXPECT_FALSE(fs::exists(root / "state"));  // a removed folder is not made again
 
-TEST_F(LogTest, WithoutAFolderNothingIsWritten) {
     point(std::nullopt);
     Log::info("nowhere");
     EXPECT_EQ(drain(), 1u);
     EXPECT_EQ(Log::folder(), std::nullopt);
     EXPECT_FALSE(fs::exists(root / "state"));
-}
 
-TEST_F(LogTest, FolderIsMadeWhenAskedFor) {
+    // A regular file where a parent folder should be: nothing can be created below it.
+    point(folder);
+    writeBytes(root / "state", 1, 'f');
+    Log::info("lost");
+    EXPECT_EQ(drain(), 1u);
+    EXPECT_TRUE(fs::is_regular_file(root / "state"));
     EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));
-    EXPECT_TRUE(fs::is_directory(folder));
 }
 
 TEST_F(LogTest, LinesGoWhereTheLogPointedWhenTheyWereHandedOver) {
+    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));  // made when asked for
+    EXPECT_TRUE(fs::is_directory(folder));
     Log::info("to first");
     fs::path second = root / "second";
     point(second);

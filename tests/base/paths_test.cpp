@@ -17,35 +17,34 @@ Paths::Environment env(std::map<std::string, std::string> values) {
 
 using Path = std::optional<std::filesystem::path>;
 
-TEST(Paths, FoldersFollowTheXdgVariables) {
-    auto e = env({{"HOME", "/home/ana"},
-                  {"XDG_STATE_HOME", "/var/state"},
-                  {"XDG_DATA_HOME", "/var/data"},
-                  {"XDG_CONFIG_HOME", "/etc/ana"}});
-    EXPECT_EQ(Paths::logFolder(e), Path("/var/state/Tessarin"));
-    EXPECT_EQ(Paths::dataFolder(e), Path("/var/data/Tessarin"));
-    EXPECT_EQ(Paths::settingsFolder(e), Path("/etc/ana/tessarin"));
-}
-
-TEST(Paths, FoldersFallBackToTheHomeFolder) {
-    auto e = env({{"HOME", "/home/ana"}});
-    EXPECT_EQ(Paths::logFolder(e), Path("/home/ana/.local/state/Tessarin"));
-    EXPECT_EQ(Paths::dataFolder(e), Path("/home/ana/.local/share/Tessarin"));
-    EXPECT_EQ(Paths::settingsFolder(e), Path("/home/ana/.config/tessarin"));
-}
-
-TEST(Paths, EmptyOrRelativeXdgValuesAreIgnored) {
-    auto e = env({{"HOME", "/home/ana"}, {"XDG_STATE_HOME", ""}, {"XDG_DATA_HOME", "rel/data"}});
-    EXPECT_EQ(Paths::logFolder(e), Path("/home/ana/.local/state/Tessarin"));
-    EXPECT_EQ(Paths::dataFolder(e), Path("/home/ana/.local/share/Tessarin"));
-}
-
-TEST(Paths, WithoutAnyUsableBaseThereIsNoFolder) {
-    EXPECT_EQ(Paths::logFolder(env({})), std::nullopt);
-    EXPECT_EQ(Paths::settingsFolder(env({{"HOME", "relative"}})), std::nullopt);
+TEST(Paths, FoldersFollowTheXdgVariablesThenTheHomeFolder) {
+    struct Case {
+        std::map<std::string, std::string> variables;
+        Path log, data, settings;
+    };
+    const Case cases[] = {
+        {{{"HOME", "/home/ana"},
+          {"XDG_STATE_HOME", "/var/state"},
+          {"XDG_DATA_HOME", "/var/data"},
+          {"XDG_CONFIG_HOME", "/etc/ana"}},
+         "/var/state/Tessarin",
+         "/var/data/Tessarin",
+         "/etc/ana/tessarin"},
+        // Empty or relative values are ignored.
+        {{{"HOME", "/home/ana"}, {"XDG_STATE_HOME", ""}, {"XDG_DATA_HOME", "rel/data"}},
+         "/home/ana/.local/state/Tessarin",
+         "/home/ana/.local/share/Tessarin",
+         "/home/ana/.config/tessarin"},
+        {{{"XDG_STATE_HOME", "/s"}}, "/s/Tessarin", std::nullopt, std::nullopt},
+        {{{"HOME", "relative"}}, std::nullopt, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto e = env(c.variables);
+        EXPECT_EQ(Paths::logFolder(e), c.log) << c.variables.size();
+        EXPECT_EQ(Paths::dataFolder(e), c.data) << c.variables.size();
+        EXPECT_EQ(Paths::settingsFolder(e), c.settings) << c.variables.size();
+    }
     EXPECT_EQ(Paths::dataFolder(Paths::Environment{}), std::nullopt);
-    // An XDG value alone is enough.
-    EXPECT_EQ(Paths::logFolder(env({{"XDG_STATE_HOME", "/s"}})), Path("/s/Tessarin"));
 }
 
 TEST(Paths, SystemEnvironmentReadsTheProcessEnvironment) {

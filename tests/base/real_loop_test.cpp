@@ -49,21 +49,6 @@ TEST(RealLoop, TimersDoNotRunEarly) {
     EXPECT_GE(ranAt, scheduled);
 }
 
-TEST(RealLoop, RepeatingTimerStopsWhenCancelledFromInside) {
-    RealLoop loop;
-    int beats = 0;
-    MainLoop::TimerID id = 0;
-    id = loop.every(0.001, [&] {
-        if (++beats == 5) {
-            loop.cancel(id);
-            // Give a wrongly surviving timer the chance to beat again before quitting.
-            loop.after(0.005, [&] { loop.quit(); });
-        }
-    });
-    ASSERT_TRUE(runGuarded(loop));
-    EXPECT_EQ(beats, 5);
-}
-
 TEST(RealLoop, WorkPostedFromOtherThreadsRunsInOrderOnTheLoopThread) {
     RealLoop loop;
     std::vector<int> seen;

@@ -17,17 +17,10 @@ bool ready(const std::future<void>& future) {
     return future.wait_for(kGuard) == std::future_status::ready;
 }
 
-TEST(ThreadQueueFactory, OneQueuePerLabel) {
-    ThreadQueueFactory factory;
-    auto first = factory.queue("com.tessarin.ax.1");
-    EXPECT_EQ(first, factory.queue("com.tessarin.ax.1"));
-    EXPECT_NE(first, factory.queue("com.tessarin.ax.2"));
-    EXPECT_EQ(&factory.background(), &factory.background());
-}
-
 TEST(ThreadQueueFactory, BlocksOfOneLabelRunInOrderOneAtATime) {
     ThreadQueueFactory factory;
     auto queue = factory.queue("ordered");
+    EXPECT_EQ(queue, factory.queue("ordered"));
     std::vector<int> seen;
     std::atomic<int> running{0};
     bool overlapped = false;
@@ -65,10 +58,6 @@ TEST(ThreadQueueFactory, DifferentLabelsRunInParallel) {
     ThreadQueueFactory factory;
     EXPECT_TRUE(runBeside(*factory.queue("a"), *factory.queue("b")));
     EXPECT_TRUE(runBeside(*factory.queue("b"), *factory.queue("a")));
-}
-
-TEST(ThreadQueueFactory, BackgroundRunsBesideLabelledQueues) {
-    ThreadQueueFactory factory;
     EXPECT_TRUE(runBeside(factory.background(), *factory.queue("x")));
 }
 
