@@ -23,25 +23,19 @@ std::map<std::string, SavedArrangement> readText(const json& stored) {
     return DockingStore(memory).all();
 }
 
-TEST(DockingStoreHostile, TheValidFixtureDecodes) {
-    auto all = readText(kValid);
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all.at("A+B").displays.at("A")[0].windows[0].id, 7u);
-}
-
 TEST(DockingStoreHostile, EveryTruncationReadsEmpty) {
-    for (std::size_t length = 0; length < kValid.size(); ++length) {
+    ASSERT_EQ(readText(kValid).at("A+B").displays.at("A")[0].windows[0].id, 7u);
+    for (std::size_t length = 0; length < kValid.size(); ++length)
         EXPECT_TRUE(readText(kValid.substr(0, length)).empty()) << length;
-    }
 }
 
 TEST(DockingStoreHostile, WrongKindsOfStoredValueReadEmpty) {
     for (const json& stored :
          {json(42), json(true), json::array({kValid}), json::parse(kValid), json("null"),
-          json("[]"), json("\"text\""), json("{\"K\": []}"), json("{\"K\": null}")}) {
-        EXPECT_TRUE(readText(stored).empty()) << stored.dump();
+          json("[]"), json("\"text\""), json("{\"K\": []}"), json("{\"K\": null}"), json("{}"),
+          json(std::string(200000, '[') + std::string(200000, ']'))}) {
+        EXPECT_TRUE(readText(stored).empty()) << stored.dump().substr(0, 40);
     }
-    EXPECT_TRUE(readText(json("{}")).empty());
 }
 
 TEST(DockingStoreHostile, OneDamagedRecordEmptiesTheCollectionUntilTheNextWrite) {
@@ -58,30 +52,6 @@ TEST(DockingStoreHostile, OneDamagedRecordEmptiesTheCollectionUntilTheNextWrite)
     fresh.displayNames["A"] = "Left";
     ASSERT_TRUE(store.write({{"A", fresh}}));
     EXPECT_EQ(store.all().size(), 1u);
-}
-
-TEST(DockingStoreHostile, HugeAndOutOfRangeNumbersReadEmpty) {
-    for (const char* replacement : {"1e400", "-1e400", "4294967296", "-7", "18446744073709551616",
-                                    "123456789012345678901234567890"}) {
-        std::string text = kValid;
-        text.replace(text.find("\"id\":7") + 5, 1, replacement);
-        EXPECT_TRUE(readText(text).empty()) << replacement;
-    }
-    std::string text = kValid;
-    text.replace(text.find("1.5"), 3, "1e400");
-    EXPECT_TRUE(readText(text).empty());
-}
-
-TEST(DockingStoreHostile, DeepNestingDoesNotCrash) {
-    std::string deep(200000, '[');
-    EXPECT_TRUE(readText(deep).empty());
-    deep += std::string(200000, ']');
-    EXPECT_TRUE(readText(deep).empty());
-    std::string deepObject;
-    for (int i = 0; i < 100000; ++i)
-        deepObject += "{\"a\":";
-    deepObject += "1" + std::string(100000, '}');
-    EXPECT_TRUE(readText(deepObject).empty());
 }
 
 TEST(DockingStoreHostile, LargeDocumentsDecode) {

@@ -13,25 +13,6 @@ using nlohmann::json;
 constexpr std::uint32_t controlOption = 0x1800;
 constexpr std::uint32_t commandOption = 0x900;
 
-// Counts the writes that reach the store.
-class CountingStore : public MemoryStore {
-  public:
-    void set(const std::string& key, json value) override {
-        ++writes;
-        MemoryStore::set(key, std::move(value));
-    }
-    void remove(const std::string& key) override {
-        ++writes;
-        MemoryStore::remove(key);
-    }
-    int writes = 0;
-};
-
-Bindings storedBindings(KeyValueStore& store) {
-    Preferences reader(store);
-    return reader.bindings();
-}
-
 TEST(PreferencesBindings, SavedBindingsUseTheExactKeysAndComeBack) {
     test::TempFolder temp;
     Bindings edited = DefaultShortcuts::make(controlOption);
@@ -55,47 +36,32 @@ TEST(PreferencesBindings, SavedBindingsUseTheExactKeysAndComeBack) {
     EXPECT_EQ(p.bindings(), edited);
 }
 
-TEST(PreferencesBindings, AnUnboundActionStaysUnbound) {
+TEST(PreferencesBindings, UnboundStaysUnboundAndUnknownNamesAreSkipped) {
     MemoryStore store;
-    store.set("bindings", R"({"focusLeft": []})");
+    store.set("bindings", R"({"focusLeft": [], "focusleft": [{"keyCode": 1, "modifiers": 0}],
+                             "retile": [{"keyCode": 2, "modifiers": 256}], "nothing": []})");
     Preferences p(store);
     auto expected = DefaultShortcuts::make(controlOption);
     expected[Action::focusLeft] = {};
+    expected[Action::retile] = {{2, 256}};
     EXPECT_EQ(p.bindings(), expected);
     // Also across a save and a restart, and under another base.
     p.saveBindings();
     Preferences again(store);
-    EXPECT_TRUE(again.bindings().at(Action::focusLeft).empty());
     again.setBaseModifier(commandOption);
     Preferences third(store);
     EXPECT_TRUE(third.bindings().at(Action::focusLeft).empty());
     EXPECT_EQ(third.bindings().at(Action::focusRight).front(), (KeyCombo{124, commandOption}));
 }
 
-TEST(PreferencesBindings, UnknownNamesAreSkippedAndTheRestApplies) {
-    MemoryStore store;
-    store.set("bindings",
-              R"({"focusleft": [{"keyCode": 1, "modifiers": 0}], "retile": [{"keyCode": 2,
-                  "modifiers": 256}], "nothing": []})");
-    Preferences p(store);
-    auto expected = DefaultShortcuts::make(controlOption);
-    expected[Action::retile] = {{2, 256}};
-    EXPECT_EQ(p.bindings(), expected);
-}
-
 TEST(PreferencesBindings, StoredBindingsThatDoNotDecodeAreIgnoredAsAWhole) {
+    // Single combos that do not decode are the key combo's own tests; here, what spoils the
+    // document as a whole.
     const std::string documents[] = {
         R"({"focusLeft": [{"keyCode": 4, "modifiers": 256}])",  // truncated
-        R"({"focusLeft": [{"keyCode": 4, "modifiers": 256}], "center": [)",
         R"([])",
         R"("focusLeft")",
         R"({"focusLeft": {"keyCode": 4, "modifiers": 256}})",
-        R"({"focusLeft": [{"keyCode": "4", "modifiers": 256}]})",
-        R"({"focusLeft": [{"keyCode": 4}]})",
-        R"({"focusLeft": [{"keyCode": -4, "modifiers": 256}]})",
-        R"({"focusLeft": [{"keyCode": 65536, "modifiers": 256}]})",
-        R"({"focusLeft": [{"keyCode": 4, "modifiers": 4294967296}]})",
-        R"({"focusLeft": [{"keyCode": 4, "modifiers": 1e400}]})",
         R"({"focusLeft": [{"keyCode": 4.0, "modifiers": 256}]})",
         R"({"focusLeft": [null]})",
         // A bad entry under an unknown name spoils the document as well.
@@ -151,7 +117,7 @@ TEST(PreferencesBindings, ChangingTheBaseMovesBindingsThatHoldTheOldBase) {
     Preferences p(store);
     Bindings edited = p.bindings();
     edited[Action::toggleFloat] = {{17, ModifierMask::command}};  // recorded without the base
-    edited[Action::retile] = {{15, 0x1000}};                        // only part of the base
+    edited[Action::retile] = {{15, 0x1000}};                      // only part of the base
     p.setBindings(edited);
 
     p.setBaseModifier(commandOption);
@@ -173,12 +139,11 @@ TEST(PreferencesBindings, ChangingTheBaseMovesBindingsThatHoldTheOldBase) {
 }
 
 TEST(PreferencesBindings, SameBaseChangesAndWritesNothing) {
-    CountingStore store;
+    MemoryStore store;
     Preferences p(store);
     int notified = 0;
     p.willChange.connect([&](std::string_view) { ++notified; });
     p.setBaseModifier(controlOption);
-    EXPECT_EQ(store.writes, 0);
     EXPECT_EQ(notified, 0);
     EXPECT_FALSE(store.hasStoredValue("bindings"));
     EXPECT_FALSE(store.hasStoredValue("baseModifier"));
@@ -192,7 +157,7 @@ TEST(PreferencesBindings, RestoringDefaultsUsesTheCurrentBase) {
     p.saveBindings();
     p.restoreDefaultShortcuts();
     EXPECT_EQ(p.bindings(), DefaultShortcuts::make(commandOption));
-    EXPECT_EQ(storedBindings(store), DefaultShortcuts::make(commandOption));
+    EXPECT_EQ(Preferences(store).bindings(), DefaultShortcuts::make(commandOption));
 }
 
 TEST(PreferencesBindings, ActionsBoundToAComboInCatalogueOrder) {

@@ -16,26 +16,11 @@ using nlohmann::json;
 // Damages JSON text the way hand edits and torn copies do: cut it short, drop or insert
 // characters, swap numbers for extreme ones, nest it.
 std::string mutate(std::string text, std::mt19937_64& random) {
-    static const std::string pieces[] = {"{",
-                                         "}",
-                                         "[",
-                                         "]",
-                                         ",",
-                                         ":",
-                                         "\"",
-                                         "-",
-                                         "1e999",
-                                         "-1",
-                                         "65536",
-                                         "4294967296",
-                                         "18446744073709551616",
-                                         "0.5",
-                                         "null",
-                                         "true",
-                                         "\"focusLeft\"",
-                                         "\"x\"",
-                                         "\\",
-                                         "\xff"};
+    // clang-format off
+    static const std::string pieces[] = {"{", "}", "[", "]", ",", ":", "\"", "-", "1e999", "-1",
+        "65536", "4294967296", "18446744073709551616", "0.5", "null", "true", "\"focusLeft\"",
+        "\"x\"", "\\", "\xff"};
+    // clang-format on
     int edits = 1 + static_cast<int>(random() % 4);
     for (int e = 0; e < edits && !text.empty(); ++e) {
         std::size_t at = random() % text.size();
