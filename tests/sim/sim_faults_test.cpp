@@ -113,19 +113,18 @@ TEST_F(SimFaults, HungApplicationBlocksOnlyItsOwnCallers) {
     waiting.join();
     EXPECT_EQ(recovered, AXError::success);
     EXPECT_EQ(frame(slowWindow).origin(), (Point{30, 50}));
-}
 
-TEST_F(SimFaults, QuittingOrDestroyingReleasesBlockedCalls) {
+    // Quitting releases a blocked call too.
     desktop.setHung(slow, HangMode::block);
-    AXError result = AXError::success;
-    std::thread hung([&] {
+    AXError quitResult = AXError::success;
+    std::thread quitting([&] {
         AXValue value;
-        result = ax.copyAttribute(element(slowWindow), "AXSize", value);
+        quitResult = ax.copyAttribute(element(slowWindow), "AXSize", value);
     });
     desktop.waitForBlockedCalls(slow, 1);
     ASSERT_TRUE(desktop.quit(slow));
-    hung.join();
-    EXPECT_EQ(result, AXError::invalidUIElement);
+    quitting.join();
+    EXPECT_EQ(quitResult, AXError::invalidUIElement);
 }
 
 TEST(SimTeardown, DestroyingTheDesktopReleasesBlockedCallsFirst) {
