@@ -19,85 +19,32 @@ class AXWindowTest : public test::SimFixture {
     }
 };
 
+// Which writes a frame takes, and what a hung application costs, is covered through the mover.
 TEST_F(AXWindowTest, ConstructionNeedsAWindowNumber) {
     Pid pid = launch("com.example.editor");
     WindowID id = open(pid, {100, 100, 800, 600});
-    ASSERT_NE(id, 0u);
     Accessibility& ax = sim.accessibility();
+    auto window = this->window(id);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->id, id);
+    EXPECT_EQ(window->bundleID, "com.example.editor");
+    EXPECT_EQ(this->window(open(launch(std::nullopt), {0, 30, 400, 300}))->bundleID, std::nullopt);
 
     // An application element and a child element have no window number.
     EXPECT_EQ(AXWindow::create(ax, sim.workspace(), ax.application(pid), pid), nullptr);
     auto child = sim.addElement(id, "AXSlider", {120, 120, 100, 20});
     ASSERT_TRUE(child);
     EXPECT_EQ(AXWindow::create(ax, sim.workspace(), *child, pid), nullptr);
-
+    // Nor a number of zero, or one that comes with an error.
+    ScriptedAccessibility scripted(ax);
+    scripted.answerWindowNumber(AXError::success, 0);
+    EXPECT_EQ(createThrough(scripted, id), nullptr);
+    scripted.answerWindowNumber(AXError::failure, 77);
+    EXPECT_EQ(createThrough(scripted, id), nullptr);
     // A closed window's element no longer yields its number.
     AXElement element = sim.window(id)->element;
     sim.closeWindow(id);
     EXPECT_EQ(AXWindow::create(ax, sim.workspace(), element, pid), nullptr);
-}
-
-TEST_F(AXWindowTest, ConstructionFailsOnANumberOfZeroEvenWhenTheCallSucceeds) {
-    Pid pid = launch("com.example.editor");
-    WindowID id = open(pid, {100, 100, 800, 600});
-    ScriptedAccessibility ax(sim.accessibility());
-    ax.answerWindowNumber(AXError::success, 0);
-    EXPECT_EQ(createThrough(ax, id), nullptr);
-    ax.answerWindowNumber(AXError::failure, 77);
-    EXPECT_EQ(createThrough(ax, id), nullptr);
-}
-
-TEST_F(AXWindowTest, KeepsNumberProcessAndBundle) {
-    Pid pid = launch("com.example.editor");
-    WindowID id = open(pid, {100, 100, 800, 600});
-    auto window = this->window(id);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->id, id);
-    EXPECT_EQ(window->pid, pid);
-    EXPECT_EQ(window->bundleID, "com.example.editor");
-    EXPECT_EQ(window->element, sim.window(id)->element);
-
-    Pid bare = launch(std::nullopt, "Bare");
-    auto unbundled = this->window(open(bare, {0, 30, 400, 300}));
-    ASSERT_NE(unbundled, nullptr);
-    EXPECT_EQ(unbundled->bundleID, std::nullopt);
-}
-
-TEST_F(AXWindowTest, AHungApplicationCostsHalfASecondPerCall) {
-    Pid pid = launch("com.example.editor");
-    auto window = this->window(open(pid, {100, 100, 800, 600}));
-    sim.setHung(pid, sim::HangMode::timeOutAtOnce);
-    const double before = sim.spentLatency();
-    window->setFrame({0, 30, 500, 400}, std::nullopt);
-    // Three calls, each bounded by the window's own timeout rather than the system default.
-    EXPECT_DOUBLE_EQ(sim.spentLatency() - before, 1.5);
-}
-
-TEST_F(AXWindowTest, SameSizeWritesOnlyThePosition) {
-    Pid pid = launch("com.example.editor");
-    WindowID id = open(pid, {100, 100, 800, 600});
-    auto window = this->window(id);
-    sim.clearWrites();
-    window->setFrame({300, 50, 800, 600}, Rect{100, 100, 800, 600});
-    EXPECT_EQ(writtenAttributes(id), std::vector<std::string>{"AXPosition"});
-    EXPECT_EQ(frameOf(id), (Rect{300, 50, 800, 600}));
-}
-
-TEST_F(AXWindowTest, NewSizeOrNoPreviousWritesSizePositionSize) {
-    Pid pid = launch("com.example.editor");
-    WindowID id = open(pid, {100, 100, 800, 600});
-    auto window = this->window(id);
-    const std::vector<std::string> threeSteps{"AXSize", "AXPosition", "AXSize"};
-
-    sim.clearWrites();
-    window->setFrame({0, 30, 700, 600}, Rect{100, 100, 800, 600});
-    EXPECT_EQ(writtenAttributes(id), threeSteps);
-    EXPECT_EQ(frameOf(id), (Rect{0, 30, 700, 600}));
-
-    sim.clearWrites();
-    window->setFrame({10, 40, 700, 600}, std::nullopt);
-    EXPECT_EQ(writtenAttributes(id), threeSteps);
-    EXPECT_TRUE(log.all().empty());
 }
 
 TEST_F(AXWindowTest, AFailedPositionIsLoggedWithTheSizeResult) {

@@ -59,13 +59,6 @@ TEST(DisplaysAt, TheOuterEdgeWithinOnePointCounts) {
     EXPECT_EQ(Displays::at({0, 0}, {}), std::nullopt);
 }
 
-TEST(DisplaysFlip, IsItsOwnInverse) {
-    const Rect rect{10, 20, 300, 200};
-    EXPECT_EQ(Displays::flip(rect, 900), (Rect{10, 680, 300, 200}));
-    EXPECT_EQ(Displays::flip(Displays::flip(rect, 900), 900), rect);
-    EXPECT_EQ(Displays::flip(rect, 0), (Rect{10, -220, 300, 200}));
-}
-
 class DisplaysTest : public test::SimFixture {
   protected:
     Displays displays{sim.screens(), sim.pointer(), sim.windowServer()};
