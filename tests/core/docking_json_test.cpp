@@ -1,4 +1,5 @@
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -68,54 +69,50 @@ TEST(DockingJson, ReferenceDateIsTheStartOf2001) {
 }
 
 TEST(DockingJson, MissingOrMistypedRequiredKeysFail) {
-    json window{{"id", 1}, {"bundleID", "b"}, {"title", "t"}};
-    for (const char* key : {"id", "bundleID", "title"}) {
-        json broken = window;
-        broken.erase(key);
-        EXPECT_FALSE(savedWindowFromJson(broken)) << key;
-        broken[key] = json::array();
-        EXPECT_FALSE(savedWindowFromJson(broken)) << key;
+    const json window{{"id", 1}, {"bundleID", "b"}, {"title", "t"}};
+    const json column{
+        {"windows", json::array({window})}, {"heightWeights", {1}}, {"widthFraction", 1}};
+    const json arrangement{{"displays", {{"A", json::array({column})}}},
+                           {"displayNames", {{"A", "Left"}}},
+                           {"savedAt", 1}};
+    auto windowOk = [](const json& j) { return savedWindowFromJson(j).has_value(); };
+    auto columnOk = [](const json& j) { return savedColumnFromJson(j).has_value(); };
+    auto arrangementOk = [](const json& j) { return savedArrangementFromJson(j).has_value(); };
+    // Each level with its required keys and a value of the wrong kind for all of them.
+    const std::tuple<json, std::function<bool(const json&)>, std::vector<const char*>, json>
+        levels[] = {
+            {window, windowOk, {"id", "bundleID", "title"}, json::array()},
+            {column, columnOk, {"windows", "heightWeights", "widthFraction"}, "1"},
+            {arrangement, arrangementOk, {"displays", "displayNames", "savedAt"}, json::array()},
+        };
+    for (const auto& [valid, decodes, keys, wrong] : levels) {
+        ASSERT_TRUE(decodes(valid)) << valid;
+        for (const char* key : keys) {
+            json broken = valid;
+            broken.erase(key);
+            EXPECT_FALSE(decodes(broken)) << key;
+            broken[key] = wrong;
+            EXPECT_FALSE(decodes(broken)) << key;
+        }
+        for (const json& notObject : {json(nullptr), json(1), json("x"), json::array()})
+            EXPECT_FALSE(decodes(notObject));
     }
-    json column{{"windows", json::array({window})}, {"heightWeights", {1}}, {"widthFraction", 1}};
-    ASSERT_TRUE(savedColumnFromJson(column));
-    for (const char* key : {"windows", "heightWeights", "widthFraction"}) {
+    const std::pair<json::json_pointer, json> wrongInside[] = {
+        {"/windows/1"_json_pointer, 5},
+        {"/heightWeights/1"_json_pointer, "2"},
+        {"/savedFraction"_json_pointer, true},
+    };
+    for (const auto& [where, value] : wrongInside) {
         json broken = column;
-        broken.erase(key);
-        EXPECT_FALSE(savedColumnFromJson(broken)) << key;
-        broken[key] = "1";
-        EXPECT_FALSE(savedColumnFromJson(broken)) << key;
-    }
-    EXPECT_FALSE(savedColumnFromJson(json{{"windows", json::array({window, 5})},
-                                          {"heightWeights", json::array()},
-                                          {"widthFraction", 1}}));
-    EXPECT_FALSE(savedColumnFromJson(
-        json{{"windows", json::array()}, {"heightWeights", {1, "2"}}, {"widthFraction", 1}}));
-    json withSaved = column;
-    withSaved["savedFraction"] = true;
-    EXPECT_FALSE(savedColumnFromJson(withSaved));
-
-    json arrangement{{"displays", {{"A", json::array({column})}}},
-                     {"displayNames", {{"A", "Left"}}},
-                     {"savedAt", 1}};
-    ASSERT_TRUE(savedArrangementFromJson(arrangement));
-    for (const char* key : {"displays", "displayNames", "savedAt"}) {
-        json broken = arrangement;
-        broken.erase(key);
-        EXPECT_FALSE(savedArrangementFromJson(broken)) << key;
-        broken[key] = json::array();
-        EXPECT_FALSE(savedArrangementFromJson(broken)) << key;
+        broken[where] = value;
+        EXPECT_FALSE(columnOk(broken)) << where;
     }
     json badName = arrangement;
     badName["displayNames"]["B"] = 3;
-    EXPECT_FALSE(savedArrangementFromJson(badName));
+    EXPECT_FALSE(arrangementOk(badName));
     json badColumns = arrangement;
     badColumns["displays"]["B"] = column;  // an object where an array belongs
-    EXPECT_FALSE(savedArrangementFromJson(badColumns));
-    for (const json& notObject : {json(nullptr), json(1), json("x"), json::array()}) {
-        EXPECT_FALSE(savedWindowFromJson(notObject));
-        EXPECT_FALSE(savedColumnFromJson(notObject));
-        EXPECT_FALSE(savedArrangementFromJson(notObject));
-    }
+    EXPECT_FALSE(arrangementOk(badColumns));
 }
 
 TEST(DockingJson, WindowNumbersMustBeUnsigned32BitIntegers) {
@@ -138,30 +135,24 @@ TEST(DockingJson, WindowNumbersMustBeUnsigned32BitIntegers) {
 }
 
 TEST(DockingJson, NonFiniteNumbersNeitherEncodeNorDecode) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    for (double bad : {nan, inf, -inf}) {
-        SavedArrangement arrangement = sample();
-        arrangement.savedAt = bad;
-        EXPECT_FALSE(toJson(arrangement));
-        arrangement = sample();
-        arrangement.displays["UUID-1"][0].heightWeights[1] = bad;
-        EXPECT_FALSE(toJson(arrangement));
-        arrangement = sample();
-        arrangement.displays["UUID-1"][1].savedFraction = bad;
-        EXPECT_FALSE(toJson(arrangement));
-        arrangement = sample();
-        arrangement.displays["UUID-1"][1].widthFraction = bad;
-        EXPECT_FALSE(toJson(arrangement));
-
-        json column{{"windows", json::array()}, {"heightWeights", {1}}, {"widthFraction", bad}};
-        EXPECT_FALSE(savedColumnFromJson(column));
-        column["widthFraction"] = 1;
-        column["heightWeights"] = {bad};
-        EXPECT_FALSE(savedColumnFromJson(column));
-        column["heightWeights"] = json::array();
-        column["savedFraction"] = bad;
-        EXPECT_FALSE(savedColumnFromJson(column));
+    const std::function<void(SavedArrangement&, double)> damage[] = {
+        [](SavedArrangement& a, double v) { a.savedAt = v; },
+        [](SavedArrangement& a, double v) { a.displays["UUID-1"][0].heightWeights[1] = v; },
+        [](SavedArrangement& a, double v) { a.displays["UUID-1"][1].savedFraction = v; },
+        [](SavedArrangement& a, double v) { a.displays["UUID-1"][1].widthFraction = v; },
+    };
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        for (std::size_t d = 0; d < std::size(damage); ++d) {
+            SavedArrangement arrangement = sample();
+            damage[d](arrangement, bad);
+            EXPECT_FALSE(toJson(arrangement)) << d << " " << bad;
+        }
+        const json column{{"windows", json::array()}, {"heightWeights", {1}}, {"widthFraction", 1}};
+        for (const char* pointer : {"/widthFraction", "/heightWeights/0", "/savedFraction"}) {
+            json broken = column;
+            broken[json::json_pointer(pointer)] = bad;
+            EXPECT_FALSE(savedColumnFromJson(broken)) << pointer << " " << bad;
+        }
         EXPECT_FALSE(savedArrangementFromJson(json{
             {"displays", json::object()}, {"displayNames", json::object()}, {"savedAt", bad}}));
     }

@@ -20,17 +20,6 @@ std::map<std::string, Strip> resolveBoth(const SavedArrangement& arrangement,
     return fast;
 }
 
-std::vector<WindowID> windowsOf(const std::map<std::string, Strip>& result,
-                                const std::string& display) {
-    auto it = result.find(display);
-    std::vector<WindowID> windows;
-    if (it == result.end()) return windows;
-    for (const auto& column : it->second.columns) {
-        windows.insert(windows.end(), column.windows.begin(), column.windows.end());
-    }
-    return windows;
-}
-
 TEST(DockingSetupKey, SortsAndJoinsIndependentOfOrder) {
     EXPECT_EQ(DockingPlan::setupKey({"B", "A"}), "A+B");
     EXPECT_EQ(DockingPlan::setupKey({"A", "B"}), "A+B");
@@ -40,50 +29,72 @@ TEST(DockingSetupKey, SortsAndJoinsIndependentOfOrder) {
     EXPECT_EQ(DockingPlan::setupKey({"b", "C", "a"}), "C+a+b");
 }
 
-TEST(DockingResolve, NumberBeatsAnEarlierTitleMatch) {
-    SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{7, "app", "Doc"}})};
-    std::vector<LiveWindow> live{{3, "app", "Doc"}, {7, "app", "Doc"}};
-    auto result = resolveBoth(arrangement, live, {"D"});
-    EXPECT_EQ(windowsOf(result, "D"), std::vector<WindowID>{7});
-}
-
-TEST(DockingResolve, NumbersAreMatchedOnEveryDisplayBeforeAnyTitle) {
-    // A's window would take live 9 by title, but B's window claims it by number first.
-    SavedArrangement arrangement;
-    arrangement.displays["A"] = {savedColumn({{1, "app", "Doc"}})};
-    arrangement.displays["B"] = {savedColumn({{9, "app", "Other"}})};
-    std::vector<LiveWindow> live{{9, "app", "Doc"}, {4, "app", "Else"}};
-    auto result = resolveBoth(arrangement, live, {"A", "B"});
-    EXPECT_EQ(windowsOf(result, "A"), std::vector<WindowID>{4});
-    EXPECT_EQ(windowsOf(result, "B"), std::vector<WindowID>{9});
-}
-
-TEST(DockingResolve, ExactTitleBeatsAnEarlierWindowOfTheSameApplication) {
-    SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{1, "app", "Mail"}})};
-    std::vector<LiveWindow> live{{5, "app", "Inbox"}, {6, "app", "Mail"}};
-    auto result = resolveBoth(arrangement, live, {"D"});
-    EXPECT_EQ(windowsOf(result, "D"), std::vector<WindowID>{6});
-}
-
-TEST(DockingResolve, GreedyInSavedOrderEvenWhenATitleCouldMatchLater) {
-    SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{1, "app", "T1"}}), savedColumn({{2, "app", "T2"}})};
-    std::vector<LiveWindow> live{{10, "app", "T2"}, {11, "app", "T3"}};
-    auto result = resolveBoth(arrangement, live, {"D"});
-    EXPECT_EQ(windowsOf(result, "D"), (std::vector<WindowID>{10, 11}));
-}
-
-TEST(DockingResolve, EarlierDisplayColumnAndRowWinWhenWindowsRunShort) {
-    SavedArrangement arrangement;
-    arrangement.displays["B"] = {savedColumn({{1, "app", "x"}})};
-    arrangement.displays["A"] = {savedColumn({{2, "other", "y"}, {3, "app", "x"}}),
-                                 savedColumn({{4, "app", "x"}})};
-    std::vector<LiveWindow> live{{20, "app", "x"}};
-    auto result = resolveBoth(arrangement, live, {"A", "B"});
-    ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(windowsOf(result, "A"), std::vector<WindowID>{20});
+// Which live windows each display ends up with, by matching rule.
+TEST(DockingResolve, MatchingOrder) {
+    struct Case {
+        const char* name;
+        std::map<std::string, std::vector<SavedColumn>> saved;
+        std::vector<LiveWindow> live;
+        std::set<std::string> displays;
+        std::map<std::string, std::vector<WindowID>> expected;
+    };
+    const Case cases[] = {
+        {"a number beats an earlier title match",
+         {{"D", {savedColumn({{7, "app", "Doc"}})}}},
+         {{3, "app", "Doc"}, {7, "app", "Doc"}},
+         {"D"},
+         {{"D", {7}}}},
+        {"numbers on every display before any title",
+         {{"A", {savedColumn({{1, "app", "Doc"}})}}, {"B", {savedColumn({{9, "app", "Other"}})}}},
+         {{9, "app", "Doc"}, {4, "app", "Else"}},
+         {"A", "B"},
+         {{"A", {4}}, {"B", {9}}}},
+        {"an exact title beats an earlier window of the application",
+         {{"D", {savedColumn({{1, "app", "Mail"}})}}},
+         {{5, "app", "Inbox"}, {6, "app", "Mail"}},
+         {"D"},
+         {{"D", {6}}}},
+        {"greedy in saved order even when a title could match later",
+         {{"D", {savedColumn({{1, "app", "T1"}}), savedColumn({{2, "app", "T2"}})}}},
+         {{10, "app", "T2"}, {11, "app", "T3"}},
+         {"D"},
+         {{"D", {10, 11}}}},
+        {"earlier display, column and row win when windows run short",
+         {{"B", {savedColumn({{1, "app", "x"}})}},
+          {"A",
+           {savedColumn({{2, "other", "y"}, {3, "app", "x"}}), savedColumn({{4, "app", "x"}})}}},
+         {{20, "app", "x"}},
+         {"A", "B"},
+         {{"A", {20}}}},
+        {"a disconnected display leaves its windows to others",
+         {{"Gone", {savedColumn({{5, "app", "Doc"}})}},
+          {"Here", {savedColumn({{6, "app", "Sheet"}})}}},
+         {{5, "app", "Doc"}},
+         {"Here", "Elsewhere"},
+         {{"Here", {5}}}},
+        {"each live entry is used once",
+         {{"D", {savedColumn({{7, "app", "A"}, {7, "app", "A"}}), savedColumn({{7, "app", "A"}})}}},
+         {{7, "app", "A"}, {7, "x", "B"}},
+         {"D"},
+         {{"D", {7, 7}}}},
+        {"no application matches",
+         {{"D", {savedColumn({{1, "app", "Doc"}}), savedColumn({})}}},
+         {{2, "other", "Doc"}},
+         {"D"},
+         {}},
+        {"no live windows", {{"D", {savedColumn({{1, "app", "Doc"}})}}}, {}, {"D"}, {}},
+        {"no displays", {{"D", {savedColumn({{1, "app", "Doc"}})}}}, {{1, "app", "Doc"}}, {}, {}},
+        {"nothing saved", {}, {{1, "app", "Doc"}}, {"D"}, {}},
+    };
+    for (const Case& c : cases) {
+        SavedArrangement arrangement;
+        arrangement.displays = c.saved;
+        const auto result = resolveBoth(arrangement, c.live, c.displays);
+        std::map<std::string, std::vector<WindowID>> got;
+        for (const auto& [display, strip] : result)
+            got[display] = strip.windows();
+        EXPECT_EQ(got, c.expected) << c.name;
+    }
 }
 
 TEST(DockingResolve, GoneTopWindowLeavesTheSecondWithItsOwnWeight) {
@@ -123,34 +134,6 @@ TEST(DockingResolve, RebuiltColumnsKeepWidthsAndStartUnfocusedAndUnzoomed) {
         EXPECT_EQ(column.activeRow, 0);
         EXPECT_FALSE(column.zoomed.has_value());
     }
-}
-
-TEST(DockingResolve, DisconnectedDisplayLeavesItsWindowsToOthers) {
-    SavedArrangement arrangement;
-    arrangement.displays["Gone"] = {savedColumn({{5, "app", "Doc"}})};
-    arrangement.displays["Here"] = {savedColumn({{6, "app", "Sheet"}})};
-    auto result = resolveBoth(arrangement, {{5, "app", "Doc"}}, {"Here", "Elsewhere"});
-    EXPECT_EQ(result.count("Gone"), 0u);
-    EXPECT_EQ(windowsOf(result, "Here"), std::vector<WindowID>{5});
-}
-
-TEST(DockingResolve, NothingMatchingGivesAnEmptyMap) {
-    SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{1, "app", "Doc"}}), savedColumn({})};
-    EXPECT_TRUE(resolveBoth(arrangement, {{2, "other", "Doc"}}, {"D"}).empty());
-    EXPECT_TRUE(resolveBoth(arrangement, {}, {"D"}).empty());
-    EXPECT_TRUE(resolveBoth(arrangement, {{1, "app", "Doc"}}, {}).empty());
-    EXPECT_TRUE(resolveBoth(SavedArrangement{}, {{1, "app", "Doc"}}, {"D"}).empty());
-}
-
-TEST(DockingResolve, EachLiveEntryIsUsedOnce) {
-    SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{7, "app", "A"}, {7, "app", "A"}}),
-                                 savedColumn({{7, "app", "A"}})};
-    // Two live entries carry the number 7: two saved slots get one each, the third gets none.
-    auto result = resolveBoth(arrangement, {{7, "app", "A"}, {7, "x", "B"}}, {"D"});
-    ASSERT_EQ(result["D"].columns.size(), 1u);
-    EXPECT_EQ(result["D"].columns[0].windows, (std::vector<WindowID>{7, 7}));
 }
 
 }  // namespace

@@ -35,61 +35,43 @@ TEST(KeyComboDisplay, ModifierSymbolsInFixedOrderThenKey) {
     EXPECT_EQ((KeyCombo{4, 0x10000u | 0x1u}).display(&us), "H");
 }
 
-TEST(KeyNames, SpecialKeysWinOverTheLayout) {
-    FixedLayout layout(std::string("x"));
-    EXPECT_EQ(KeyNames::name(36, &layout), "↩");
-    EXPECT_EQ(KeyNames::name(53, &layout), "⎋");
-    EXPECT_EQ(KeyNames::name(122, &layout), "F1");
-    EXPECT_EQ(KeyNames::name(111, &layout), "F12");
-    EXPECT_EQ(KeyNames::name(121, &layout), "⇟");
-    EXPECT_EQ(KeyNames::name(50, &layout), "X");
-}
-
-TEST(KeyNames, LayoutTextIsUpperCased) {
+// Special keys win over the layout; layout text is upper-cased; otherwise the number.
+TEST(KeyNames, SpecialKeysThenLayoutTextThenTheNumber) {
     UsKeyboardLayout us;
-    EXPECT_EQ(KeyNames::name(0, &us), "A");
-    EXPECT_EQ(KeyNames::name(33, &us), "[");
-    EXPECT_EQ(KeyNames::name(50, &us), "`");
-    EXPECT_EQ(KeyNames::name(82, &us), "0");
-    FixedLayout german(std::string("ö"));
-    EXPECT_EQ(KeyNames::name(41, &german), "Ö");
-    FixedLayout russian(std::string("ф"));
-    EXPECT_EQ(KeyNames::name(0, &russian), "Ф");
-    FixedLayout greek(std::string("ς"));  // final sigma has no capital of its own here
-    EXPECT_EQ(KeyNames::name(0, &greek), "ς");
-    FixedLayout czech(std::string("ěš"));
-    EXPECT_EQ(KeyNames::name(0, &czech), "ĚŠ");
-}
-
-TEST(KeyNames, FallsBackToTheNumber) {
-    UsKeyboardLayout us;
-    EXPECT_EQ(KeyNames::name(12, nullptr), "#12");
-    EXPECT_EQ(KeyNames::name(76, &us), "#76");  // keypad enter types no printable text
-    FixedLayout empty(std::string{});
-    EXPECT_EQ(KeyNames::name(50, &empty), "#50");
-    FixedLayout none(std::nullopt);
-    EXPECT_EQ(KeyNames::name(65535, &none), "#65535");
-    // Beyond 16 bits no layout is asked: the low bits would name another key.
-    FixedLayout any(std::string("a"));
-    EXPECT_EQ(KeyNames::name(65536 + 12, &any), "#65548");
-}
-
-TEST(KeyNames, MalformedLayoutTextPassesThrough) {
-    FixedLayout broken(std::string("\xff\xc3"));
-    EXPECT_EQ(KeyNames::name(0, &broken), "\xff\xc3");
+    FixedLayout x(std::string("x")), empty(std::string{}), none(std::nullopt);
+    FixedLayout german(std::string("ö")), greek(std::string("ς")), czech(std::string("ěš")),
+        broken(std::string("\xff\xc3"));
+    struct Case {
+        std::uint32_t key;
+        const KeyboardLayout* layout;
+        std::string name;
+    };
+    const Case cases[] = {
+        {36, &x, "↩"},
+        {111, &x, "F12"},
+        {50, &x, "X"},
+        {33, &us, "["},
+        {82, &us, "0"},
+        {41, &german, "Ö"},
+        {0, &greek, "ς"},  // final sigma has no capital of its own here
+        {0, &czech, "ĚŠ"},
+        {0, &broken, "\xff\xc3"},  // malformed text passes through
+        {12, nullptr, "#12"},
+        {76, &us, "#76"},  // keypad enter types no printable text
+        {50, &empty, "#50"},
+        {65535, &none, "#65535"},
+        {65536 + 12, &x, "#65548"},  // beyond 16 bits the low bits would name another key
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(KeyNames::name(c.key, c.layout), c.name) << c.key << " " << c.name;
     EXPECT_EQ(upperCased("a\xe2\x82"), "A\xe2\x82");
 }
 
 TEST(KeyComboFromEvent, KeepsOnlyTheFourModifiers) {
-    auto plain = KeyCombo::fromEvent(4, EventFlag::control | EventFlag::option);
-    EXPECT_EQ(plain, (KeyCombo{4, control | option}));
-    auto caps =
-        KeyCombo::fromEvent(4, EventFlag::control | EventFlag::option | EventFlag::capsLock);
-    EXPECT_EQ(caps, plain);
     auto noise =
-        KeyCombo::fromEvent(4, EventFlag::control | EventFlag::option | EventFlag::function |
-                                   EventFlag::numericPad | EventFlag::help | 0xFFFF);
-    EXPECT_EQ(noise, plain);
+        KeyCombo::fromEvent(4, EventFlag::control | EventFlag::option | EventFlag::capsLock |
+                                   EventFlag::function | EventFlag::numericPad | 0xFFFF);
+    EXPECT_EQ(noise, (KeyCombo{4, control | option}));
     EXPECT_EQ(KeyCombo::fromEvent(65535, EventFlag::shift | EventFlag::command),
               (KeyCombo{65535, shift | command}));
 }
@@ -113,6 +95,7 @@ TEST(KeyComboJson, RejectsWhatIsNoCombo) {
         R"({"keyCode":12,"modifiers":4294967296})",
         R"({"keyCode":12,"modifiers":-256})",
         R"({"keyCode":12.5,"modifiers":256})",
+        R"({"keyCode":4.0,"modifiers":256})",
         R"({"keyCode":1e300,"modifiers":256})",
         R"({"keyCode":"12","modifiers":256})",
         R"({"keyCode":true,"modifiers":256})",
@@ -123,18 +106,10 @@ TEST(KeyComboJson, RejectsWhatIsNoCombo) {
     };
     for (const char* text : bad)
         EXPECT_EQ(KeyCombo::fromJson(nlohmann::json::parse(text)), std::nullopt) << text;
-    EXPECT_EQ(KeyCombo::fromJson(nlohmann::json{{"keyCode", -5}, {"modifiers", 0}}), std::nullopt);
     // The largest values that fit are kept.
     EXPECT_EQ(KeyCombo::fromJson(
                   nlohmann::json::parse(R"({"keyCode":65535,"modifiers":4294967295,"extra":[1]})")),
               (KeyCombo{65535, 0xFFFFFFFFu}));
-}
-
-TEST(KeyComboHash, EqualCombosHashEqualAndFieldsAreNotInterchangeable) {
-    std::hash<KeyCombo> hash;
-    EXPECT_EQ(hash(KeyCombo{4, 256}), hash(KeyCombo{4, 256}));
-    EXPECT_NE(hash(KeyCombo{4, 256}), hash(KeyCombo{256, 4}));
-    EXPECT_NE((KeyCombo{4, 256}), (KeyCombo{256, 4}));
 }
 
 }  // namespace

@@ -77,27 +77,19 @@ TEST(StripJson, RoundTrips) {
     EXPECT_EQ(columnFromJson(toJson(strip.columns[2])), strip.columns[2]);
 }
 
-TEST(StripJson, OptionalKeysMayBeAbsentOrNull) {
+TEST(StripJson, OptionalKeysMayBeAbsentOrNullAndIntegersWholeNumbers) {
     const auto strip = decodeText(R"({"columns": [
-        {"windows": [5], "heightWeights": [1], "widthFraction": 0.5, "activeRow": 0},
+        {"windows": [5.0, 4294967295.0], "heightWeights": [1, 2], "widthFraction": 1,
+         "activeRow": 1.0, "extra": [1, {}]},
         {"windows": [6], "heightWeights": [1], "widthFraction": 0.5, "activeRow": 0,
          "savedFraction": null, "zoomed": null}],
-        "focusedColumn": 1, "scrollOffset": 0, "comment": "ignored"})");
+        "focusedColumn": 1.0, "scrollOffset": 0, "comment": "ignored"})");
     ASSERT_TRUE(strip);
-    for (const Column& column : strip->columns) {
-        EXPECT_FALSE(column.isFullWidth());
-        EXPECT_EQ(column.zoomed, std::nullopt);
-    }
-    EXPECT_EQ(strip->focusedColumn, 1);
-}
-
-TEST(StripJson, IntegersMayBeWrittenAsWholeNumbers) {
-    const auto strip = decodeText(R"({"columns": [{"windows": [5.0, 4294967295.0],
-        "heightWeights": [1, 2], "widthFraction": 1, "activeRow": 1.0, "extra": [1, {}]}],
-        "focusedColumn": 0.0, "scrollOffset": 3})");
-    ASSERT_TRUE(strip);
-    EXPECT_EQ(strip->windows(), (std::vector<WindowID>{5, 4294967295u}));
+    EXPECT_EQ(strip->windows(), (std::vector<WindowID>{5, 4294967295u, 6}));
     EXPECT_EQ(strip->columns[0].activeRow, 1);
+    EXPECT_EQ(strip->focusedColumn, 1);
+    EXPECT_FALSE(strip->columns[1].isFullWidth());
+    EXPECT_EQ(strip->columns[1].zoomed, std::nullopt);
 }
 
 TEST(StripJson, EveryRequiredKeyIsRequired) {
@@ -205,18 +197,17 @@ TEST(StripJson, BrokenColumnsAreRepaired) {
 }
 
 TEST(StripJson, FocusIsBroughtIntoRange) {
-    auto withFocus = [](json focus, int columns) {
-        json document = {{"columns", json::array()}, {"focusedColumn", focus}, {"scrollOffset", 0}};
-        for (int c = 0; c < columns; ++c) {
-            document["columns"].push_back(toJson(Column({static_cast<WindowID>(c)}, 0.5)));
-        }
-        return stripFromJson(document).value_or(Strip()).focusedColumn;
-    };
-    EXPECT_EQ(withFocus(99, 3), 2);
-    EXPECT_EQ(withFocus(-4, 3), 0);
-    EXPECT_EQ(withFocus(std::numeric_limits<std::int64_t>::min(), 3), 0);
-    EXPECT_EQ(withFocus(4, 0), 0);
-    EXPECT_EQ(withFocus(1, 3), 1);
+    const std::pair<json, std::int64_t> cases[] = {
+        {99, 2}, {-4, 0}, {std::numeric_limits<std::int64_t>::min(), 0}, {1, 1}};
+    for (const auto& [focus, expected] : cases) {
+        json document = toJson(sampleStrip());
+        document["columns"].erase(3);
+        document["focusedColumn"] = focus;
+        EXPECT_EQ(stripFromJson(document).value_or(Strip()).focusedColumn, expected) << focus;
+    }
+    const auto empty = decodeText(R"({"columns": [], "focusedColumn": 4, "scrollOffset": 0})");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->focusedColumn, 0);
 }
 
 TEST(StripJson, HugeArraysDecode) {

@@ -29,23 +29,36 @@ TEST(StripLayoutWidth, SharesAreaPlusOneGapRoundsAwayFromZeroAndKeepsMinimum) {
     EXPECT_EQ(StripLayout::width(1.0, 1440, 12), 1440);
 }
 
-TEST(StripLayoutSpans, WalkColumnsWithGapsAndNoOuterGap) {
-    const Strip s = strip({column({1}, 0.5), column({}, 0.1), column({3, 4}, 1.0)});
-    const auto spans = StripLayout::spans(s, 1000, 10);
-    EXPECT_EQ(spans, (std::vector<Span>{{0, 495}, {505, 91}, {606, 1000}}));
-    EXPECT_EQ(StripLayout::contentWidth(spans), 1606);
-    EXPECT_EQ(spans[0].midX(), 247.5);
-    EXPECT_EQ(StripLayout::contentWidth({}), 0);
-    EXPECT_TRUE(StripLayout::spans(Strip{}, 1000, 10).empty());
-}
-
-TEST(StripLayoutReveal, NeverScrollsAsLittleAsPossibleWithinTheContent) {
-    const LayoutConfig never = config(CenterMode::never);
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(1, 300), 1000, never), 300);  // visible
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(0, 300), 1000, never), 0);    // left edge
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(2, 0), 1000, never), 505);    // right edge
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(1, -50), 1000, never), 0);    // overscrolled
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(2, 600), 1000, never), 505);
+TEST(StripLayoutReveal, ByCentringMode) {
+    const Strip fits = strip({column({1}, 0.3), column({2}, 0.3)}, 1, 40);
+    struct Case {
+        const char* name;
+        Strip strip;
+        CenterMode mode;
+        double expected;
+    };
+    const Case cases[] = {
+        // never (moving as little as possible) is covered by the layout properties
+        {"visible", threeHalves(1, 300), CenterMode::never, 300},
+        // onOverflow: centres only when the strip overflows, within the content
+        {"fits", fits, CenterMode::onOverflow, 0},
+        {"middle", threeHalves(1), CenterMode::onOverflow, 252.5},
+        {"first", threeHalves(0), CenterMode::onOverflow, 0},
+        {"last", threeHalves(2), CenterMode::onOverflow, 505},
+        // always: centres even past the ends
+        {"always first", threeHalves(0), CenterMode::always, -252.5},
+        {"always last", threeHalves(2), CenterMode::always, 757.5},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StripLayout::revealScroll(c.strip, 1000, config(c.mode)), c.expected) << c.name;
+    EXPECT_EQ(StripLayout::centeredScroll(threeHalves(1), 1000, 10), 252.5);
+    // An invalid focus or an empty strip gives zero.
+    for (CenterMode mode : allCenterModes) {
+        EXPECT_EQ(StripLayout::revealScroll(threeHalves(3, 200), 1000, config(mode)), 0);
+        EXPECT_EQ(StripLayout::revealScroll(threeHalves(-1, 200), 1000, config(mode)), 0);
+        EXPECT_EQ(StripLayout::revealScroll(Strip{}, 1000, config(mode)), 0);
+    }
+    EXPECT_EQ(StripLayout::centeredScroll(threeHalves(7), 1000, 10), 0);
 }
 
 TEST(StripLayoutReveal, NeverShowsTheLeftEdgeOfAColumnWiderThanTheViewport) {
@@ -59,32 +72,6 @@ TEST(StripLayoutReveal, NeverShowsTheLeftEdgeOfAColumnWiderThanTheViewport) {
     EXPECT_EQ(StripLayout::revealScroll(wide, 1000, never), first);
     wide.scrollOffset = 900;
     EXPECT_EQ(StripLayout::revealScroll(wide, 1000, never), 505);
-}
-
-TEST(StripLayoutReveal, OnOverflowCentresOnlyWhenTheStripOverflows) {
-    const LayoutConfig mode = config(CenterMode::onOverflow);
-    const Strip fits = strip({column({1}, 0.3), column({2}, 0.3)}, 1, 40);
-    EXPECT_EQ(StripLayout::revealScroll(fits, 1000, mode), 0);
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(1), 1000, mode), 252.5);
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(0), 1000, mode), 0);
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(2), 1000, mode), 505);
-}
-
-TEST(StripLayoutReveal, AlwaysCentresEvenPastTheEnds) {
-    const LayoutConfig mode = config(CenterMode::always);
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(0), 1000, mode), -252.5);
-    EXPECT_EQ(StripLayout::revealScroll(threeHalves(2), 1000, mode), 757.5);
-    EXPECT_EQ(StripLayout::centeredScroll(threeHalves(1), 1000, 10), 252.5);
-    EXPECT_EQ(StripLayout::centeredScroll(threeHalves(0), 1000, 10), -252.5);
-}
-
-TEST(StripLayoutReveal, InvalidFocusOrEmptyStripGivesZero) {
-    for (CenterMode mode : allCenterModes) {
-        EXPECT_EQ(StripLayout::revealScroll(threeHalves(3, 200), 1000, config(mode)), 0);
-        EXPECT_EQ(StripLayout::revealScroll(threeHalves(-1, 200), 1000, config(mode)), 0);
-        EXPECT_EQ(StripLayout::revealScroll(Strip{}, 1000, config(mode)), 0);
-    }
-    EXPECT_EQ(StripLayout::centeredScroll(threeHalves(7), 1000, 10), 0);
 }
 
 TEST(StripLayoutNearest, ContainingSpanThenDistanceWithLeftmostOnTies) {

@@ -89,11 +89,14 @@ double visibleWidth(const Rect& frame, const Rect& bounds) {
     return std::min(frame.maxX(), bounds.maxX()) - std::max(frame.minX(), bounds.minX());
 }
 
-TEST(StripLayoutProperties, FramesCoverExactlyTheWindowsOfNonEmptyColumns) {
-    SceneMaker maker(test::seed("StripLayoutProperties.FramesCover"));
+// Frames cover exactly the windows of non-empty columns; spans follow each other with the
+// gap; each column reaches the bottom, or stays in place, or is parked showing the peek.
+TEST(StripLayoutProperties, SpansAndFramesOfEveryColumn) {
+    SceneMaker maker(test::seed("StripLayoutProperties.Columns"));
     for (int i = 0; i < rounds(); ++i) {
         const Scene s = maker.make();
         const auto frames = framesOf(s);
+        const auto spans = StripLayout::spans(s.strip, s.area.width, s.config.gap);
         std::set<WindowID> expected;
         for (const Column& col : s.strip.columns)
             expected.insert(col.windows.begin(), col.windows.end());
@@ -101,15 +104,12 @@ TEST(StripLayoutProperties, FramesCoverExactlyTheWindowsOfNonEmptyColumns) {
         for (const auto& [window, frame] : frames)
             got.insert(window);
         ASSERT_EQ(got, expected) << "round " << i;
-    }
-}
-
-TEST(StripLayoutProperties, ColumnsReachTheBottomOrArePlacedOrParkedShowingThePeek) {
-    SceneMaker maker(test::seed("StripLayoutProperties.Columns"));
-    for (int i = 0; i < rounds(); ++i) {
-        const Scene s = maker.make();
-        const auto frames = framesOf(s);
-        const auto spans = StripLayout::spans(s.strip, s.area.width, s.config.gap);
+        ASSERT_EQ(spans.size(), s.strip.columns.size());
+        for (std::size_t c = 0; c < spans.size(); ++c) {
+            ASSERT_EQ(spans[c].x, c == 0 ? 0 : spans[c - 1].maxX() + s.config.gap) << i;
+            ASSERT_GE(spans[c].width, StripLayout::minimumColumnWidth) << i;
+            ASSERT_EQ(spans[c].width, std::round(spans[c].width)) << i;
+        }
         const double hiddenTop = s.bounds.maxY() - s.config.peek;
         for (std::size_t c = 0; c < s.strip.columns.size(); ++c) {
             const Column& col = s.strip.columns[c];
@@ -147,20 +147,6 @@ TEST(StripLayoutProperties, ColumnsReachTheBottomOrArePlacedOrParkedShowingThePe
                     ASSERT_LE(first.maxX(), s.bounds.maxX());
                 }
             }
-        }
-    }
-}
-
-TEST(StripLayoutProperties, SpansAreContiguousWithTheGap) {
-    SceneMaker maker(test::seed("StripLayoutProperties.Spans"));
-    for (int i = 0; i < rounds(); ++i) {
-        const Scene s = maker.make();
-        const auto spans = StripLayout::spans(s.strip, s.area.width, s.config.gap);
-        ASSERT_EQ(spans.size(), s.strip.columns.size());
-        for (std::size_t c = 0; c < spans.size(); ++c) {
-            ASSERT_EQ(spans[c].x, c == 0 ? 0 : spans[c - 1].maxX() + s.config.gap);
-            ASSERT_GE(spans[c].width, StripLayout::minimumColumnWidth);
-            ASSERT_EQ(spans[c].width, std::round(spans[c].width));
         }
     }
 }

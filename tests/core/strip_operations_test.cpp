@@ -1,4 +1,5 @@
-// Edge cases of the strip operations, grouped by operation.
+// What each strip operation does at its edges. That a refused operation leaves the strip
+// unchanged, and that nothing breaks the invariants, is checked by the sequence tests.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -30,48 +31,15 @@ std::vector<Rows> layout(const Strip& strip) {
 constexpr std::int64_t hugeIndex = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t tinyIndex = std::numeric_limits<std::int64_t>::min();
 
-TEST(StripColumn, ActiveWindowAndRemoval) {
-    Column column({1, 2, 3}, 0.5);
-    column.heightWeights = {1.0, 2.0, 3.0};
-    column.activeRow = 2;
-    EXPECT_EQ(column.activeWindow(), 3u);
-    column.activeRow = 7;  // out of range falls back to the first row
-    EXPECT_EQ(column.activeWindow(), 1u);
-    column.activeRow = 2;
-
-    EXPECT_FALSE(column.remove(9));
-    EXPECT_TRUE(column.remove(1));  // above the active row: the same window stays active
-    EXPECT_EQ(column.windows, (Rows{2, 3}));
-    EXPECT_EQ(column.heightWeights, (std::vector<double>{2.0, 3.0}));
-    EXPECT_EQ(column.activeRow, 1);
-    EXPECT_TRUE(column.remove(3));  // the active bottom row: the row above takes over
-    EXPECT_EQ(column.activeRow, 0);
-    EXPECT_TRUE(column.remove(2));
-    EXPECT_EQ(column.activeRow, 0);
-    EXPECT_EQ(column.activeWindow(), std::nullopt);
-    EXPECT_TRUE(column.heightWeights.empty());
-}
-
-TEST(StripDerived, WindowsLocateAndFocusedWindow) {
-    Strip strip = makeStrip({{1}, {2, 3}, {4}}, 1);
-    strip.columns[1].activeRow = 1;
+TEST(StripFocus, DerivedQueriesAndFocusSetColumnAndRow) {
+    Strip strip = makeStrip({{1}, {2, 3}, {4}}, 0);
     EXPECT_EQ(strip.windows(), (Rows{1, 2, 3, 4}));
     EXPECT_EQ(strip.locate(3), (std::pair<std::size_t, std::size_t>{1, 1}));
-    EXPECT_FALSE(strip.contains(5));
+    EXPECT_TRUE(strip.focus(3));
+    EXPECT_EQ(strip.focusedColumn, 1);
     EXPECT_EQ(strip.focusedWindow(), 3u);
     strip.focusedColumn = 3;
     EXPECT_EQ(strip.focusedWindow(), std::nullopt);
-    EXPECT_EQ(Strip().focusedWindow(), std::nullopt);
-}
-
-TEST(StripFocus, FocusSetsColumnAndRow) {
-    Strip strip = makeStrip({{1}, {2, 3}});
-    EXPECT_TRUE(strip.focus(3));
-    EXPECT_EQ(strip.focusedColumn, 1);
-    EXPECT_EQ(strip.columns[1].activeRow, 1);
-    const Strip before = strip;
-    EXPECT_FALSE(strip.focus(9));
-    EXPECT_EQ(strip, before);
 }
 
 TEST(StripInsert, FocusAndPosition) {
@@ -99,10 +67,6 @@ TEST(StripInsert, FocusAndPosition) {
     EXPECT_EQ(layout(strip), (std::vector<Rows>{{6}, {3}, {4}, {1}, {2}, {5}, {7}}));
     EXPECT_EQ(strip.focusedColumn, 6);
     EXPECT_EQ(strip.scrollOffset, 0);
-
-    const Strip before = strip;
-    strip.insertColumn(3, 0.5, 0, true);  // already present: a second copy would corrupt it
-    EXPECT_EQ(strip, before);
 }
 
 TEST(StripRemove, FocusFollowsTheRemovedColumn) {
@@ -118,37 +82,22 @@ TEST(StripRemove, FocusFollowsTheRemovedColumn) {
     strip = makeStrip({{1}, {2}, {3}}, 2);
     EXPECT_TRUE(strip.remove(1));  // left of the focus: the same column keeps it
     EXPECT_EQ(strip.focusedWindow(), 3u);
-    EXPECT_TRUE(strip.remove(2));
-    EXPECT_TRUE(strip.remove(3));
-    EXPECT_TRUE(strip.isEmpty());
-    EXPECT_EQ(strip.focusedColumn, 0);
 
-    const Strip before = strip;
-    EXPECT_FALSE(strip.remove(3));
-    EXPECT_EQ(strip, before);
-}
-
-TEST(StripRemove, StackKeepsItsActiveWindow) {
-    Strip strip = makeStrip({{1, 2, 3}});
+    strip = makeStrip({{1, 2, 3}});
     strip.columns[0].activeRow = 1;
-    EXPECT_TRUE(strip.remove(1));
+    EXPECT_TRUE(strip.remove(1));  // a stack keeps its active window
     EXPECT_EQ(strip.focusedWindow(), 2u);
-    EXPECT_EQ(strip.columns[0].heightWeights.size(), 2u);
 }
 
 TEST(StripMoveFocus, NoWrapAndRowsRemembered) {
     Strip strip = makeStrip({{1}, {2, 3, 4}, {5}}, 1);
     strip.columns[1].activeRow = 2;
     EXPECT_EQ(strip.moveFocus(Direction::right), 5u);
-    Strip before = strip;
     EXPECT_EQ(strip.moveFocus(Direction::right), std::nullopt);
-    EXPECT_EQ(strip, before);
     EXPECT_EQ(strip.moveFocus(Direction::left), 4u);  // back on the row last used
     EXPECT_EQ(strip.moveFocus(Direction::up), 3u);
     EXPECT_EQ(strip.moveFocus(Direction::up), 2u);
-    before = strip;
     EXPECT_EQ(strip.moveFocus(Direction::up), std::nullopt);
-    EXPECT_EQ(strip, before);
     EXPECT_EQ(strip.moveFocus(Direction::left), 1u);
     EXPECT_EQ(strip.moveFocus(Direction::left), std::nullopt);
     EXPECT_EQ(strip.moveFocus(Direction::down), std::nullopt);
@@ -160,12 +109,8 @@ TEST(StripFocusColumn, ValidIndicesOnly) {
     Strip strip = makeStrip({{1}, {2, 3}});
     strip.columns[1].activeRow = 1;
     EXPECT_EQ(strip.focusColumn(1), 3u);
-    EXPECT_EQ(strip.focusedColumn, 1);
-    const Strip before = strip;
-    EXPECT_EQ(strip.focusColumn(2), std::nullopt);
-    EXPECT_EQ(strip.focusColumn(-1), std::nullopt);
-    EXPECT_EQ(strip.focusColumn(tinyIndex), std::nullopt);
-    EXPECT_EQ(strip, before);
+    for (std::int64_t bad : {std::int64_t{2}, std::int64_t{-1}, tinyIndex})
+        EXPECT_EQ(strip.focusColumn(bad), std::nullopt) << bad;
 }
 
 TEST(StripMoveFocused, SwapsColumnsAndRows) {
@@ -183,10 +128,8 @@ TEST(StripMoveFocused, SwapsColumnsAndRows) {
     EXPECT_EQ(strip.columns[0].heightWeights, (std::vector<double>{0.5, 2.0}));
     EXPECT_EQ(strip.columns[0].activeRow, 1);
     EXPECT_EQ(strip.focusedWindow(), 2u);
-    const Strip before = strip;
     EXPECT_FALSE(strip.moveFocused(Direction::down));
     EXPECT_FALSE(strip.moveFocused(Direction::left));
-    EXPECT_EQ(strip, before);
     EXPECT_TRUE(strip.moveFocused(Direction::up));
     EXPECT_EQ(strip.columns[0].windows, (Rows{2, 3}));
 }
@@ -198,9 +141,7 @@ TEST(StripMoveFocusedColumn, ClampsTheTarget) {
     EXPECT_EQ(strip.focusedColumn, 3);
     EXPECT_TRUE(strip.moveFocusedColumn(-2));
     EXPECT_EQ(layout(strip), (std::vector<Rows>{{2}, {1}, {3}, {4}}));
-    const Strip before = strip;
     EXPECT_FALSE(strip.moveFocusedColumn(tinyIndex));
-    EXPECT_EQ(strip, before);
 }
 
 TEST(StripMoveWindow, LoneWindowMovesItsColumn) {
@@ -210,10 +151,8 @@ TEST(StripMoveWindow, LoneWindowMovesItsColumn) {
     EXPECT_EQ(strip.focusedColumn, 0);
 
     // Going nowhere reports no change and must leave the focus where it was.
-    const Strip before = strip;
     EXPECT_FALSE(strip.moveWindow(2, 7));
     EXPECT_FALSE(strip.moveWindow(9, 0));
-    EXPECT_EQ(strip, before);
 }
 
 TEST(StripMoveWindow, StackedWindowGetsItsOwnColumn) {
@@ -258,11 +197,9 @@ TEST(StripStack, MergesIntoNeighbour) {
     EXPECT_EQ(layout(strip), (std::vector<Rows>{{2}, {3, 1}}));
     EXPECT_EQ(strip.focusedColumn, 1);
 
-    const Strip before = strip;
     EXPECT_FALSE(strip.stackFocused(Direction::right));
     EXPECT_FALSE(strip.stackFocused(Direction::up));
     EXPECT_FALSE(strip.stackFocused(Direction::down));
-    EXPECT_EQ(strip, before);
 }
 
 TEST(StripPopOut, BesideTheSource) {
@@ -279,13 +216,10 @@ TEST(StripPopOut, BesideTheSource) {
     EXPECT_EQ(layout(strip), (std::vector<Rows>{{1}, {3}, {2}, {4}}));
     EXPECT_EQ(strip.focusedColumn, 3);
 
-    const Strip before = strip;
     EXPECT_FALSE(strip.popOutFocused(Direction::left));  // a single window stays put
     strip.columns[3].windows.push_back(9);
     strip.columns[3].heightWeights.push_back(1.0);
-    const Strip stacked = strip;
     EXPECT_FALSE(strip.popOutFocused(Direction::up));
-    EXPECT_EQ(strip, stacked);
 }
 
 class StripCycleWidth : public testing::Test {
@@ -331,11 +265,6 @@ TEST_F(StripCycleWidth, FullWidthAndZoomRestoreFirst) {
     strip.columns[0].zoomed = false;  // a stored "not zoomed" is cleared by a cycle
     strip.cycleWidth({0.5}, false);
     EXPECT_EQ(strip.columns[0].zoomed, std::nullopt);
-
-    strip.toggleFullWidth();
-    const Strip before = strip;
-    strip.cycleWidth({}, true);  // no presets: not even the saved width comes back
-    EXPECT_EQ(strip, before);
 }
 
 TEST(StripWidth, AdjustAndSetClamp) {
@@ -366,9 +295,6 @@ TEST(StripWidth, AdjustAndSetClamp) {
     strip.setWidth(1, 0.0);
     EXPECT_EQ(strip.columns[0].widthFraction, 0.1);
     EXPECT_EQ(strip.focusedColumn, 1);  // setting a width does not move the focus
-    const Strip before = strip;
-    strip.setWidth(9, 0.5);
-    EXPECT_EQ(strip, before);
 }
 
 TEST(StripWidth, FullWidthAndZoomStates) {
@@ -396,21 +322,10 @@ TEST(StripWidth, FullWidthAndZoomStates) {
     EXPECT_EQ(strip.columns[1].widthFraction, 0.4);
     EXPECT_FALSE(strip.columns[1].isFullWidth());
     EXPECT_EQ(strip.columns[1].zoomed, std::nullopt);
-
-    const Strip before = strip;
-    strip.toggleZoom(9);
-    Strip empty;
-    empty.toggleFullWidth();
-    EXPECT_EQ(strip, before);
-    EXPECT_EQ(empty, Strip());
 }
 
 TEST(StripHeight, AdjustAndEqualize) {
     Strip strip = makeStrip({{1}, {2, 3, 4}}, 0);
-    Strip before = strip;
-    strip.adjustHeight(0.25);  // a single window has no height to share
-    EXPECT_EQ(strip, before);
-
     strip.focusedColumn = 1;
     strip.columns[1].activeRow = 1;
     strip.adjustHeight(0.25);
@@ -431,6 +346,7 @@ TEST(StripHeight, AdjustAndEqualize) {
     EXPECT_EQ(strip.columns[0].heightWeights, (std::vector<double>{1.0}));
 }
 
+// Strips in the sequence tests always have a valid focus; a decoded one need not.
 TEST(StripFocusedColumnOperations, InvalidFocusDoesNothing) {
     Strip strip = makeStrip({{1, 2}, {3}}, 5);
     const Strip before = strip;
@@ -446,6 +362,5 @@ TEST(StripFocusedColumnOperations, InvalidFocusDoesNothing) {
     strip.equalizeHeights();
     EXPECT_EQ(strip, before);
 }
-
 }  // namespace
 }  // namespace tessarin
