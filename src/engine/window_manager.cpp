@@ -78,7 +78,8 @@ void WindowManager::start() {
     hooks_.layoutMemory->restoreSavedLayout(*this);
 
     std::vector<std::string> uuids;
-    for (const Display& display : state_.displays) uuids.push_back(display.uuid);
+    for (const Display& display : state_.displays)
+        uuids.push_back(display.uuid);
     state_.setupKey = DockingPlan::setupKey(uuids);
 
     syncFocusFromSystem();
@@ -92,12 +93,13 @@ void WindowManager::start() {
     });
 
     std::vector<std::string> names;
-    for (const Display& display : state_.displays) names.push_back(display.name);
+    for (const Display& display : state_.displays)
+        names.push_back(display.name);
     std::vector<std::pair<std::string, std::size_t>> counts;
-    for (const auto& [key, strip] : state_.strips) counts.emplace_back(key, strip.windows().size());
-    Log::info("started: displays=" + LogText::quotedList(names) +
-              " windows=" + std::to_string(state_.windows.size()) +
-              " strips=" + LogText::countMap(counts) +
+    for (const auto& [key, strip] : state_.strips)
+        counts.emplace_back(key, strip.windows().size());
+    Log::info("started: displays=" + LogText::quotedList(names) + " windows=" +
+              std::to_string(state_.windows.size()) + " strips=" + LogText::countMap(counts) +
               " floating=" + std::to_string(state_.floating.size()) +
               " dormant=" + std::to_string(state_.dormant.size()) +
               " tap=" + LogText::boolean(hooks_.input->swipeTapInstalled()));
@@ -152,10 +154,12 @@ void WindowManager::stop(bool paused) {
 
 void WindowManager::refreshDisplays() {
     std::set<std::string> oldKeys;
-    for (const Display& display : state_.displays) oldKeys.insert(display.uuid);
+    for (const Display& display : state_.displays)
+        oldKeys.insert(display.uuid);
     state_.displays = displays_.current();
     std::set<std::string> newKeys;
-    for (const Display& display : state_.displays) newKeys.insert(display.uuid);
+    for (const Display& display : state_.displays)
+        newKeys.insert(display.uuid);
     if (!state_.isRunning || oldKeys.empty()) return;
 
     for (const std::string& gone : oldKeys) {
@@ -170,13 +174,24 @@ void WindowManager::refreshDisplays() {
         // Its windows stay usable on the primary display until it returns.
         const std::string& receiver = state_.displays.front().uuid;
         Strip& target = state_.strips[receiver];
+        // After the focused column they go in as one run, keeping their order.
+        std::optional<std::int64_t> next;
+        if (prefs_.placement() == NewWindowPlacement::afterFocused && !target.isEmpty()) {
+            const auto count = static_cast<std::int64_t>(target.columns.size());
+            next = std::min(target.focusedColumn, count - 1) + 1;
+        }
         for (WindowID id : detached.windows()) {
             state_.lastApplied.erase(id);
             double fraction = 0.5;
             if (auto place = detached.locate(id)) {
                 fraction = detached.columns[place->first].widthFraction;
             }
-            insertNewColumn(target, id, fraction, false);
+            if (target.contains(id)) continue;
+            if (next) {
+                target.insertColumn(id, fraction, (*next)++, false);
+            } else {
+                insertNewColumn(target, id, fraction, false);
+            }
             state_.windowDisplay[id] = receiver;
         }
         setNeedsLayout(receiver, false);
@@ -194,19 +209,28 @@ void WindowManager::refreshDisplays() {
                 auto holder = state_.strips.find(where->second);
                 if (holder != state_.strips.end()) holder->second.remove(id);
             }
-            if (state_.windows.count(id)) {
+            // A window that went dormant or floating meanwhile is no longer the strip's to hold;
+            // taking it back would list it twice.
+            if (state_.windows.count(id) && !state_.dormant.count(id) &&
+                !state_.floating.count(id)) {
                 state_.windowDisplay[id] = back;
                 state_.lastApplied.erase(id);
             } else {
                 returning.remove(id);
             }
         }
-        if (!returning.isEmpty()) state_.strips[back] = std::move(returning);
+        if (returning.isEmpty()) continue;
+        // Windows admitted on the display before this refresh go after the returning ones.
+        if (auto already = state_.strips.find(back); already != state_.strips.end()) {
+            for (Column& column : already->second.columns) {
+                returning.columns.push_back(std::move(column));
+            }
+        }
+        state_.strips[back] = std::move(returning);
     }
 }
 
-void WindowManager::insertNewColumn(Strip& strip, WindowID id, double fraction,
-                                    bool focus) const {
+void WindowManager::insertNewColumn(Strip& strip, WindowID id, double fraction, bool focus) const {
     std::optional<std::int64_t> at;
     if (prefs_.placement() == NewWindowPlacement::end) {
         at = static_cast<std::int64_t>(strip.columns.size());
@@ -231,6 +255,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
                 return;
             Pid pid = app->pid;
             later(0.3, [pid](WindowManager& self) {
+                if (!self.state_.isRunning) return;
                 std::weak_ptr<WindowManager> weak = self.weak_from_this();
                 self.tracker_.observe(pid, 0, [weak, pid] {
                     if (auto me = weak.lock()) me->addApp(pid);
@@ -244,7 +269,8 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
             for (const auto& [id, window] : state_.windows) {
                 if (window->pid == app->pid) gone.push_back(id);
             }
-            for (WindowID id : gone) forget(id);
+            for (WindowID id : gone)
+                forget(id);
             tracker_.unobserve(app->pid);
             return;
         }

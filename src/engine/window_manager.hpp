@@ -132,6 +132,11 @@ private:
     void observeSystem();
     void handleWorkspaceEvent(WorkspaceEvent event, const std::optional<RunningApplication>& app);
     void insertNewColumn(Strip& strip, WindowID id, double fraction, bool focus) const;
+    // --- admission and reconciliation
+    void zoomByDoubleClick(WindowID id);
+    void parkDormant(WindowID id, const std::string& key, std::size_t column);
+    void returnToStrip(WindowID id, const Dormant& place);
+    void considerRescanned(const std::vector<std::pair<AXElement, WindowID>>& found, Pid pid);
 
     Platform platform_;
     Preferences& prefs_;
