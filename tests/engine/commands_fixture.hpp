@@ -48,6 +48,11 @@ class CommandsTest : public EngineHarness {
         hooks.indicator = &indicator;
         hooks.layoutMemory = &memory;
     }
+    // The hooks die with this fixture, before the harness would stop the engine.
+    void TearDown() override {
+        if (engine) engine->stop(false);
+        engine.reset();
+    }
 
     // Starts on the primary display and opens `count` windows, one column each, left to right.
     std::vector<WindowID> startWithColumns(int count) {

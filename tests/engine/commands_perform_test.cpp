@@ -215,7 +215,10 @@ TEST_F(CommandsTest, RetileSavesStopsWithoutPausingAndStartsAgain) {
     takeLog();
     run(Action::retile);
     // Saved by retile, then by the stop itself; the start restores.
-    EXPECT_EQ(memory.calls, (std::vector<std::string>{"saveNow", "saveNow", "restore"}));
+    // (Windows admitted again afterwards may schedule saves of their own.)
+    ASSERT_GE(memory.calls.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(memory.calls.begin(), memory.calls.begin() + 3),
+              (std::vector<std::string>{"saveNow", "saveNow", "restore"}));
     EXPECT_TRUE(logged("stopping (paused: false)"));
     EXPECT_TRUE(engine->isRunning());
     EXPECT_FALSE(engine->isPaused());
@@ -226,7 +229,9 @@ TEST_F(CommandsTest, RetileSavesStopsWithoutPausingAndStartsAgain) {
     memory.calls.clear();
     run(Action::retile);
     EXPECT_TRUE(engine->isRunning());
-    EXPECT_EQ(memory.calls, std::vector<std::string>{"restore"});
+    ASSERT_FALSE(memory.calls.empty());
+    EXPECT_EQ(memory.calls.front(), "restore");
+    EXPECT_EQ(std::count(memory.calls.begin(), memory.calls.end(), "saveNow"), 0);
 }
 
 }  // namespace

@@ -111,10 +111,12 @@ TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightAndWrapsAround) {
 
 TEST_F(CommandsWindowsTest, DisplaysAreTakenInOrderOfTheirLeftEdge) {
     plugPrimary();
-    plugSecond(-1440);  // left of the primary
+    plugSecond(2880);  // plugged before the middle one, but further right
+    desktop.plugDisplay(sim::makeDisplay("MIDDLE-UUID", {1440, 0, 1440, 900}, "Middle"));
     startEngine();
     const auto ids = openColumns(1);
-    // The primary is the rightmost display, so its next one is the leftmost.
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(stripWindows("MIDDLE-UUID"), ids);
     run(Action::sendToNextDisplay);
     EXPECT_EQ(stripWindows(secondUUID), ids);
     run(Action::sendToNextDisplay);
