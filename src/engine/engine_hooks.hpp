@@ -1,0 +1,81 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/geometry.hpp"
+#include "core/window_id.hpp"
+#include "engine/engine_types.hpp"
+#include "system/display.hpp"
+
+namespace tessarin {
+
+class WindowManager;
+
+// The pieces of the engine's world that arrive later (layout memory, input taps, health checks,
+// pointer interaction, the overview panel and the focus border). The engine calls them at the
+// points where they act; the defaults do nothing, so the engine runs complete without them.
+
+class LayoutMemory {
+public:
+    virtual ~LayoutMemory() = default;
+    virtual void restoreSavedLayout(WindowManager&) {}
+    virtual void scheduleSave(WindowManager&) {}
+    virtual void saveLayoutNow(WindowManager&) {}
+    // Leaves windows where the user can reach them when the engine stops.
+    virtual void releaseWindows(WindowManager&) {}
+    virtual void monitorSetupChanged(WindowManager&) {}
+};
+
+class InputControl {
+public:
+    virtual ~InputControl() = default;
+    virtual void configureInput(WindowManager&) {}
+    virtual void stopTaps() {}
+    virtual bool swipeTapInstalled() const { return false; }
+    // When the swipe tap last saw a double click, in monotonic seconds.
+    virtual std::optional<double> lastDoubleClick() const { return std::nullopt; }
+};
+
+class HealthChecks {
+public:
+    virtual ~HealthChecks() = default;
+    virtual void start(WindowManager&) {}
+    virtual void stop() {}
+};
+
+class PointerInteraction {
+public:
+    virtual ~PointerInteraction() = default;
+    // A tiled window was moved or resized by the user; act once the mouse button is released.
+    virtual void waitForMouseUp(WindowManager&) {}
+};
+
+class StripIndicator {
+public:
+    virtual ~StripIndicator() = default;
+    virtual void show(const StripIndicatorModel&, const Display&, bool /*sticky*/) {}
+    virtual void update(const StripIndicatorModel&) {}
+    virtual void hide() {}
+    virtual bool isVisible() const { return false; }
+    virtual std::optional<std::string> shownKey() const { return std::nullopt; }
+};
+
+class FocusBorder {
+public:
+    virtual ~FocusBorder() = default;
+    virtual void show(const Rect& /*frame*/, WindowID, double /*width*/) {}
+    virtual void hide() {}
+};
+
+// The hooks the engine is built with; every one may be left at its default.
+struct EngineHooks {
+    LayoutMemory* layoutMemory = nullptr;
+    InputControl* input = nullptr;
+    HealthChecks* health = nullptr;
+    PointerInteraction* pointer = nullptr;
+    StripIndicator* indicator = nullptr;
+    FocusBorder* border = nullptr;
+};
+
+}  // namespace tessarin

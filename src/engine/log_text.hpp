@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/geometry.hpp"
+#include "core/window_id.hpp"
+
+namespace tessarin {
+
+// The engine's log lines print values the way its users have long read them.
+namespace LogText {
+
+std::string boolean(bool value);
+// ["A", "B"]
+std::string quotedList(const std::vector<std::string>& items);
+// ["key": 3, "other": 1], or [:] when empty
+std::string countMap(const std::vector<std::pair<std::string, std::size_t>>& entries);
+// The first `count` characters (not bytes) of UTF-8 text.
+std::string prefix(std::string_view text, std::size_t count);
+// "<id> <bundle or ?> “<first 40 characters of the title>”"
+std::string windowDescription(WindowID id, const std::optional<std::string>& bundleID,
+                              std::string_view title);
+// A number with at least one decimal place: 25.0, 0.5, 1440.25
+std::string decimal(double value);
+// Optional((x, y, width, height)) with decimals, or nil
+std::string optionalFrame(const std::optional<Rect>& frame);
+// An optional string, or nil
+std::string optionalText(const std::optional<std::string>& text);
+
+}  // namespace LogText
+
+}  // namespace tessarin

@@ -1,0 +1,317 @@
+#include <algorithm>
+#include <utility>
+
+#include "base/log.hpp"
+#include "engine/window_manager.hpp"
+#include "system/ax.hpp"
+
+namespace tessarin {
+
+namespace {
+
+// How long the neighbour picked after a close beats the focus the system picks itself.
+constexpr double closeFocusHold = 1.0;
+// A focus change this recent still counts as the strip's focus when its window closes.
+constexpr double previousFocusLife = 1.0;
+constexpr double focusNeighbourDelay = 0.05;
+// A window missing once is looked at again this much later before it leaves its strip.
+constexpr double missRecheck = 0.6;
+
+}  // namespace
+
+void WindowManager::forget(WindowID id) {
+    std::optional<Pid> pid;
+    if (auto known = state_.windows.find(id); known != state_.windows.end()) {
+        pid = known->second->pid;
+    }
+    std::optional<std::string> key;
+    if (auto where = state_.windowDisplay.find(id); where != state_.windowDisplay.end()) {
+        key = where->second;
+    }
+    std::optional<std::int64_t> column;
+    if (key) {
+        if (auto strip = state_.strips.find(*key); strip != state_.strips.end()) {
+            if (auto place = strip->second.locate(id)) {
+                column = static_cast<std::int64_t>(place->first);
+            }
+        }
+    }
+
+    bool wasFocused = false;
+    if (const auto& previous = state_.previousFocus) {
+        wasFocused = key && previous->window == id && previous->key == *key &&
+                     now() - previous->time < previousFocusLife;
+    }
+    if (state_.activeKey) {
+        if (auto active = state_.strips.find(*state_.activeKey); active != state_.strips.end()) {
+            wasFocused = wasFocused || active->second.focusedWindow() == id;
+        }
+    }
+    if (state_.focusAfterClose && state_.focusAfterClose->window == id) {
+        state_.focusAfterClose.reset();
+    }
+
+    state_.windows.erase(id);
+    state_.floating.erase(id);
+    state_.dormant.erase(id);
+    state_.lastApplied.erase(id);
+    state_.suppressUntil.erase(id);
+    tracker_.forgetWindow(id);
+    mover_->forget(id);
+    state_.minHeights.erase(id);
+    state_.titleCache.erase(id);
+    state_.fullscreenWaiting.erase(id);
+    state_.fullscreenManaged.erase(id);
+    state_.missCount.erase(id);
+    state_.driftCount.erase(id);
+    state_.sizeRetries.erase(id);
+    state_.pendingMoves.erase(id);
+    state_.pendingResizes.erase(id);
+    state_.windowDisplay.erase(id);
+
+    if (!key) return;
+    auto strip = state_.strips.find(*key);
+    if (strip == state_.strips.end() || !strip->second.remove(id)) return;
+    Log::info("removed " + std::to_string(id) + " from strip");
+    if (column && wasFocused) {
+        if (auto next = neighbourAfterClose(*key, *column, pid)) {
+            state_.previousFocus.reset();
+            state_.focusAfterClose = EngineState::FocusAfterClose{*next, now() + closeFocusHold};
+            strip->second.focus(*next);
+            state_.activeKey = *key;
+            Log::info("focused window closed: focusing its neighbour " + std::to_string(*next));
+            const WindowID target = *next;
+            later(focusNeighbourDelay, [target](WindowManager& self) {
+                if (self.state_.isRunning) self.focusWindow(target);
+            });
+        }
+    }
+    setNeedsLayout(*key, true);
+}
+
+std::optional<WindowID> WindowManager::neighbourAfterClose(const std::string& key,
+                                                           std::int64_t column,
+                                                           std::optional<Pid> closingPid) {
+    auto found = state_.strips.find(key);
+    if (found == state_.strips.end() || found->second.isEmpty()) return std::nullopt;
+    const Strip& strip = found->second;
+    const auto count = static_cast<std::int64_t>(strip.columns.size());
+
+    // Windows of an application that is quitting are about to close as well.
+    std::optional<bool> closingAppRuns;
+    auto acceptable = [&](std::int64_t index) -> std::optional<WindowID> {
+        auto candidate = strip.columns[static_cast<std::size_t>(index)].activeWindow();
+        if (!candidate) return std::nullopt;
+        auto known = state_.windows.find(*candidate);
+        if (known == state_.windows.end()) return std::nullopt;
+        if (!closingPid || known->second->pid != *closingPid) return candidate;
+        if (!closingAppRuns) {
+            auto app = platform_.workspace.application(*closingPid);
+            closingAppRuns = app && !app->terminated;
+        }
+        return *closingAppRuns ? candidate : std::nullopt;
+    };
+
+    bool columnIntact = column >= 0 && column < count;
+    if (columnIntact) {
+        for (WindowID id : strip.columns[static_cast<std::size_t>(column)].windows) {
+            columnIntact = columnIntact && state_.windows.count(id) > 0;
+        }
+    }
+    const std::int64_t start = columnIntact ? column : column - 1;
+    for (std::int64_t i = std::min(start, count - 1); i >= 0; --i) {
+        if (auto accepted = acceptable(i)) return accepted;
+    }
+    for (std::int64_t i = std::max<std::int64_t>(column + 1, 0); i < count; ++i) {
+        if (auto accepted = acceptable(i)) return accepted;
+    }
+    return std::nullopt;
+}
+
+void WindowManager::reconcileSoon(double delay) {
+    if (state_.reconcileScheduled) return;
+    state_.reconcileScheduled = true;
+    later(delay, [](WindowManager& self) {
+        self.state_.reconcileScheduled = false;
+        self.reconcile();
+    });
+}
+
+void WindowManager::parkDormant(WindowID id, const std::string& key, std::size_t column) {
+    Strip& strip = state_.strips.at(key);
+    const Column& held = strip.columns[column];
+    Dormant place;
+    place.displayUUID = key;
+    place.widthFraction = held.widthFraction;
+    if (column > 0 && !strip.columns[column - 1].windows.empty()) {
+        place.leftNeighbour = strip.columns[column - 1].windows.front();
+    }
+    place.index = static_cast<std::int64_t>(column);
+    place.savedFraction = held.savedFraction;
+    place.zoomed = held.zoomed;
+    state_.dormant[id] = std::move(place);
+    strip.remove(id);
+    state_.lastApplied.erase(id);
+}
+
+void WindowManager::reconcile() {
+    if (!state_.isRunning) return;
+    state_.presentCache.reset();
+    const std::set<WindowID> present = presentIDs();
+    if (present.empty()) {
+        // An unreadable list (or a locked screen), never a desktop where every window closed.
+        Log::info("reconcile skipped: empty window list");
+        return;
+    }
+
+    std::vector<std::string> keys;
+    for (const auto& [key, strip] : state_.strips)
+        keys.push_back(key);
+    for (const std::string& key : keys) {
+        bool parked = false;
+        for (std::size_t c = state_.strips.at(key).columns.size(); c-- > 0;) {
+            const std::vector<WindowID> held = state_.strips.at(key).columns[c].windows;
+            for (WindowID id : held) {
+                if (present.count(id)) {
+                    state_.missCount.erase(id);
+                    continue;
+                }
+                // A window that flickers off screen during a Space switch keeps its place.
+                if (++state_.missCount[id] < 2) {
+                    reconcileSoon(missRecheck);
+                    continue;
+                }
+                state_.missCount.erase(id);
+                Log::info("dormant " + std::to_string(id) +
+                          ": no longer on screen (other Space, minimized or hidden)");
+                // The column can have lost rows already, but it is still at index c.
+                const Strip& strip = state_.strips.at(key);
+                auto place = strip.locate(id);
+                if (!place) continue;
+                parkDormant(id, key, place->first);
+                parked = true;
+            }
+        }
+        if (parked) setNeedsLayout(key, true);
+    }
+
+    std::vector<std::pair<WindowID, Dormant>> returning;
+    for (const auto& [id, place] : state_.dormant) {
+        auto known = state_.windows.find(id);
+        if (!present.count(id) || known == state_.windows.end()) continue;
+        if (AX::boolean(platform_.accessibility, known->second->element, "AXFullScreen")
+                .value_or(false)) {
+            continue;
+        }
+        returning.emplace_back(id, place);
+    }
+    std::stable_sort(returning.begin(), returning.end(),
+                     [](const auto& a, const auto& b) { return a.second.index < b.second.index; });
+    for (const auto& [id, place] : returning)
+        returnToStrip(id, place);
+}
+
+void WindowManager::returnToStrip(WindowID id, const Dormant& place) {
+    state_.dormant.erase(id);
+    if (state_.fullscreenManaged.erase(id)) {
+        Log::info("left full screen: " + std::to_string(id) + " returns to its place");
+    } else {
+        Log::info("back on screen: " + std::to_string(id));
+    }
+
+    std::string key = place.displayUUID;
+    if (!display(key)) {
+        if (auto active = display(state_.activeKey)) {
+            key = active->uuid;
+        } else if (auto under = displays_.underMouse(state_.displays)) {
+            key = under->uuid;
+        }
+    }
+    Strip& strip = state_.strips[key];
+    std::int64_t position = std::min(place.index, static_cast<std::int64_t>(strip.columns.size()));
+    if (place.leftNeighbour) {
+        if (auto left = strip.locate(*place.leftNeighbour)) {
+            position = static_cast<std::int64_t>(left->first) + 1;
+        }
+    }
+    const bool focused = systemFocusedWindow() == id;
+    strip.insertColumn(id, place.widthFraction, position, focused);
+    state_.windowDisplay[id] = key;
+    if (focused) state_.activeKey = key;
+    setNeedsLayout(key, focused);
+    if (auto at = strip.locate(id)) {
+        Column& column = strip.columns[at->first];
+        column.savedFraction = place.savedFraction;
+        column.zoomed = place.zoomed;
+    }
+}
+
+void WindowManager::enterFullscreen(WindowID id) {
+    auto where = state_.windowDisplay.find(id);
+    if (where == state_.windowDisplay.end()) return;
+    const std::string key = where->second;
+    auto strip = state_.strips.find(key);
+    if (strip == state_.strips.end()) return;
+    auto place = strip->second.locate(id);
+    if (!place) return;
+    Log::info("entered full screen: " + std::to_string(id) + " keeps its place on the strip");
+    state_.fullscreenManaged.insert(id);
+    parkDormant(id, key, place->first);
+    state_.pendingMoves.erase(id);
+    state_.pendingResizes.erase(id);
+    state_.driftCount.erase(id);
+    state_.sizeRetries.erase(id);
+    mover_->forget(id);
+    setNeedsLayout(key, true);
+}
+
+void WindowManager::rescanAllApps() {
+    if (!state_.isRunning) return;
+    std::weak_ptr<WindowManager> weak = weak_from_this();
+    for (const RunningApplication& app : platform_.workspace.runningApplications()) {
+        if (app.activationPolicy != ActivationPolicy::regular || app.pid == ownPid_ ||
+            app.terminated) {
+            continue;
+        }
+        const Pid pid = app.pid;
+        if (!tracker_.isObserving(pid)) {
+            tracker_.observe(pid, 0, [weak, pid] {
+                if (auto self = weak.lock()) self->addApp(pid);
+            });
+            continue;
+        }
+        // Listing a hung application's windows would stall the main loop; its queue waits
+        // instead, and only the engine's own bookkeeping happens back on the main loop.
+        Accessibility& ax = platform_.accessibility;
+        MainLoop& mainLoop = platform_.mainLoop;
+        const AXElement appElement = tracker_.appElement(pid);
+        mover_->read(pid, [weak, &ax, &mainLoop, appElement, pid] {
+            std::vector<std::pair<AXElement, WindowID>> found;
+            for (const AXElement& element : AX::elements(ax, appElement, "AXWindows")) {
+                WindowID number = 0;
+                if (ax.windowNumber(element, number) == AXError::success && number != 0) {
+                    found.emplace_back(element, number);
+                }
+            }
+            if (found.empty()) return;
+            mainLoop.post([weak, found = std::move(found), pid] {
+                if (auto self = weak.lock()) self->considerRescanned(found, pid);
+            });
+        });
+    }
+}
+
+void WindowManager::considerRescanned(const std::vector<std::pair<AXElement, WindowID>>& found,
+                                      Pid pid) {
+    if (!state_.isRunning) return;
+    for (const auto& [element, id] : found) {
+        if (state_.windows.count(id) || state_.loggedIgnored.count(id)) continue;
+        if (state_.fullscreenWaiting.count(id) &&
+            AX::boolean(platform_.accessibility, element, "AXFullScreen").value_or(false)) {
+            continue;
+        }
+        consider(element, pid);
+    }
+}
+
+}  // namespace tessarin

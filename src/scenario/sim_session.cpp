@@ -1,0 +1,62 @@
+#include "scenario/sim_session.hpp"
+
+#include <algorithm>
+
+#include "base/log.hpp"
+
+namespace tessarin {
+
+SimSession::SimSession(double startTime) : loop_(startTime), desktop_(loop_), prefs_(store_) {
+    Log::setObserver([this](std::string_view line) {
+        std::lock_guard lock(logMutex_);
+        log_.push_back({loop_.now(), std::string(line)});
+    });
+}
+
+SimSession::~SimSession() {
+    if (engine_) engine_->stop(false);
+    // Queued writes hold the mover, not the engine; run them out before the desktop goes.
+    runPending();
+    engine_.reset();
+    Log::setObserver({});
+}
+
+WindowManager& SimSession::engine() {
+    if (!engine_) engine_ = WindowManager::create(desktop_.platform(queues_), prefs_);
+    return *engine_;
+}
+
+void SimSession::runPending() {
+    // Queued writes post their results back to the loop, which may queue more writes.
+    for (;;) {
+        const std::size_t ran = loop_.drain() + queues_.drainAll();
+        if (ran == 0) break;
+    }
+}
+
+void SimSession::advance(double seconds, double step) {
+    const double end = loop_.now() + std::max(0.0, seconds);
+    for (;;) {
+        runPending();
+        if (loop_.now() >= end) break;
+        loop_.advanceTo(std::min(end, loop_.now() + step));
+    }
+}
+
+std::vector<SimSession::LogLine> SimSession::log() const {
+    std::lock_guard lock(logMutex_);
+    return log_;
+}
+
+std::size_t SimSession::logSize() const {
+    std::lock_guard lock(logMutex_);
+    return log_.size();
+}
+
+std::vector<SimSession::LogLine> SimSession::logSince(std::size_t from) const {
+    std::lock_guard lock(logMutex_);
+    if (from >= log_.size()) return {};
+    return {log_.begin() + static_cast<std::ptrdiff_t>(from), log_.end()};
+}
+
+}  // namespace tessarin

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "backends/sim/sim_desktop.hpp"
+#include "base/memory_store.hpp"
+#include "base/stepped_executor.hpp"
+#include "base/virtual_loop.hpp"
+#include "engine/window_manager.hpp"
+#include "settings/preferences.hpp"
+
+namespace tessarin {
+
+// The engine on a simulated desktop with a virtual clock: the world a scenario, the headless
+// demo and the engine benchmark run in. Nothing here reads the wall clock or starts a thread,
+// so the same steps always give the same frames and log lines.
+//
+// The session watches the log while it exists (one session at a time per process).
+class SimSession {
+  public:
+    // One animation frame at 120 Hz: the clock never jumps over a tick of the engine's timers.
+    static constexpr double kStep = 1.0 / 120;
+
+    struct LogLine {
+        double time = 0;
+        std::string text;
+
+        bool operator==(const LogLine&) const = default;
+    };
+
+    explicit SimSession(double startTime = 0);
+    ~SimSession();
+    SimSession(const SimSession&) = delete;
+    SimSession& operator=(const SimSession&) = delete;
+
+    VirtualLoop& loop() { return loop_; }
+    SteppedExecutor& queues() { return queues_; }
+    sim::SimDesktop& desktop() { return desktop_; }
+    Preferences& preferences() { return prefs_; }
+    double now() const { return loop_.now(); }
+
+    // The engine, made on first use; it runs only once started.
+    WindowManager& engine();
+    bool hasEngine() const { return engine_ != nullptr; }
+
+    // Runs everything that is due without moving the clock: posted work, due timers and the
+    // queued frame writes, until none is left.
+    void runPending();
+    // Moves the clock in steps of at most `step`, running due work and queued writes between,
+    // the way a real desktop's queues keep up with its main loop.
+    void advance(double seconds, double step = kStep);
+
+    // Every log line since the session began, stamped with the clock when it was written.
+    std::vector<LogLine> log() const;
+    std::size_t logSize() const;
+    // Lines from `from` on.
+    std::vector<LogLine> logSince(std::size_t from) const;
+
+  private:
+    VirtualLoop loop_;
+    SteppedExecutor queues_;
+    sim::SimDesktop desktop_;
+    MemoryStore store_;
+    Preferences prefs_;
+    std::shared_ptr<WindowManager> engine_;
+    mutable std::mutex logMutex_;
+    std::vector<LogLine> log_;
+};
+
+}  // namespace tessarin

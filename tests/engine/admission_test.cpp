@@ -1,0 +1,224 @@
+#include "engine_harness.hpp"
+
+namespace tessarin::test {
+
+// Which windows the engine takes, and as what.
+class Admission : public EngineHarness {
+  protected:
+    Pid editor = 0;
+
+    void SetUp() override {
+        plugPrimary();
+        editor = launch("com.example.editor", "Editor");
+        startEngine();
+        takeLog();
+    }
+
+    WindowID openSpec(Pid pid, const sim::WindowSpec& spec) {
+        auto id = desktop.openWindow(pid, spec);
+        EXPECT_TRUE(id.has_value());
+        settle();
+        return id.value_or(0);
+    }
+    std::string description(WindowID id, const std::string& bundle, const std::string& title) {
+        return std::to_string(id) + " " + bundle + " \u201C" + title + "\u201D";
+    }
+    bool known(WindowID id) const { return engine->state().windows.count(id) > 0; }
+};
+
+TEST_F(Admission, NarrowWindowIsRefusedAndLoggedOnce) {
+    WindowID narrow = openSpec(editor, sim::makeWindow("Palette", {100, 100, 60, 400}));
+    EXPECT_FALSE(known(narrow));
+    EXPECT_EQ(countLogged("ignored "), 1);
+    EXPECT_TRUE(logged("ignored " + description(narrow, "com.example.editor", "Palette") +
+                       ": role=AXWindow subrole=AXStandardWindow fullscreen=false "
+                       "frame=Optional((100.0, 100.0, 60.0, 400.0))"));
+    takeLog();
+
+    // Asking again refuses again, silently.
+    EXPECT_FALSE(engine->consider(*desktop.element(narrow), editor));
+    EXPECT_TRUE(takeLog().empty());
+    EXPECT_TRUE(engine->state().loggedIgnored.count(narrow));
+}
+
+TEST_F(Admission, SmallestTileableWindowIsAdmitted) {
+    WindowID small = openSpec(editor, sim::makeWindow("Small", {100, 100, 61, 61}));
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{small});
+    EXPECT_TRUE(logged("tiling " + description(small, "com.example.editor", "Small") +
+                       " on Built-in focused=true"));
+    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(primaryUUID));
+
+    // A known window is simply known.
+    takeLog();
+    EXPECT_TRUE(engine->consider(*desktop.element(small), editor));
+    EXPECT_TRUE(takeLog().empty());
+    EXPECT_EQ(stripWindows().size(), 1u);
+}
+
+TEST_F(Admission, DialogsAndWindowsWithoutRoleAreIgnored) {
+    sim::WindowSpec dialog = sim::makeWindow("Save", {200, 200, 400, 300});
+    dialog.subrole = "AXDialog";
+    WindowID saved = openSpec(editor, dialog);
+    sim::WindowSpec bare = sim::makeWindow("Bare", {200, 200, 400, 300});
+    bare.role.reset();
+    bare.subrole.reset();
+    WindowID nameless = openSpec(editor, bare);
+    EXPECT_FALSE(known(saved));
+    EXPECT_FALSE(known(nameless));
+    EXPECT_TRUE(logged("ignored " + description(saved, "com.example.editor", "Save") +
+                       ": role=AXWindow subrole=AXDialog fullscreen=false "
+                       "frame=Optional((200.0, 200.0, 400.0, 300.0))"));
+    EXPECT_TRUE(logged("ignored " + description(nameless, "com.example.editor", "Bare") +
+                       ": role=nil subrole=nil fullscreen=false "
+                       "frame=Optional((200.0, 200.0, 400.0, 300.0))"));
+    EXPECT_TRUE(stripWindows().empty());
+}
+
+TEST_F(Admission, FloatingApplicationsAndFixedSizeWindowsFloat) {
+    Pid calculator = launch("com.apple.calculator", "Calculator");
+    settle();
+    WindowID calc = openSpec(calculator, sim::makeWindow("Calculator", {300, 200, 230, 400}));
+    sim::WindowSpec fixed = sim::makeWindow("About", {300, 200, 400, 300});
+    fixed.fixedSize = true;
+    WindowID about = openSpec(editor, fixed);
+
+    const EngineState& state = engine->state();
+    EXPECT_TRUE(state.floating.count(calc));
+    EXPECT_TRUE(state.floating.count(about));
+    EXPECT_TRUE(stripWindows().empty());
+    EXPECT_EQ(state.windowDisplay.at(calc), primaryUUID);
+    EXPECT_TRUE(logged("floating " + description(calc, "com.apple.calculator", "Calculator") +
+                       " resizable=true"));
+    EXPECT_TRUE(logged("floating " + description(about, "com.example.editor", "About") +
+                       " resizable=false"));
+    // Left where the user put it.
+    EXPECT_EQ(frameOf(calc), (Rect{300, 200, 230, 400}));
+}
+
+TEST_F(Admission, UserFloatingAppsAndExcludedDisplaysFloat) {
+    prefs->setFloatingApps({"com.example.editor"});
+    WindowID mine = openSpec(editor, sim::makeWindow("Mine", {100, 100, 800, 600}));
+    EXPECT_TRUE(engine->state().floating.count(mine));
+
+    prefs->setFloatingApps({});
+    prefs->setExcludedDisplays({primaryUUID});
+    WindowID other = openSpec(editor, sim::makeWindow("Other", {100, 100, 800, 600}));
+    EXPECT_TRUE(engine->state().floating.count(other));
+    EXPECT_TRUE(stripWindows().empty());
+}
+
+TEST_F(Admission, MinimizedAndOtherSpaceWindowsWaitAsDormantAtTheEnd) {
+    sim::WindowSpec minimized = sim::makeWindow("Down", {100, 100, 800, 600});
+    minimized.minimized = true;
+    WindowID down = openSpec(editor, minimized);
+    sim::WindowSpec elsewhere = sim::makeWindow("Away", {100, 100, 800, 600});
+    elsewhere.workspace = 2;
+    WindowID away = openSpec(editor, elsewhere);
+
+    const EngineState& state = engine->state();
+    ASSERT_TRUE(state.dormant.count(down));
+    ASSERT_TRUE(state.dormant.count(away));
+    Dormant expected;
+    expected.displayUUID = primaryUUID;
+    expected.widthFraction = 0.5;
+    EXPECT_EQ(state.dormant.at(down), expected);
+    EXPECT_EQ(state.dormant.at(away).index, Dormant::atEnd);
+    EXPECT_TRUE(stripWindows().empty());
+    EXPECT_TRUE(
+        logged("dormant " + description(down, "com.example.editor", "Down") + " minimized=true"));
+    EXPECT_TRUE(
+        logged("dormant " + description(away, "com.example.editor", "Away") + " minimized=false"));
+}
+
+TEST_F(Admission, FullScreenWindowWaitsUntilItLeavesFullScreen) {
+    sim::WindowSpec spec = sim::makeWindow("Movie", {0, 0, 1440, 900});
+    spec.fullScreen = true;
+    WindowID movie = openSpec(editor, spec);
+    const std::string name = description(movie, "com.example.editor", "Movie");
+    EXPECT_FALSE(known(movie));
+    EXPECT_TRUE(engine->state().fullscreenWaiting.count(movie));
+    EXPECT_EQ(countLogged("waiting for "), 1);
+    EXPECT_TRUE(logged("waiting for " + name + " to leave full screen"));
+
+    // Still full screen: looked at again after a Space change, with nothing more to say.
+    takeLog();
+    desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
+    settle();
+    EXPECT_EQ(countLogged("waiting for "), 0);
+    EXPECT_FALSE(known(movie));
+
+    desktop.setFullScreen(movie, false);
+    desktop.moveWindow(movie, {100, 100, 900, 700});
+    desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
+    settle();
+    EXPECT_TRUE(logged(name + " left full screen"));
+    EXPECT_FALSE(engine->state().fullscreenWaiting.count(movie));
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{movie});
+}
+
+TEST_F(Admission, WindowThatGrowsLateIsTakenOnTheRetry) {
+    auto id = desktop.openWindow(editor, sim::makeWindow("Growing", {100, 100, 40, 40}));
+    ASSERT_TRUE(id);
+    advance(0.2);
+    EXPECT_FALSE(known(*id));
+    EXPECT_EQ(countLogged("ignored "), 1);
+    desktop.moveWindow(*id, {100, 100, 800, 600});
+    advance(0.2);
+    EXPECT_FALSE(known(*id));  // the retry comes 0.4 s after the first look
+    advance(0.1);
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{*id});
+    EXPECT_EQ(countLogged("ignored "), 1);
+}
+
+TEST_F(Admission, OnlyOneRetry) {
+    auto id = desktop.openWindow(editor, sim::makeWindow("Slow", {100, 100, 40, 40}));
+    ASSERT_TRUE(id);
+    advance(0.6);
+    desktop.moveWindow(*id, {100, 100, 800, 600});
+    settle();
+    EXPECT_FALSE(known(*id));
+}
+
+TEST_F(Admission, KeptWidthsBecomeFractionsOfTheInsetArea) {
+    prefs->setKeepOriginalWidth(true);
+    // Visible frame 1440 wide, less 10 on each side; gap 10.
+    const Display display = engine->state().displays.front();
+    EXPECT_DOUBLE_EQ(engine->initialWidth({0, 0, 1420, 500}, display), 1.0);
+    EXPECT_DOUBLE_EQ(engine->initialWidth({0, 0, 2000, 500}, display), 1.0);
+    EXPECT_DOUBLE_EQ(engine->initialWidth({0, 0, 61, 500}, display), 0.1);
+    EXPECT_DOUBLE_EQ(engine->initialWidth({0, 0, 705, 500}, display), 0.5);
+
+    WindowID wide = openSpec(editor, sim::makeWindow("Wide", {10, 35, 1420, 600}));
+    WindowID tiny = openSpec(editor, sim::makeWindow("Tiny", {10, 35, 70, 600}));
+    const Strip* s = strip();
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->columns.size(), 2u);
+    EXPECT_EQ(s->columns[s->locate(wide)->first].widthFraction, 1.0);
+    EXPECT_EQ(s->columns[s->locate(tiny)->first].widthFraction, 0.1);
+
+    prefs->setKeepOriginalWidth(false);
+    prefs->setDefaultWidth(0.7);
+    EXPECT_DOUBLE_EQ(engine->initialWidth({0, 0, 1420, 500}, display), 0.7);
+}
+
+TEST_F(Admission, UnfocusedWindowsFollowThePlacementPreference) {
+    Pid quiet = desktop.launch(sim::makeApp("com.example.quiet", "Quiet", false));
+    settle();
+    WindowID first = openSpec(editor, sim::makeWindow("First", {100, 100, 800, 600}));
+    sim::WindowSpec background = sim::makeWindow("Second", {100, 100, 800, 600});
+    background.focus = false;
+    WindowID second = openSpec(quiet, background);
+    WindowID third = openSpec(quiet, background);
+    EXPECT_TRUE(logged("tiling " + description(second, "com.example.quiet", "Second") +
+                       " on Built-in focused=false"));
+    // After the focused column, so the newest comes first.
+    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{first, third, second}));
+    EXPECT_EQ(strip()->focusedWindow(), first);
+
+    prefs->setPlacement(NewWindowPlacement::end);
+    WindowID fourth = openSpec(quiet, background);
+    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{first, third, second, fourth}));
+    EXPECT_EQ(strip()->focusedWindow(), first);
+}
+
+}  // namespace tessarin::test

@@ -1,0 +1,92 @@
+#include "engine_harness.hpp"
+
+namespace tessarin::test {
+
+// What the workspace's notifications do to the set of windows.
+class WorkspaceEvents : public EngineHarness {
+  protected:
+    void SetUp() override {
+        plugPrimary();
+        startEngine();
+        takeLog();
+    }
+};
+
+TEST_F(WorkspaceEvents, LaunchedApplicationIsObservedAfterAPause) {
+    Pid app = launch("com.example.new", "New");
+    WindowID first = open(app, "First");
+    advance(0.25);
+    EXPECT_FALSE(engine->tracker().isObserving(app));
+    EXPECT_FALSE(engine->state().windows.count(first));
+    advance(0.1);
+    EXPECT_TRUE(engine->tracker().isObserving(app));
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{first});
+
+    // From then on its new windows arrive through the tracker.
+    WindowID second = open(app, "Second");
+    settle();
+    EXPECT_EQ(stripWindows().size(), 2u);
+    EXPECT_TRUE(engine->state().windows.count(second));
+}
+
+TEST_F(WorkspaceEvents, AccessoryApplicationsAreNotObserved) {
+    sim::AppSpec spec = sim::makeApp("com.example.agent", "Agent");
+    spec.policy = ActivationPolicy::accessory;
+    Pid agent = desktop.launch(spec);
+    settle();
+    EXPECT_FALSE(engine->tracker().isObserving(agent));
+}
+
+TEST_F(WorkspaceEvents, TerminatedApplicationsWindowsAreForgotten) {
+    Pid app = launch("com.example.new", "New");
+    settle();
+    WindowID one = open(app, "One");
+    WindowID two = open(app, "Two");
+    settle();
+    ASSERT_EQ(stripWindows().size(), 2u);
+    takeLog();
+    desktop.quit(app);
+    settle();
+    EXPECT_TRUE(stripWindows().empty());
+    EXPECT_TRUE(engine->state().windows.empty());
+    EXPECT_TRUE(logged("removed " + std::to_string(one) + " from strip"));
+    EXPECT_TRUE(logged("removed " + std::to_string(two) + " from strip"));
+    EXPECT_FALSE(engine->tracker().isObserving(app));
+}
+
+TEST_F(WorkspaceEvents, HidingParksWindowsAndUnhidingBringsThemBack) {
+    Pid app = launch("com.example.new", "New");
+    settle();
+    WindowID one = open(app, "One");
+    settle();
+    desktop.hide(app);
+    advance(0.04);
+    EXPECT_FALSE(engine->state().missCount.count(one));
+    advance(0.02);
+    EXPECT_EQ(engine->state().missCount.at(one), 1);
+    advance(0.6);
+    EXPECT_TRUE(engine->state().dormant.count(one));
+    EXPECT_TRUE(stripWindows().empty());
+
+    desktop.unhide(app);
+    advance(0.15);
+    EXPECT_TRUE(engine->state().dormant.count(one));
+    advance(0.1);
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{one});
+}
+
+TEST_F(WorkspaceEvents, BurstOfHidesReconcilesOnce) {
+    Pid one = launch("com.example.one", "One");
+    Pid two = launch("com.example.two", "Two");
+    settle();
+    // An unreadable list makes every reconciliation say so.
+    desktop.setWindowListReadable(false);
+    takeLog();
+    desktop.hide(one);
+    desktop.hide(two);
+    desktop.unhide(one);
+    advance(0.5);
+    EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 1);
+}
+
+}  // namespace tessarin::test

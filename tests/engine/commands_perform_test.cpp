@@ -1,0 +1,238 @@
+#include "commands_fixture.hpp"
+
+#include <map>
+#include <set>
+
+namespace tessarin::test {
+namespace {
+
+// The actions that edit or scroll one strip; the rest act on windows or the engine.
+std::vector<Action> stripActions() {
+    std::vector<Action> actions;
+    for (Action action : allActions()) {
+        if (action == Action::toggleFloat) break;
+        actions.push_back(action);
+    }
+    return actions;
+}
+
+const std::set<Action> frameChanging{
+    Action::moveLeft,    Action::moveRight,       Action::moveUp,     Action::moveDown,
+    Action::moveToFirst, Action::moveToLast,      Action::cycleWidth, Action::cycleWidthBack,
+    Action::wider,       Action::narrower,        Action::fullWidth,  Action::taller,
+    Action::shorter,     Action::equalizeHeights, Action::stackLeft,  Action::stackRight,
+    Action::popOutLeft,  Action::popOutRight,
+};
+
+bool morphStartedNow(const WindowManager& engine, double now) {
+    auto found = engine.state().morphs.find("PRIMARY-UUID");
+    return found != engine.state().morphs.end() && found->second.start == now;
+}
+
+// --- morphs
+
+TEST_F(CommandsTest, OnlyFrameChangingActionsMorph) {
+    startWithColumns(3);
+    ASSERT_EQ(stripActions().size(), 34u);
+    for (Action action : stripActions()) {
+        engine->perform(action);
+        EXPECT_EQ(morphStartedNow(*engine, loop.now()), frameChanging.count(action) == 1)
+            << rawValue(action);
+        EXPECT_EQ(WindowManager::isLayoutAction(action), frameChanging.count(action) == 1)
+            << rawValue(action);
+        settle();
+    }
+}
+
+TEST_F(CommandsTest, AMorphStartsFromTheLastWrittenFramesAndFollowsTheSpeed) {
+    const auto ids = startWithColumns(2);
+    std::map<WindowID, Rect> written;
+    for (WindowID id : ids)
+        written[id] = engine->state().lastApplied.at(id);
+
+    engine->perform(Action::moveLeft);
+    const Morph& morph = engine->state().morphs.at(primaryUUID);
+    EXPECT_DOUBLE_EQ(morph.duration, 0.24);
+    EXPECT_EQ(morph.from.size(), 2u);
+    for (WindowID id : ids)
+        EXPECT_EQ(morph.from.valueOr(id, {}), written[id]);
+    EXPECT_TRUE(engine->state().animationTimer.has_value());
+    settle();
+
+    prefs->setAnimationSpeed(0.1);  // the floor of 0.25 caps the duration
+    engine->perform(Action::moveRight);
+    EXPECT_DOUBLE_EQ(engine->state().morphs.at(primaryUUID).duration, 0.96);
+    settle();
+
+    prefs->setAnimate(false);
+    engine->perform(Action::moveLeft);
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+}
+
+TEST_F(CommandsTest, FocusActionsMorphOnlyInFocusMode) {
+    startWithColumns(3);
+    engine->perform(Action::focusLeft);
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+    settle();
+
+    run(Action::focusMode);
+    ASSERT_TRUE(engine->state().focusMode);
+    engine->perform(Action::focusLeft);
+    EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
+    EXPECT_DOUBLE_EQ(engine->state().morphs.at(primaryUUID).duration, 0.24);
+    settle();
+    engine->perform(Action::center);
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+}
+
+TEST_F(CommandsTest, FocusModeTogglesWithAMorphOfEveryStrip) {
+    startWithColumns(2);
+    int stateChanges = 0;
+    engine->onStateChange = [&] { ++stateChanges; };
+    takeLog();
+
+    engine->toggleFocusMode();
+    EXPECT_TRUE(engine->state().focusMode);
+    EXPECT_DOUBLE_EQ(engine->state().focusSwipe, 0);
+    EXPECT_TRUE(logged("focus mode on"));
+    EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
+    EXPECT_DOUBLE_EQ(engine->state().morphs.at(primaryUUID).duration, 0.3);
+    EXPECT_EQ(stateChanges, 1);
+    settle();
+
+    prefs->setAnimate(false);
+    engine->toggleFocusMode();
+    EXPECT_FALSE(engine->state().focusMode);
+    EXPECT_TRUE(logged("focus mode off"));
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+    EXPECT_EQ(stateChanges, 2);
+
+    engine->stop(true);
+    engine->toggleFocusMode();
+    EXPECT_FALSE(engine->state().focusMode);
+    EXPECT_EQ(stateChanges, 3);  // the stop itself
+}
+
+// --- the target
+
+TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
+    plugPrimary();
+    startEngine();
+    ASSERT_EQ(engine->state().strips.count(primaryUUID), 0u);
+    takeLog();
+    memory.calls.clear();
+    run(Action::focusLeft);
+    EXPECT_EQ(actionLines(),
+              std::vector<std::string>{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
+    EXPECT_TRUE(memory.calls.empty());
+    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(primaryUUID));
+}
+
+TEST_F(CommandsTest, WithoutADisplayTheKeyIsNil) {
+    startEngine();
+    ASSERT_TRUE(engine->isRunning());
+    takeLog();
+    run(Action::wider);
+    EXPECT_EQ(actionLines(),
+              std::vector<std::string>{"action wider: no strip (key=nil, strips=0)"});
+    EXPECT_FALSE(engine->state().activeKey.has_value());
+}
+
+TEST_F(CommandsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
+    plugPrimary();
+    auto spec = sim::makeDisplay("SECOND-UUID", {1440, 0, 1440, 900}, "External");
+    desktop.plugDisplay(spec);
+    startEngine();
+    desktop.setPointer({2000, 400});
+    const auto right = openColumns(2);
+    // Both landed on the primary; send the second one over.
+    ASSERT_EQ(stripWindows(), right);
+    run(Action::sendToNextDisplay);
+    ASSERT_EQ(stripWindows("SECOND-UUID"), std::vector<WindowID>{right[1]});
+    // A window of an application the engine floats takes the focus away from the strips.
+    const Pid other = launch("com.example.panel", "Panel");
+    const WindowID lone = open(other, "Panel", {100, 100, 40, 40});
+    settle();
+    ASSERT_FALSE(engine->isManaged(lone));
+    takeLog();
+    run(Action::focusLeft);
+    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>("SECOND-UUID"));
+    EXPECT_EQ(countLogged("action focusLeft: focus " + std::to_string(right[1])), 1);
+}
+
+// --- observers and the commands that work while stopped
+
+TEST_F(CommandsTest, ObserversHearEveryActionFirstAndInOrder) {
+    const auto ids = startWithColumns(2);
+    std::vector<std::string> heard;
+    engine->addActionObserver([&](Action action) {
+        // The strip has not changed yet.
+        const Strip* current = strip();
+        heard.push_back("first " + std::string(rawValue(action)) + " " +
+                        (current ? std::to_string(current->focusedColumn) : "-"));
+    });
+    engine->addActionObserver(
+        [&](Action action) { heard.push_back("second " + std::string(rawValue(action))); });
+
+    run(Action::focusLeft);
+    EXPECT_EQ(heard, (std::vector<std::string>{"first focusLeft 1", "second focusLeft"}));
+    EXPECT_EQ(strip()->focusedWindow(), ids[0]);
+
+    heard.clear();
+    run(Action::toggleTiling);
+    ASSERT_FALSE(engine->isRunning());
+    run(Action::wider);  // ignored, but still heard
+    EXPECT_EQ(heard, (std::vector<std::string>{"first toggleTiling 0", "second toggleTiling",
+                                               "first wider -", "second wider"}));
+}
+
+TEST_F(CommandsTest, WhileStoppedOnlyTheEngineCommandsAct) {
+    startWithColumns(2);
+    run(Action::toggleTiling);
+    ASSERT_FALSE(engine->isRunning());
+    ASSERT_TRUE(engine->isPaused());
+    takeLog();
+    memory.calls.clear();
+    for (Action action : allActions()) {
+        if (action == Action::toggleTiling || action == Action::retile) continue;
+        run(action);
+    }
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_FALSE(engine->state().focusMode);
+    EXPECT_TRUE(takeLog().empty());
+    EXPECT_TRUE(memory.calls.empty());
+    EXPECT_TRUE(indicator.shown.empty());
+
+    run(Action::toggleTiling);
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_FALSE(engine->isPaused());
+    EXPECT_EQ(stripWindows().size(), 2u);
+}
+
+TEST_F(CommandsTest, RetileSavesStopsWithoutPausingAndStartsAgain) {
+    const auto ids = startWithColumns(2);
+    memory.calls.clear();
+    takeLog();
+    run(Action::retile);
+    // Saved by retile, then by the stop itself; the start restores.
+    // (Windows admitted again afterwards may schedule saves of their own.)
+    ASSERT_GE(memory.calls.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(memory.calls.begin(), memory.calls.begin() + 3),
+              (std::vector<std::string>{"saveNow", "saveNow", "restore"}));
+    EXPECT_TRUE(logged("stopping (paused: false)"));
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_FALSE(engine->isPaused());
+    EXPECT_EQ(stripWindows().size(), ids.size());
+
+    // Stopped, retile simply starts.
+    engine->stop(false);
+    memory.calls.clear();
+    run(Action::retile);
+    EXPECT_TRUE(engine->isRunning());
+    ASSERT_FALSE(memory.calls.empty());
+    EXPECT_EQ(memory.calls.front(), "restore");
+    EXPECT_EQ(std::count(memory.calls.begin(), memory.calls.end(), "saveNow"), 0);
+}
+
+}  // namespace
+}  // namespace tessarin::test

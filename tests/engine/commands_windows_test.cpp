@@ -1,0 +1,259 @@
+#include "commands_fixture.hpp"
+
+#include "core/strip_layout.hpp"
+
+namespace tessarin::test {
+namespace {
+
+using Layout = std::vector<std::vector<WindowID>>;
+
+constexpr const char* secondUUID = "SECOND-UUID";
+
+class CommandsWindowsTest : public CommandsTest {
+  protected:
+    // A primary display whose whole frame is usable: 1440 × 900.
+    void plugFullPrimary() {
+        auto spec = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
+        spec.visibleFrame = Rect{0, 0, 1440, 900};
+        desktop.plugDisplay(spec);
+    }
+    void plugSecond(double x) {
+        desktop.plugDisplay(sim::makeDisplay(secondUUID, {x, 0, 1440, 900}, "External"));
+    }
+};
+
+// --- floating
+
+TEST_F(CommandsWindowsTest, ToggleFloatCentresTheWindowAndTilesItAgainAfterTheFocus) {
+    plugFullPrimary();
+    startEngine();
+    prefs->setDefaultWidth(0.4);
+    const auto ids = openColumns(3);
+    const WindowID a = ids[0], b = ids[1], c = ids[2];
+    run(Action::focus2);
+
+    run(Action::toggleFloat);
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}}));
+    EXPECT_TRUE(engine->state().floating.count(b));
+    EXPECT_FALSE(engine->isManaged(b));
+    EXPECT_FALSE(engine->state().lastApplied.count(b));
+    EXPECT_EQ(engine->state().windowDisplay.at(b), primaryUUID);
+    // 60 % × 70 % of the visible frame, centred on it.
+    EXPECT_EQ(frameOf(b), (Rect{288, 135, 864, 630}));
+    // The remaining columns close up.
+    EXPECT_DOUBLE_EQ(frameOf(c).x, frameOf(a).x + frameOf(a).width + 10);
+
+    run(Action::focus1);
+    focus(b);
+    run(Action::toggleFloat);
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
+    EXPECT_FALSE(engine->state().floating.count(b));
+    EXPECT_TRUE(engine->isManaged(b));
+    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.4);
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    EXPECT_DOUBLE_EQ(frameOf(b).width, StripLayout::width(0.4, 1420, 10));
+}
+
+TEST_F(CommandsWindowsTest, ToggleFloatTilesAtTheEndWhenPlacementSaysSo) {
+    plugFullPrimary();
+    startEngine();
+    const auto ids = openColumns(3);
+    run(Action::focus1);
+    run(Action::toggleFloat);
+    ASSERT_TRUE(engine->state().floating.count(ids[0]));
+    prefs->setPlacement(NewWindowPlacement::end);
+    focus(ids[0]);
+    run(Action::toggleFloat);
+    EXPECT_EQ(layoutOf(), (Layout{{ids[1]}, {ids[2]}, {ids[0]}}));
+    EXPECT_EQ(strip()->focusedColumn, 2);
+}
+
+TEST_F(CommandsWindowsTest, AFloatedWindowsOwnEchoIsNotTakenForTheUser) {
+    plugFullPrimary();
+    startEngine();
+    const auto ids = openColumns(2);
+    run(Action::toggleFloat);
+    const auto until = engine->state().suppressUntil.find(ids[1]);
+    ASSERT_NE(until, engine->state().suppressUntil.end());
+    settle();
+    EXPECT_EQ(frameOf(ids[1]), (Rect{288, 135, 864, 630}));
+    EXPECT_TRUE(engine->state().floating.count(ids[1]));
+}
+
+// --- sending to the next display
+
+TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightAndWrapsAround) {
+    plugPrimary();
+    plugSecond(1440);
+    startEngine();
+    prefs->setWidthPresets({0.7});
+    const auto ids = openColumns(2);
+    const WindowID a = ids[0], b = ids[1];
+    run(Action::cycleWidth);  // b keeps 0.7 wherever it goes
+
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{a});
+    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{b});
+    EXPECT_EQ(engine->state().windowDisplay.at(b), secondUUID);
+    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(secondUUID));
+    EXPECT_DOUBLE_EQ(strip(secondUUID)->columns[0].widthFraction, 0.7);
+    EXPECT_GE(frameOf(b).x, 1440);
+    EXPECT_EQ(desktop.focusedWindow(), b);
+    EXPECT_LT(frameOf(a).x + frameOf(a).width, 1440);
+
+    run(Action::sendToNextDisplay);  // from the rightmost back to the leftmost
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}}));
+    EXPECT_TRUE(stripWindows(secondUUID).empty());
+    EXPECT_EQ(engine->state().windowDisplay.at(b), primaryUUID);
+    EXPECT_LT(frameOf(b).x, 1440);
+    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.7);
+}
+
+TEST_F(CommandsWindowsTest, DisplaysAreTakenInOrderOfTheirLeftEdge) {
+    plugPrimary();
+    plugSecond(2880);  // plugged before the middle one, but further right
+    desktop.plugDisplay(sim::makeDisplay("MIDDLE-UUID", {1440, 0, 1440, 900}, "Middle"));
+    startEngine();
+    const auto ids = openColumns(1);
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(stripWindows("MIDDLE-UUID"), ids);
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(stripWindows(secondUUID), ids);
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(stripWindows(), ids);
+}
+
+TEST_F(CommandsWindowsTest, SendToNextDisplayNeedsTwoDisplaysThatAreNotExcluded) {
+    plugPrimary();
+    plugSecond(1440);
+    prefs->setExcludedDisplays({secondUUID});
+    startEngine();
+    const auto ids = openColumns(2);
+    const Strip before = *strip();
+    takeLog();
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(*strip(), before);
+    EXPECT_EQ(engine->state().windowDisplay.at(ids[1]), primaryUUID);
+    EXPECT_EQ(countLogged("action"), 0);
+}
+
+TEST_F(CommandsWindowsTest, FloatingWindowsAreNotSent) {
+    plugPrimary();
+    plugSecond(1440);
+    startEngine();
+    const auto ids = openColumns(2);
+    run(Action::toggleFloat);
+    focus(ids[1]);
+    run(Action::sendToNextDisplay);
+    EXPECT_TRUE(engine->state().floating.count(ids[1]));
+    EXPECT_TRUE(stripWindows(secondUUID).empty());
+}
+
+// --- the overview
+
+TEST_F(CommandsWindowsTest, ShowOverviewIsStickyEvenWithTheOverviewTurnedOff) {
+    prefs->setShowIndicator(false);
+    startWithColumns(2);
+    run(Action::showOverview);
+    ASSERT_EQ(indicator.shown.size(), 1u);
+    EXPECT_TRUE(indicator.shown[0].sticky);
+    EXPECT_EQ(indicator.shown[0].display, primaryUUID);
+    EXPECT_EQ(indicator.shown[0].model.columns.size(), 2u);
+
+    run(Action::focusLeft);  // shows only when the preference is on
+    EXPECT_EQ(indicator.shown.size(), 1u);
+    prefs->setShowIndicator(true);
+    run(Action::focusRight);
+    ASSERT_EQ(indicator.shown.size(), 2u);
+    EXPECT_FALSE(indicator.shown[1].sticky);
+    run(Action::wider);  // not an action that flashes the overview
+    EXPECT_EQ(indicator.shown.size(), 2u);
+}
+
+TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
+    plugPrimary();
+    startEngine();
+    sim::AppSpec spec = sim::makeApp("com.example.browser", "Browser");
+    spec.icon = "browser.png";
+    app = desktop.launch(spec);
+    const auto ids = openColumns(2);
+    const Pid bare = launch("com.example.bare", "Bare");
+    const WindowID plain = open(bare, "No icon");
+    settle();
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{ids[0], ids[1], plain}));
+    run(Action::focusFirst);
+    run(Action::stackRight);  // the first column now holds two windows
+    engine->showIndicator(primaryUUID, false);
+
+    ASSERT_FALSE(indicator.shown.empty());
+    const StripIndicatorModel& model = indicator.shown.back().model;
+    EXPECT_EQ(model.key, primaryUUID);
+    EXPECT_DOUBLE_EQ(model.viewWidth, 1420);
+    EXPECT_DOUBLE_EQ(model.scroll, strip()->scrollOffset);
+    const auto spans = StripLayout::spans(*strip(), 1420, 10);
+    ASSERT_EQ(model.columns.size(), 2u);
+    EXPECT_EQ(model.columns[0].titles, (std::vector<std::string>{"Window 2", "Window 1"}));
+    EXPECT_EQ(model.columns[0].icons, (std::vector<std::string>{"browser.png", "browser.png"}));
+    EXPECT_TRUE(model.columns[0].focused);
+    EXPECT_EQ(model.columns[1].titles, std::vector<std::string>{"No icon"});
+    EXPECT_TRUE(model.columns[1].icons.empty());
+    EXPECT_FALSE(model.columns[1].focused);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(model.columns[i].index, static_cast<std::int64_t>(i));
+        EXPECT_DOUBLE_EQ(model.columns[i].x, spans[i].x);
+        EXPECT_DOUBLE_EQ(model.columns[i].width, spans[i].width);
+    }
+    EXPECT_EQ(engine->state().iconCache.at(app), "browser.png");
+    EXPECT_FALSE(engine->state().iconCache.count(bare));
+
+    const StripIndicatorModel unknown = engine->model("NOWHERE");
+    EXPECT_EQ(unknown.key, "NOWHERE");
+    EXPECT_DOUBLE_EQ(unknown.viewWidth, 1000);
+    EXPECT_TRUE(unknown.columns.empty());
+}
+
+TEST_F(CommandsWindowsTest, TitlesAreReadOnlyWhenThePanelIsHidden) {
+    const auto ids = startWithColumns(1);
+    engine->showIndicator(primaryUUID, false);
+    ASSERT_EQ(indicator.shown.back().model.columns.at(0).titles,
+              std::vector<std::string>{"Window 1"});
+
+    desktop.setTitle(ids[0], "Renamed");
+    indicator.visible = true;
+    engine->showIndicator(primaryUUID, false);
+    EXPECT_EQ(indicator.shown.back().model.columns.at(0).titles,
+              std::vector<std::string>{"Window 1"});
+
+    indicator.visible = false;
+    engine->showIndicator(primaryUUID, true);
+    EXPECT_EQ(indicator.shown.back().model.columns.at(0).titles,
+              std::vector<std::string>{"Renamed"});
+    EXPECT_TRUE(indicator.shown.back().sticky);
+
+    const auto count = indicator.shown.size();
+    engine->showIndicator("NOWHERE", false);
+    EXPECT_EQ(indicator.shown.size(), count);
+}
+
+// --- clicks on the overview
+
+TEST_F(CommandsWindowsTest, FocusColumnFocusesTheClickedColumnOnly) {
+    const auto ids = startWithColumns(3);
+    engine->focusColumn(0, primaryUUID);
+    settle();
+    EXPECT_EQ(strip()->focusedWindow(), ids[0]);
+    EXPECT_EQ(desktop.focusedWindow(), ids[0]);
+    EXPECT_DOUBLE_EQ(strip()->scrollOffset, 0);
+
+    desktop.clearWrites();
+    const Strip before = *strip();
+    engine->focusColumn(3, primaryUUID);
+    engine->focusColumn(-1, primaryUUID);
+    engine->focusColumn(0, "NOWHERE");
+    settle();
+    EXPECT_EQ(*strip(), before);
+    EXPECT_EQ(focusWrites(), 0);
+}
+
+}  // namespace
+}  // namespace tessarin::test

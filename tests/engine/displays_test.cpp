@@ -1,0 +1,143 @@
+#include <algorithm>
+
+#include "engine_harness.hpp"
+
+namespace tessarin::test {
+
+// Strips follow their displays out and back in.
+class DisplayChanges : public EngineHarness {
+  protected:
+    static constexpr const char* secondUUID = "SECOND-UUID";
+    std::uint32_t second = 0;
+    Pid editor = 0;
+
+    void SetUp() override {
+        plugPrimary();
+        second = plugSecond();
+        editor = launch("com.example.editor", "Editor");
+        prefs->setKeepOriginalWidth(true);
+        prefs->setPlacement(NewWindowPlacement::end);
+    }
+
+    std::uint32_t plugSecond() {
+        return desktop.plugDisplay(sim::makeDisplay(secondUUID, {1440, 0, 1920, 1080}, "Studio"));
+    }
+    double fractionOf(WindowID id, const std::string& key) const {
+        const Strip* s = strip(key);
+        auto where = s ? s->locate(id) : std::nullopt;
+        return where ? s->columns[where->first].widthFraction : -1;
+    }
+};
+
+TEST_F(DisplayChanges, UnpluggedWindowsMoveToThePrimaryAndComeBack) {
+    WindowID home = open(editor, "Home", {10, 35, 705, 600});
+    WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
+    WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});
+    startEngine();
+    ASSERT_EQ(stripWindows(), std::vector<WindowID>{home});
+    ASSERT_EQ(stripWindows(secondUUID), (std::vector<WindowID>{s1, s2}));
+    const double w1 = fractionOf(s1, secondUUID);
+    const double w2 = fractionOf(s2, secondUUID);
+    ASSERT_NE(w1, w2);
+
+    desktop.unplugDisplay(second);
+    settle();
+    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{home, s1, s2}));
+    EXPECT_EQ(fractionOf(s1, primaryUUID), w1);
+    EXPECT_EQ(fractionOf(s2, primaryUUID), w2);
+    EXPECT_EQ(strip()->focusedWindow(), home);
+    EXPECT_EQ(strip(secondUUID), nullptr);
+    EXPECT_EQ(engine->state().detached.count(secondUUID), 1u);
+    EXPECT_EQ(engine->state().windowDisplay.at(s1), primaryUUID);
+
+    plugSecond();
+    settle();
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{home});
+    EXPECT_EQ(stripWindows(secondUUID), (std::vector<WindowID>{s1, s2}));
+    EXPECT_EQ(fractionOf(s1, secondUUID), w1);
+    EXPECT_EQ(engine->state().windowDisplay.at(s2), secondUUID);
+    EXPECT_TRUE(engine->state().detached.empty());
+}
+
+TEST_F(DisplayChanges, AfterTheFocusedColumnTheMovedWindowsKeepTheirOrder) {
+    prefs->setPlacement(NewWindowPlacement::afterFocused);
+    WindowID left = open(editor, "Left", {10, 35, 705, 600});
+    WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
+    WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});
+    sim::WindowSpec quiet = sim::makeWindow("Right", {10, 35, 705, 600});
+    quiet.focus = false;
+    WindowID right = desktop.openWindow(editor, quiet).value_or(0);
+    desktop.focusWindow(left);
+    startEngine();
+    ASSERT_EQ(stripWindows().size(), 2u);
+    ASSERT_EQ(strip()->focusedWindow(), left);
+    ASSERT_EQ(stripWindows(secondUUID), (std::vector<WindowID>{s1, s2}));
+    std::vector<WindowID> expected = stripWindows();
+    auto after = std::find(expected.begin(), expected.end(), left) + 1;
+    expected.insert(after, {s1, s2});
+
+    desktop.unplugDisplay(second);
+    settle();
+    EXPECT_EQ(stripWindows(), expected);
+    EXPECT_TRUE(std::find(expected.begin(), expected.end(), right) != expected.end());
+    EXPECT_EQ(strip()->focusedWindow(), left);
+}
+
+TEST_F(DisplayChanges, WindowClosedWhileUnpluggedIsDropped) {
+    WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
+    WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});
+    startEngine();
+    desktop.unplugDisplay(second);
+    settle();
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{s1, s2}));
+    desktop.closeWindow(s1);
+    settle();
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{s2});
+
+    plugSecond();
+    settle();
+    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s2});
+    EXPECT_TRUE(stripWindows().empty());
+    EXPECT_FALSE(engine->state().windowDisplay.count(s1));
+}
+
+TEST_F(DisplayChanges, EmptyStripIsDetachedButNotStoredAgain) {
+    WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
+    startEngine();
+    desktop.closeWindow(s1);
+    settle();
+    ASSERT_NE(strip(secondUUID), nullptr);
+    ASSERT_TRUE(strip(secondUUID)->isEmpty());
+
+    desktop.unplugDisplay(second);
+    settle();
+    ASSERT_EQ(engine->state().detached.count(secondUUID), 1u);
+    EXPECT_TRUE(engine->state().detached.at(secondUUID).isEmpty());
+
+    plugSecond();
+    settle();
+    EXPECT_EQ(strip(secondUUID), nullptr);
+    EXPECT_TRUE(engine->state().detached.empty());
+}
+
+TEST_F(DisplayChanges, WindowParkedWhileUnpluggedIsNotTakenBackTwice) {
+    WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
+    WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});
+    startEngine();
+    desktop.unplugDisplay(second);
+    settle();
+    desktop.setMinimized(s1, true);
+    settle();
+    ASSERT_TRUE(engine->state().dormant.count(s1));
+
+    plugSecond();
+    settle();
+    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s2});
+    desktop.setMinimized(s1, false);
+    settle();
+    // Back once, on the display it left from.
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{s1});
+    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s2});
+}
+
+}  // namespace tessarin::test

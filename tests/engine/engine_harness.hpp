@@ -1,0 +1,119 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backends/sim/sim_desktop.hpp"
+#include "base/log.hpp"
+#include "base/memory_store.hpp"
+#include "base/stepped_executor.hpp"
+#include "base/virtual_loop.hpp"
+#include "engine/window_manager.hpp"
+#include "settings/preferences.hpp"
+
+namespace tessarin::test {
+
+// The engine on a simulated desktop with the virtual clock. Queued frame writes run as the
+// clock advances, the way a real desktop's queues keep up with the main loop.
+class EngineHarness : public ::testing::Test {
+protected:
+    static constexpr const char* primaryUUID = "PRIMARY-UUID";
+
+    VirtualLoop loop;
+    SteppedExecutor queues;
+    sim::SimDesktop desktop{loop};
+    MemoryStore store;
+    std::unique_ptr<Preferences> prefs = std::make_unique<Preferences>(store);
+    EngineHooks hooks;
+    std::shared_ptr<WindowManager> engine;
+
+    EngineHarness() {
+        Log::setObserver([this](std::string_view line) {
+            std::lock_guard lock(logMutex_);
+            log_.emplace_back(line);
+        });
+    }
+    ~EngineHarness() override {
+        if (engine) engine->stop(false);
+        engine.reset();
+        Log::setObserver({});
+    }
+
+    // A 1440 × 900 primary display whose visible frame loses a 25-point menu bar.
+    std::uint32_t plugPrimary() {
+        return desktop.plugDisplay(sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in"));
+    }
+
+    void startEngine() {
+        engine = WindowManager::create(desktop.platform(queues), *prefs, hooks);
+        engine->start();
+        settle();
+    }
+
+    // Moves the clock in animation-sized steps, running due work and queued writes between.
+    void advance(double seconds, double step = 1.0 / 120) {
+        const double end = loop.now() + seconds;
+        for (;;) {
+            loop.drain();
+            queues.drainAll();
+            loop.drain();
+            if (loop.now() >= end) break;
+            loop.advanceTo(std::min(end, loop.now() + step));
+        }
+    }
+    // Long enough for admission retries, animations and size checks to finish.
+    void settle() { advance(2.0); }
+
+    Pid launch(const std::string& bundle, const std::string& name = "App") {
+        return desktop.launch(sim::makeApp(bundle, name));
+    }
+    WindowID open(Pid pid, const std::string& title, Rect frame = {100, 100, 800, 600}) {
+        auto id = desktop.openWindow(pid, sim::makeWindow(title, frame));
+        EXPECT_TRUE(id.has_value());
+        return id.value_or(0);
+    }
+
+    Rect frameOf(WindowID id) const {
+        auto window = desktop.window(id);
+        return window ? window->frame : Rect{};
+    }
+    const Strip* strip(const std::string& key = primaryUUID) const {
+        auto found = engine->state().strips.find(key);
+        return found == engine->state().strips.end() ? nullptr : &found->second;
+    }
+    std::vector<WindowID> stripWindows(const std::string& key = primaryUUID) const {
+        const Strip* s = strip(key);
+        return s ? s->windows() : std::vector<WindowID>{};
+    }
+
+    // Log lines since the last call.
+    std::vector<std::string> takeLog() {
+        std::lock_guard lock(logMutex_);
+        return std::exchange(log_, {});
+    }
+    // Whether any line since the last takeLog equals `line` (the lines are kept).
+    bool logged(const std::string& line) {
+        std::lock_guard lock(logMutex_);
+        for (const auto& l : log_)
+            if (l == line) return true;
+        return false;
+    }
+    int countLogged(const std::string& prefix) {
+        std::lock_guard lock(logMutex_);
+        int n = 0;
+        for (const auto& l : log_)
+            if (l.rfind(prefix, 0) == 0) ++n;
+        return n;
+    }
+
+private:
+    std::mutex logMutex_;
+    std::vector<std::string> log_;
+};
+
+}  // namespace tessarin::test

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine_harness.hpp"
+
+namespace tessarin::test {
+
+// Counts the layout passes that end in a save request.
+class CountingMemory : public LayoutMemory {
+  public:
+    void scheduleSave(WindowManager&) override { ++saves; }
+    int saves = 0;
+};
+
+// An overview panel that is never shown; asking whether it is shown happens once per apply.
+class ApplyCounter : public StripIndicator {
+  public:
+    bool isVisible() const override {
+        ++applies;
+        return false;
+    }
+    mutable int applies = 0;
+};
+
+class RecordingBorder : public FocusBorder {
+  public:
+    struct Shown {
+        Rect frame;
+        WindowID window = 0;
+        double width = 0;
+    };
+    void show(const Rect& frame, WindowID window, double width) override {
+        shown = Shown{frame, window, width};
+        visible = true;
+    }
+    void hide() override { visible = false; }
+    std::optional<Shown> shown;
+    bool visible = false;
+};
+
+// The desktop's workspace, counting the activations the engine asks for.
+class CountingWorkspace : public Workspace {
+  public:
+    explicit CountingWorkspace(Workspace& inner) : inner_(inner) {}
+    std::vector<RunningApplication> runningApplications() override {
+        return inner_.runningApplications();
+    }
+    std::optional<RunningApplication> application(Pid pid) override {
+        return inner_.application(pid);
+    }
+    std::optional<RunningApplication> frontmostApplication() override {
+        return inner_.frontmostApplication();
+    }
+    bool activate(Pid pid) override {
+        activations.push_back(pid);
+        return inner_.activate(pid);
+    }
+    bool openURL(const std::string& url) override { return inner_.openURL(url); }
+    ObserverID addObserver(Observer observer) override {
+        return inner_.addObserver(std::move(observer));
+    }
+    void removeObserver(ObserverID id) override { inner_.removeObserver(id); }
+
+    std::vector<Pid> activations;
+
+  private:
+    Workspace& inner_;
+};
+
+// The engine with recording hooks and a counting workspace, and helpers to build strips of
+// windows through the engine's own admission.
+class LayoutTest : public EngineHarness {
+  protected:
+    CountingMemory memory;
+    ApplyCounter indicator;
+    RecordingBorder border;
+    CountingWorkspace workspace{desktop.workspace()};
+    Pid app = 0;
+
+    void SetUp() override {
+        hooks.layoutMemory = &memory;
+        hooks.indicator = &indicator;
+        hooks.border = &border;
+    }
+    // The hooks die with this fixture, before the harness would stop the engine.
+    void TearDown() override {
+        if (engine) engine->stop(false);
+        engine.reset();
+    }
+
+    void start() {
+        Platform base = desktop.platform(queues);
+        Platform platform{base.accessibility, base.windowServer, base.screens, base.pointer,
+                          workspace,          base.mainLoop,     base.queues,  base.clock};
+        engine = WindowManager::create(platform, *prefs, hooks);
+        engine->start();
+        settle();
+    }
+
+    // Opens `count` windows, one column each, left to right; the last one ends focused.
+    std::vector<WindowID> openColumns(int count) {
+        if (!app) app = launch("com.example.editor", "Editor");
+        std::vector<WindowID> ids;
+        for (int i = 0; i < count; ++i) {
+            ids.push_back(open(app, "Window " + std::to_string(i + 1)));
+            settle();
+        }
+        return ids;
+    }
+
+    WindowID openSpec(const sim::WindowSpec& spec) {
+        if (!app) app = launch("com.example.editor", "Editor");
+        auto id = desktop.openWindow(app, spec);
+        EXPECT_TRUE(id.has_value());
+        settle();
+        return id.value_or(0);
+    }
+
+    double scroll() const { return strip() ? strip()->scrollOffset : 0; }
+
+    std::optional<Rect> applied(WindowID id) const {
+        const auto& last = engine->state().lastApplied;
+        auto found = last.find(id);
+        if (found == last.end()) return std::nullopt;
+        return found->second;
+    }
+
+    int writesTo(WindowID id, const std::string& attribute) const {
+        const auto writes = desktop.writes();
+        return static_cast<int>(std::count_if(writes.begin(), writes.end(), [&](const auto& w) {
+            return w.window == id && w.attribute == attribute;
+        }));
+    }
+    int frameWrites(WindowID id) const {
+        return writesTo(id, "AXPosition") + writesTo(id, "AXSize");
+    }
+
+    const Column& columnOf(WindowID id) const {
+        auto place = strip()->locate(id);
+        EXPECT_TRUE(place.has_value());
+        return strip()->columns.at(place ? place->first : 0);
+    }
+};
+
+}  // namespace tessarin::test

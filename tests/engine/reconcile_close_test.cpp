@@ -1,0 +1,119 @@
+#include <tuple>
+
+#include "engine_harness.hpp"
+
+namespace tessarin::test {
+
+// Where focus goes when the focused window closes.
+class CloseFocus : public EngineHarness {
+  protected:
+    Pid editor = 0;
+
+    void SetUp() override {
+        plugPrimary();
+        editor = launch("com.example.editor", "Editor");
+    }
+    WindowID openQuiet(Pid pid, const std::string& title) {
+        sim::WindowSpec spec = sim::makeWindow(title, {100, 100, 800, 600});
+        spec.focus = false;
+        return desktop.openWindow(pid, spec).value_or(0);
+    }
+    // Three windows opened in turn on a running engine: [A, B, C], C focused.
+    std::tuple<WindowID, WindowID, WindowID> startWithThree() {
+        startEngine();
+        WindowID a = open(editor, "A");
+        WindowID b = open(editor, "B");
+        WindowID c = open(editor, "C");
+        settle();
+        return {a, b, c};
+    }
+    std::string focusLine(WindowID id) {
+        return "focused window closed: focusing its neighbour " + std::to_string(id);
+    }
+};
+
+TEST_F(CloseFocus, FocusGoesToTheLeftNeighbour) {
+    auto [a, b, c] = startWithThree();
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    takeLog();
+
+    desktop.closeWindow(c);
+    advance(0.01);
+    EXPECT_TRUE(logged("removed " + std::to_string(c) + " from strip"));
+    EXPECT_TRUE(logged(focusLine(b)));
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    const auto& chosen = engine->state().focusAfterClose;
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->window, b);
+    EXPECT_NEAR(chosen->until, loop.now() + 1.0, 0.02);
+    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(primaryUUID));
+    EXPECT_FALSE(engine->state().windows.count(c));
+    EXPECT_FALSE(engine->state().windowDisplay.count(c));
+}
+
+TEST_F(CloseFocus, FirstColumnHandsFocusToTheRight) {
+    prefs->setPlacement(NewWindowPlacement::end);
+    WindowID a = open(editor, "A");
+    WindowID b = openQuiet(editor, "B");
+    WindowID c = openQuiet(editor, "C");
+    startEngine();
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    ASSERT_EQ(strip()->focusedWindow(), a);
+
+    desktop.closeWindow(a);
+    advance(0.01);
+    EXPECT_TRUE(logged(focusLine(b)));
+    EXPECT_EQ(strip()->focusedWindow(), b);
+}
+
+TEST_F(CloseFocus, ClosingAnUnfocusedWindowLeavesFocusAlone) {
+    auto [a, b, c] = startWithThree();
+    takeLog();
+    desktop.closeWindow(b);
+    advance(0.01);
+    EXPECT_TRUE(logged("removed " + std::to_string(b) + " from strip"));
+    EXPECT_EQ(countLogged("focused window closed"), 0);
+    EXPECT_FALSE(engine->state().focusAfterClose);
+    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
+    EXPECT_EQ(strip()->focusedWindow(), c);
+}
+
+TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
+    prefs->setPlacement(NewWindowPlacement::end);
+    Pid other = launch("com.example.other", "Other");
+    WindowID p = open(other, "P");
+    WindowID w1 = openQuiet(editor, "W1");
+    WindowID w2 = openQuiet(editor, "W2");
+    startEngine();
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{p, w1, w2}));
+
+    // While the editor runs, its own window is a fine neighbour.
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 2, editor), w1);
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 0, std::nullopt), p);
+    // Quitting: its windows are about to go too.
+    desktop.quit(editor);
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 2, editor), p);
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 1, editor), p);
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 0, other), w1);
+    EXPECT_EQ(engine->neighbourAfterClose("NO-SUCH-DISPLAY", 0, other), std::nullopt);
+
+    settle();
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{p});
+    EXPECT_TRUE(engine->state().windows.count(p));
+    EXPECT_EQ(engine->state().windows.size(), 1u);
+}
+
+TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocus) {
+    auto [a, b, c] = startWithThree();
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    desktop.closeWindow(c);
+    // The application focuses a window of its own choice right away.
+    desktop.focusWindow(a);
+    settle();
+    EXPECT_EQ(desktop.focusedWindow(), b);
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    EXPECT_FALSE(engine->state().focusAfterClose);
+}
+
+}  // namespace tessarin::test

@@ -1,0 +1,54 @@
+#include "scenario/sim_session.hpp"
+
+#include <gtest/gtest.h>
+
+#include "base/log.hpp"
+
+namespace tessarin::test {
+namespace {
+
+TEST(SimSession, AdvanceRunsTimersAtTheirOwnTimeAndNeverOvershoots) {
+    SimSession session;
+    std::vector<double> fired;
+    session.loop().after(0.25, [&] { fired.push_back(session.now()); });
+    session.loop().every(0.1, [&] { fired.push_back(session.now()); });
+    session.advance(0.35);
+    EXPECT_DOUBLE_EQ(session.now(), 0.35);
+    ASSERT_EQ(fired.size(), 4u);
+    EXPECT_NEAR(fired[0], 0.1, 1e-9);
+    EXPECT_NEAR(fired[2], 0.25, 1e-9);
+    EXPECT_NEAR(fired[3], 0.3, 1e-9) << "the repeating timer keeps its own beat";
+}
+
+TEST(SimSession, QueuedWorkRunsWithoutTheClockMoving) {
+    SimSession session;
+    int ranOnQueue = 0;
+    int ranOnLoop = 0;
+    // A queue block that posts back to the loop, which queues again: both rounds run.
+    session.queues().queue("com.tessarin.ax.1")->async([&] {
+        ++ranOnQueue;
+        session.loop().post([&] {
+            ++ranOnLoop;
+            session.queues().queue("com.tessarin.ax.1")->async([&] { ++ranOnQueue; });
+        });
+    });
+    session.runPending();
+    EXPECT_EQ(ranOnQueue, 2);
+    EXPECT_EQ(ranOnLoop, 1);
+    EXPECT_DOUBLE_EQ(session.now(), 0);
+}
+
+TEST(SimSession, StampsLogLinesWithTheVirtualClock) {
+    SimSession session;
+    Log::info("first");
+    session.advance(1.5);
+    Log::info("second");
+    const auto lines = session.log();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], (SimSession::LogLine{1.5, "second"}));
+    EXPECT_EQ(session.logSince(1), std::vector<SimSession::LogLine>{lines[1]});
+    EXPECT_TRUE(session.logSince(5).empty());
+}
+
+}  // namespace
+}  // namespace tessarin::test
