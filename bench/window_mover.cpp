@@ -62,9 +62,9 @@ void BM_ScrollAnimationSlowApplication(benchmark::State& state) {
     sim::AppSpec app;
     app.bundleID = "com.example.slow";
     const Pid pid = desktop.launch(app);
-    sim::WindowSpec spec;
-    spec.frame = frameAt(0);
-    const WindowID id = *desktop.openWindow(pid, spec);
+    sim::WindowSpec setup;
+    setup.frame = frameAt(0);
+    const WindowID id = *desktop.openWindow(pid, setup);
 
     test::ScriptedAccessibility ax(desktop.accessibility());
     ax.onWrite([pid](const AXElement& element, std::string_view) {

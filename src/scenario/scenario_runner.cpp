@@ -126,19 +126,19 @@ ScenarioRunner::Result ScenarioRunner::display(const ScenarioStep& step) {
     auto remembered = displaySpecs_.find(uuid);
     if (remembered == displaySpecs_.end() && !step.hasOption("frame"))
         return "frame= is needed the first time " + inQuotes(uuid) + " is plugged in";
-    sim::DisplaySpec spec =
+    sim::DisplaySpec setup =
         remembered != displaySpecs_.end() ? remembered->second : sim::makeDisplay(uuid, {}, uuid);
     if (auto frame = step.rectOption("frame")) {
-        spec.frame = *frame;
-        spec.visibleFrame.reset();
+        setup.frame = *frame;
+        setup.visibleFrame.reset();
     }
-    if (auto visible = step.rectOption("visible")) spec.visibleFrame = *visible;
-    if (auto name = step.textOption("name")) spec.name = *name;
-    if (auto refresh = step.numberOption("refresh")) spec.refreshRate = static_cast<int>(*refresh);
-    spec.primary = step.has("primary");
-    plugged_[uuid] = desktop.plugDisplay(spec);
-    spec.primary = false;
-    displaySpecs_[uuid] = spec;
+    if (auto visible = step.rectOption("visible")) setup.visibleFrame = *visible;
+    if (auto name = step.textOption("name")) setup.name = *name;
+    if (auto refresh = step.numberOption("refresh")) setup.refreshRate = static_cast<int>(*refresh);
+    setup.primary = step.has("primary");
+    plugged_[uuid] = desktop.plugDisplay(setup);
+    setup.primary = false;
+    displaySpecs_[uuid] = setup;
     return std::nullopt;
 }
 
@@ -148,11 +148,11 @@ ScenarioRunner::Result ScenarioRunner::application(const ScenarioStep& step) {
     if (step.verb == "launch") {
         if (apps_.count(label) || windows_.count(label))
             return "label " + inQuotes(label) + " is already in use";
-        sim::AppSpec spec =
+        sim::AppSpec setup =
             sim::makeApp(step.textOption("bundle"), step.textOption("name").value_or(label),
                          !step.has("background"));
-        spec.policy = policyNamed(step.textOption("policy").value_or("regular"));
-        apps_[label] = desktop.launch(spec);
+        setup.policy = policyNamed(step.textOption("policy").value_or("regular"));
+        apps_[label] = desktop.launch(setup);
         return std::nullopt;
     }
     Pid pid = 0;
@@ -185,23 +185,23 @@ ScenarioRunner::Result ScenarioRunner::open(const ScenarioStep& step) {
     if (Result error = resolveApplication(*step.textOption("app"), pid)) return error;
     const Point at = step.pointOption("at").value_or(Point{100, 100});
     const Size size = step.sizeOption("size").value_or(Size{800, 600});
-    sim::WindowSpec spec = sim::makeWindow(step.textOption("title").value_or(label),
-                                           {at.x, at.y, size.width, size.height});
-    if (auto min = step.sizeOption("min")) spec.minimumSize = *min;
+    sim::WindowSpec setup = sim::makeWindow(step.textOption("title").value_or(label),
+                                            {at.x, at.y, size.width, size.height});
+    if (auto min = step.sizeOption("min")) setup.minimumSize = *min;
     if (auto workspace = step.numberOption("workspace"))
-        spec.workspace = static_cast<int>(*workspace);
-    if (auto role = step.textOption("role")) spec.role = *role;
-    if (auto subrole = step.textOption("subrole")) spec.subrole = *subrole;
-    spec.fixedSize = step.has("fixed");
-    spec.minimized = step.has("minimized");
-    spec.fullScreen = step.has("fullscreen");
-    spec.focus = !step.has("background");
-    auto id = session_.desktop().openWindow(pid, spec);
+        setup.workspace = static_cast<int>(*workspace);
+    if (auto role = step.textOption("role")) setup.role = *role;
+    if (auto subrole = step.textOption("subrole")) setup.subrole = *subrole;
+    setup.fixedSize = step.has("fixed");
+    setup.minimized = step.has("minimized");
+    setup.fullScreen = step.has("fullscreen");
+    setup.focus = !step.has("background");
+    auto id = session_.desktop().openWindow(pid, setup);
     if (!id) return "the application of " + inQuotes(label) + " refused to open it";
     windows_[label] = *id;
     windowNames_[*id] = label;
     openingOrder_.push_back(*id);
-    if (spec.focus && !spec.minimized) session_.desktop().activate(pid);
+    if (setup.focus && !setup.minimized) session_.desktop().activate(pid);
     return std::nullopt;
 }
 

@@ -14,8 +14,8 @@ class Admission : public EngineHarness {
         takeLog();
     }
 
-    WindowID openSpec(Pid pid, const sim::WindowSpec& spec) {
-        auto id = desktop.openWindow(pid, spec);
+    WindowID openSpec(Pid pid, const sim::WindowSpec& setup) {
+        auto id = desktop.openWindow(pid, setup);
         EXPECT_TRUE(id.has_value());
         settle();
         return id.value_or(0);
@@ -131,9 +131,9 @@ TEST_F(Admission, MinimizedAndOtherSpaceWindowsWaitAsDormantAtTheEnd) {
 }
 
 TEST_F(Admission, FullScreenWindowWaitsUntilItLeavesFullScreen) {
-    sim::WindowSpec spec = sim::makeWindow("Movie", {0, 0, 1440, 900});
-    spec.fullScreen = true;
-    WindowID movie = openSpec(editor, spec);
+    sim::WindowSpec setup = sim::makeWindow("Movie", {0, 0, 1440, 900});
+    setup.fullScreen = true;
+    WindowID movie = openSpec(editor, setup);
     const std::string name = description(movie, "com.example.editor", "Movie");
     EXPECT_FALSE(known(movie));
     EXPECT_TRUE(engine->state().fullscreenWaiting.count(movie));

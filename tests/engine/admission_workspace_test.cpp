@@ -30,9 +30,9 @@ TEST_F(WorkspaceEvents, LaunchedApplicationIsObservedAfterAPause) {
 }
 
 TEST_F(WorkspaceEvents, AccessoryApplicationsAreNotObserved) {
-    sim::AppSpec spec = sim::makeApp("com.example.agent", "Agent");
-    spec.policy = ActivationPolicy::accessory;
-    Pid agent = desktop.launch(spec);
+    sim::AppSpec setup = sim::makeApp("com.example.agent", "Agent");
+    setup.policy = ActivationPolicy::accessory;
+    Pid agent = desktop.launch(setup);
     settle();
     EXPECT_FALSE(engine->tracker().isObserving(agent));
 }

@@ -140,8 +140,8 @@ TEST_F(CommandsTest, WithoutADisplayTheKeyIsNil) {
 
 TEST_F(CommandsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
     plugPrimary();
-    auto spec = sim::makeDisplay("SECOND-UUID", {1440, 0, 1440, 900}, "External");
-    desktop.plugDisplay(spec);
+    auto setup = sim::makeDisplay("SECOND-UUID", {1440, 0, 1440, 900}, "External");
+    desktop.plugDisplay(setup);
     startEngine();
     desktop.setPointer({2000, 400});
     const auto right = openColumns(2);

@@ -13,9 +13,9 @@ class CommandsWindowsTest : public CommandsTest {
   protected:
     // A primary display whose whole frame is usable: 1440 × 900.
     void plugFullPrimary() {
-        auto spec = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
-        spec.visibleFrame = Rect{0, 0, 1440, 900};
-        desktop.plugDisplay(spec);
+        auto setup = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
+        setup.visibleFrame = Rect{0, 0, 1440, 900};
+        desktop.plugDisplay(setup);
     }
     void plugSecond(double x) {
         desktop.plugDisplay(sim::makeDisplay(secondUUID, {x, 0, 1440, 900}, "External"));
@@ -173,9 +173,9 @@ TEST_F(CommandsWindowsTest, ShowOverviewIsStickyEvenWithTheOverviewTurnedOff) {
 TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
     plugPrimary();
     startEngine();
-    sim::AppSpec spec = sim::makeApp("com.example.browser", "Browser");
-    spec.icon = "browser.png";
-    app = desktop.launch(spec);
+    sim::AppSpec setup = sim::makeApp("com.example.browser", "Browser");
+    setup.icon = "browser.png";
+    app = desktop.launch(setup);
     const auto ids = openColumns(2);
     const Pid bare = launch("com.example.bare", "Bare");
     const WindowID plain = open(bare, "No icon");

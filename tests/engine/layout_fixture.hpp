@@ -112,9 +112,9 @@ class LayoutTest : public EngineHarness {
         return ids;
     }
 
-    WindowID openSpec(const sim::WindowSpec& spec) {
+    WindowID openSpec(const sim::WindowSpec& setup) {
         if (!app) app = launch("com.example.editor", "Editor");
-        auto id = desktop.openWindow(app, spec);
+        auto id = desktop.openWindow(app, setup);
         EXPECT_TRUE(id.has_value());
         settle();
         return id.value_or(0);

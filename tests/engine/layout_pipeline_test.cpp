@@ -18,9 +18,9 @@ class LayoutPipeline : public LayoutTest {
     // Three columns, the last focused and revealed.
     std::vector<WindowID> startWithThree(int refreshRate = 60,
                                          std::optional<int> sideRefreshRate = std::nullopt) {
-        auto spec = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
-        spec.refreshRate = refreshRate;
-        desktop.plugDisplay(spec);
+        auto setup = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
+        setup.refreshRate = refreshRate;
+        desktop.plugDisplay(setup);
         if (sideRefreshRate) {
             auto side = sim::makeDisplay("SIDE-UUID", {1440, 0, 1000, 800}, "Side");
             side.refreshRate = *sideRefreshRate;

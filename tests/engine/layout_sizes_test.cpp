@@ -15,7 +15,7 @@ class LayoutSizes : public LayoutTest {
         start();
     }
 
-    sim::WindowSpec spec(const std::string& title, Size minimum = {0, 0}) {
+    sim::WindowSpec setup(const std::string& title, Size minimum = {0, 0}) {
         sim::WindowSpec window = sim::makeWindow(title, {100, 100, 800, 600});
         window.minimumSize = minimum;
         return window;
@@ -32,7 +32,7 @@ class LayoutSizes : public LayoutTest {
 };
 
 TEST_F(LayoutSizes, AWindowThatKeepsEndingOffIsCorrectedTwicePerWantedFrame) {
-    sim::WindowSpec drifting = spec("Drifts");
+    sim::WindowSpec drifting = setup("Drifts");
     drifting.faults.movesItself = Point{10, 0};
     const WindowID id = openSpec(drifting);
     ASSERT_EQ(applied(id), (Rect{10, 35, 705, 855}));
@@ -72,7 +72,7 @@ TEST_F(LayoutSizes, AWindowThatKeepsEndingOffIsCorrectedTwicePerWantedFrame) {
 }
 
 TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
-    sim::WindowSpec slightly = spec("Slightly off");
+    sim::WindowSpec slightly = setup("Slightly off");
     slightly.faults.movesItself = Point{4, -4};
     const WindowID id = openSpec(slightly);
     takeLog();
@@ -83,7 +83,7 @@ TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
 }
 
 TEST_F(LayoutSizes, AColumnWidensForAWindowsMinimumWidth) {
-    const WindowID id = openSpec(spec("Wide", {900, 0}));
+    const WindowID id = openSpec(setup("Wide", {900, 0}));
     EXPECT_TRUE(logged("min width: " + std::to_string(id) + " stays 900pt, widening its column"));
     EXPECT_EQ(countLogged("min width: "), 1);
     EXPECT_DOUBLE_EQ(columnOf(id).widthFraction, 910.0 / 1430.0);
@@ -92,8 +92,8 @@ TEST_F(LayoutSizes, AColumnWidensForAWindowsMinimumWidth) {
 }
 
 TEST_F(LayoutSizes, AStackedRowKeepsItsMinimumHeightAndItsNeighbourShrinks) {
-    const WindowID top = openSpec(spec("Top"));
-    const WindowID bottom = openSpec(spec("Bottom", {0, 453}));
+    const WindowID top = openSpec(setup("Top"));
+    const WindowID bottom = openSpec(setup("Bottom", {0, 453}));
     takeLog();
     engine->perform(Action::stackLeft);
     settle();
@@ -108,8 +108,8 @@ TEST_F(LayoutSizes, AStackedRowKeepsItsMinimumHeightAndItsNeighbourShrinks) {
 }
 
 TEST_F(LayoutSizes, AStackThatCannotFitPopsAWindowOutAndRestoresTheTargetWidth) {
-    const WindowID top = openSpec(spec("Top", {0, 600}));
-    const WindowID tall = openSpec(spec("Tall and wide", {900, 600}));
+    const WindowID top = openSpec(setup("Top", {0, 600}));
+    const WindowID tall = openSpec(setup("Tall and wide", {900, 600}));
     engine->perform(Action::stackLeft);
     ASSERT_TRUE(engine->state().lastStack.has_value());
     EXPECT_EQ(engine->state().lastStack->into, top);
@@ -134,8 +134,8 @@ TEST_F(LayoutSizes, AStackThatCannotFitPopsAWindowOutAndRestoresTheTargetWidth) 
 }
 
 TEST_F(LayoutSizes, AWindowFillingTheScreenInFullScreenKeepsItsPlace) {
-    const WindowID id = openSpec(spec("Film"));
-    openSpec(spec("Other"));
+    const WindowID id = openSpec(setup("Film"));
+    openSpec(setup("Other"));
     desktop.setFullScreen(id, true);
     ASSERT_TRUE(strip()->contains(id));
     // The mover's report arrives before the window's own notifications are handled.
@@ -147,7 +147,7 @@ TEST_F(LayoutSizes, AWindowFillingTheScreenInFullScreenKeepsItsPlace) {
 }
 
 TEST_F(LayoutSizes, ReportsForWindowsOutsideAStripChangeNothing) {
-    const WindowID id = openSpec(spec("Lone"));
+    const WindowID id = openSpec(setup("Lone"));
     const Strip before = *strip();
     takeLog();
     engine->adoptMinimumSize(id + 100, {1000, 900}, {705, 400});

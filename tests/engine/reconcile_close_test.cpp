@@ -14,9 +14,9 @@ class CloseFocus : public EngineHarness {
         editor = launch("com.example.editor", "Editor");
     }
     WindowID openQuiet(Pid pid, const std::string& title) {
-        sim::WindowSpec spec = sim::makeWindow(title, {100, 100, 800, 600});
-        spec.focus = false;
-        return desktop.openWindow(pid, spec).value_or(0);
+        sim::WindowSpec setup = sim::makeWindow(title, {100, 100, 800, 600});
+        setup.focus = false;
+        return desktop.openWindow(pid, setup).value_or(0);
     }
     // Three windows opened in turn on a running engine: [A, B, C], C focused.
     std::tuple<WindowID, WindowID, WindowID> startWithThree() {

@@ -66,9 +66,9 @@ TEST_F(AXWindowTest, AFailedPositionIsLoggedWithTheSizeResult) {
 
 TEST_F(AXWindowTest, AFixedSizeWindowWithoutBundleLogsTheSizeCodeAndAQuestionMark) {
     Pid pid = launch(std::nullopt, "Bare");
-    sim::WindowSpec spec;
-    spec.fixedSize = true;
-    WindowID id = sim.openWindow(pid, spec).value();
+    sim::WindowSpec setup;
+    setup.fixedSize = true;
+    WindowID id = sim.openWindow(pid, setup).value();
     auto window = this->window(id);
 
     window->setFrame({0, 30, 300, 300}, std::nullopt);

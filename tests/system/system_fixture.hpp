@@ -59,18 +59,18 @@ class SimFixture : public ::testing::Test {
     }
 
     Pid launch(std::optional<std::string> bundleID, std::string name = "App") {
-        sim::AppSpec spec;
-        spec.bundleID = std::move(bundleID);
-        spec.name = std::move(name);
-        return sim.launch(spec);
+        sim::AppSpec setup;
+        setup.bundleID = std::move(bundleID);
+        setup.name = std::move(name);
+        return sim.launch(setup);
     }
 
     WindowID open(Pid pid, Rect frame, Size minimumSize = {}) {
-        sim::WindowSpec spec;
-        spec.title = "Window";
-        spec.frame = frame;
-        spec.minimumSize = minimumSize;
-        return sim.openWindow(pid, spec).value_or(0);
+        sim::WindowSpec setup;
+        setup.title = "Window";
+        setup.frame = frame;
+        setup.minimumSize = minimumSize;
+        return sim.openWindow(pid, setup).value_or(0);
     }
 
     std::shared_ptr<AXWindow> window(WindowID id) {

@@ -163,7 +163,7 @@ AXError SimAccessibility::writeWindowLocked(WindowState& window, std::string_vie
         frame.x = point->x, frame.y = point->y;
         if (window.faults.clampsToScreen) {
             if (const DisplayState* display = core.displayAtLocked(*point)) {
-                const Rect& visible = display->spec.visibleFrame.value_or(display->spec.frame);
+                const Rect& visible = display->setup.visibleFrame.value_or(display->setup.frame);
                 frame.y = std::max(frame.y, visible.minY());
             }
         }
@@ -183,7 +183,7 @@ AXError SimAccessibility::writeWindowLocked(WindowState& window, std::string_vie
         frame.width = size->width, frame.height = size->height;
         if (window.faults.clampsToScreen) {
             if (const DisplayState* display = core.displayForLocked(frame)) {
-                const Rect& visible = display->spec.visibleFrame.value_or(display->spec.frame);
+                const Rect& visible = display->setup.visibleFrame.value_or(display->setup.frame);
                 frame.width = std::min(frame.width, visible.maxX() - frame.x);
                 frame.height = std::min(frame.height, visible.maxY() - frame.y);
             }

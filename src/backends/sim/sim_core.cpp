@@ -59,7 +59,7 @@ const ChildState* SimCore::childLocked(const AXElement& element) {
 
 const DisplayState* SimCore::displayAtLocked(Point point) const {
     for (const DisplayState& display : displays) {
-        if (contains(display.spec.frame, point)) return &display;
+        if (contains(display.setup.frame, point)) return &display;
     }
     return nullptr;
 }
@@ -71,7 +71,7 @@ const DisplayState* SimCore::displayForLocked(const Rect& frame) const {
     const DisplayState* best = displays.empty() ? nullptr : &displays.front();
     double bestArea = 0;
     for (const DisplayState& display : displays) {
-        const double area = overlap(display.spec.frame, frame);
+        const double area = overlap(display.setup.frame, frame);
         if (area > bestArea) best = &display, bestArea = area;
     }
     return best;
@@ -123,7 +123,7 @@ void SimCore::setFullScreenLocked(WindowState& window, bool fullScreen, Outbox& 
     if (fullScreen) {
         window.frameBeforeFullScreen = window.frame;
         const DisplayState* display = displayForLocked(window.frame);
-        if (display) setFrameLocked(window, display->spec.frame, out);
+        if (display) setFrameLocked(window, display->setup.frame, out);
     } else {
         setFrameLocked(window, window.frameBeforeFullScreen, out);
     }

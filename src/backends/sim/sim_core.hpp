@@ -79,7 +79,7 @@ struct AppState {
 
 struct DisplayState {
     std::uint32_t number = 0;
-    DisplaySpec spec;
+    DisplaySpec setup;
 };
 
 // Work to hand to the main loop once the state lock is released: deliveries never run, and

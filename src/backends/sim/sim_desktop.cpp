@@ -24,12 +24,12 @@ Rect shifted(Rect rect, Point by) {
 // Keeps the global space's origin at the primary display's top-left corner.
 void rebase(SimCore& core) {
     if (core.displays.empty()) return;
-    const Point origin = core.displays.front().spec.frame.origin();
+    const Point origin = core.displays.front().setup.frame.origin();
     if (origin == Point{0, 0}) return;
     const Point by{-origin.x, -origin.y};
     for (DisplayState& display : core.displays) {
-        display.spec.frame = shifted(display.spec.frame, by);
-        display.spec.visibleFrame = shifted(*display.spec.visibleFrame, by);
+        display.setup.frame = shifted(display.setup.frame, by);
+        display.setup.visibleFrame = shifted(*display.setup.visibleFrame, by);
     }
     for (auto& [number, window] : core.windows) {
         window.frame = shifted(window.frame, by);
@@ -77,13 +77,13 @@ Platform SimDesktop::platform(QueueFactory& queues) {
                     workspace_,     core_->loop(), queues,   clock_};
 }
 
-std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& spec) {
+std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& setup) {
     std::uint32_t number = 0;
     change([&](SimCore& core, Outbox& out) {
-        DisplayState display{core.nextDisplay++, spec};
-        display.spec.visibleFrame = visibleOr(spec.visibleFrame, spec.frame);
+        DisplayState display{core.nextDisplay++, setup};
+        display.setup.visibleFrame = visibleOr(setup.visibleFrame, setup.frame);
         number = display.number;
-        auto at = spec.primary ? core.displays.begin() : core.displays.end();
+        auto at = setup.primary ? core.displays.begin() : core.displays.end();
         core.displays.insert(at, std::move(display));
         rebase(core);
         core.workspaceEventLocked(WorkspaceEvent::screenParametersDidChange, std::nullopt, out);
@@ -97,18 +97,18 @@ bool SimDesktop::unplugDisplay(std::uint32_t number) {
         auto gone = std::find_if(core.displays.begin(), core.displays.end(),
                                  [&](const DisplayState& d) { return d.number == number; });
         if (gone == core.displays.end()) return false;
-        const Point goneOrigin = gone->spec.frame.origin();
+        const Point goneOrigin = gone->setup.frame.origin();
         std::set<WindowID> orphans;
         for (const auto& [id, window] : core.windows) {
             if (core.displayForLocked(window.frame) == &*gone) orphans.insert(id);
         }
         core.displays.erase(gone);
         if (!core.displays.empty()) {
-            const Point shift = core.displays.front().spec.frame.origin();
+            const Point shift = core.displays.front().setup.frame.origin();
             rebase(core);
             const Point goneNow{goneOrigin.x - shift.x, goneOrigin.y - shift.y};
-            const Rect primary = core.displays.front().spec.frame;
-            const Rect visible = *core.displays.front().spec.visibleFrame;
+            const Rect primary = core.displays.front().setup.frame;
+            const Rect visible = *core.displays.front().setup.visibleFrame;
             for (WindowID id : orphans) {
                 WindowState& window = *core.windowLocked(id);
                 // Same place relative to the display, pulled inside the primary's visible area.
@@ -132,8 +132,8 @@ bool SimDesktop::setDisplayFrame(std::uint32_t number, Rect frame,
     return change([&](SimCore& core, Outbox& out) {
         for (DisplayState& display : core.displays) {
             if (display.number != number) continue;
-            display.spec.frame = frame;
-            display.spec.visibleFrame = visibleOr(visibleFrame, frame);
+            display.setup.frame = frame;
+            display.setup.visibleFrame = visibleOr(visibleFrame, frame);
             rebase(core);
             core.workspaceEventLocked(WorkspaceEvent::screenParametersDidChange, std::nullopt, out);
             return true;
@@ -145,20 +145,20 @@ bool SimDesktop::setDisplayFrame(std::uint32_t number, Rect frame,
 std::optional<std::uint32_t> SimDesktop::displayNumber(const std::string& uuid) const {
     std::lock_guard lock(core_->mutex());
     for (const DisplayState& display : core_->displays) {
-        if (display.spec.uuid == uuid) return display.number;
+        if (display.setup.uuid == uuid) return display.number;
     }
     return std::nullopt;
 }
 
-Pid SimDesktop::launch(const AppSpec& spec) {
+Pid SimDesktop::launch(const AppSpec& setup) {
     Pid pid = 0;
     change([&](SimCore& core, Outbox& out) {
         pid = core.nextPid++;
         AppState app;
-        app.info = {pid, spec.bundleID, spec.name, spec.policy, false, false, spec.icon};
+        app.info = {pid, setup.bundleID, setup.name, setup.policy, false, false, setup.icon};
         core.apps.emplace(pid, app);
         core.workspaceEventLocked(WorkspaceEvent::didLaunchApplication, app.info, out);
-        if (spec.activate) core.activateLocked(pid, out);
+        if (setup.activate) core.activateLocked(pid, out);
         return true;
     });
     return pid;

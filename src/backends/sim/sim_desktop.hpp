@@ -38,7 +38,7 @@ class SimDesktop {
 
     // Displays. Plugging gives a fresh display number each time, as the system does; the
     // identity that survives a reconnection is the UUID.
-    std::uint32_t plugDisplay(const DisplaySpec& spec);
+    std::uint32_t plugDisplay(const DisplaySpec& setup);
     // Windows on an unplugged display move to the primary one. When the primary goes, the
     // next display becomes primary and the global space is shifted so it sits at the origin.
     bool unplugDisplay(std::uint32_t number);
@@ -48,7 +48,7 @@ class SimDesktop {
     std::optional<std::uint32_t> displayNumber(const std::string& uuid) const;
 
     // Applications.
-    Pid launch(const AppSpec& spec);
+    Pid launch(const AppSpec& setup);
     bool quit(Pid pid);
     bool hide(Pid pid);
     bool unhide(Pid pid);
@@ -56,7 +56,7 @@ class SimDesktop {
     bool setActivationPolicy(Pid pid, ActivationPolicy policy);
 
     // Windows, as their application or the user changes them.
-    std::optional<WindowID> openWindow(Pid pid, const WindowSpec& spec);
+    std::optional<WindowID> openWindow(Pid pid, const WindowSpec& setup);
     bool closeWindow(WindowID number);
     bool moveWindow(WindowID number, Rect frame);
     bool setMinimized(WindowID number, bool minimized);

@@ -2,7 +2,7 @@
 
 namespace tessarin::sim {
 
-std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& spec) {
+std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& setup) {
     std::optional<WindowID> opened;
     change([&](SimCore& core, Outbox& out) {
         AppState* app = core.appLocked(pid);
@@ -11,23 +11,23 @@ std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& spec) 
         window.number = core.nextWindow++;
         window.ref = core.newRefLocked();
         window.pid = pid;
-        window.title = spec.title;
-        window.role = spec.role;
-        window.subrole = spec.subrole;
-        window.minimumSize = spec.minimumSize;
-        window.frame = spec.frame;
-        window.frame.width = std::max(window.frame.width, spec.minimumSize.width);
-        window.frame.height = std::max(window.frame.height, spec.minimumSize.height);
-        window.fixedSize = spec.fixedSize;
-        window.minimized = spec.minimized;
-        window.workspace = spec.workspace.value_or(core.currentWorkspace);
-        window.layer = spec.layer;
-        window.faults = spec.faults;
-        if (spec.fullScreen) {
+        window.title = setup.title;
+        window.role = setup.role;
+        window.subrole = setup.subrole;
+        window.minimumSize = setup.minimumSize;
+        window.frame = setup.frame;
+        window.frame.width = std::max(window.frame.width, setup.minimumSize.width);
+        window.frame.height = std::max(window.frame.height, setup.minimumSize.height);
+        window.fixedSize = setup.fixedSize;
+        window.minimized = setup.minimized;
+        window.workspace = setup.workspace.value_or(core.currentWorkspace);
+        window.layer = setup.layer;
+        window.faults = setup.faults;
+        if (setup.fullScreen) {
             window.fullScreen = true;
             window.frameBeforeFullScreen = window.frame;
             if (const DisplayState* display = core.displayForLocked(window.frame)) {
-                window.frame = display->spec.frame;
+                window.frame = display->setup.frame;
             }
         }
         const WindowID number = window.number;
@@ -36,7 +36,7 @@ std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& spec) 
         core.stacking.insert(core.stacking.begin(), number);
         app->windows.push_back(number);
         core.notifyLocked(pid, core.elementLocked(stored), "AXWindowCreated", out);
-        if (spec.focus && !spec.minimized) core.setFocusedWindowLocked(*app, number, out);
+        if (setup.focus && !setup.minimized) core.setFocusedWindowLocked(*app, number, out);
         opened = number;
         return true;
     });

@@ -6,7 +6,7 @@ namespace {
 
 // The toolkit's bottom-left convention: y measured up from the primary display's bottom edge.
 double primaryHeight(const SimCore& core) {
-    return core.displays.empty() ? 0 : core.displays.front().spec.frame.height;
+    return core.displays.empty() ? 0 : core.displays.front().setup.frame.height;
 }
 
 }  // namespace
@@ -40,14 +40,14 @@ std::vector<ScreenInfo> SimScreens::screens() {
     };
     std::vector<ScreenInfo> list;
     for (const DisplayState& display : core_->displays) {
-        const DisplaySpec& spec = display.spec;
+        const DisplaySpec& setup = display.setup;
         ScreenInfo info;
-        if (spec.hasNumber) info.number = display.number;
-        info.uuid = spec.uuid;
-        info.name = spec.name;
-        info.frame = flip(spec.frame);
-        info.visibleFrame = flip(spec.visibleFrame.value_or(spec.frame));
-        info.maximumFramesPerSecond = spec.refreshRate;
+        if (setup.hasNumber) info.number = display.number;
+        info.uuid = setup.uuid;
+        info.name = setup.name;
+        info.frame = flip(setup.frame);
+        info.visibleFrame = flip(setup.visibleFrame.value_or(setup.frame));
+        info.maximumFramesPerSecond = setup.refreshRate;
         list.push_back(std::move(info));
     }
     return list;

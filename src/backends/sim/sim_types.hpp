@@ -99,27 +99,27 @@ struct WindowSnapshot {
 // Short forms for the common cases; set further fields on the result.
 inline DisplaySpec makeDisplay(std::optional<std::string> uuid, Rect frame,
                                std::string name = "Display") {
-    DisplaySpec spec;
-    spec.uuid = std::move(uuid);
-    spec.frame = frame;
-    spec.name = std::move(name);
-    return spec;
+    DisplaySpec setup;
+    setup.uuid = std::move(uuid);
+    setup.frame = frame;
+    setup.name = std::move(name);
+    return setup;
 }
 
 inline AppSpec makeApp(std::optional<std::string> bundleID, std::optional<std::string> name,
                        bool activate = true) {
-    AppSpec spec;
-    spec.bundleID = std::move(bundleID);
-    spec.name = std::move(name);
-    spec.activate = activate;
-    return spec;
+    AppSpec setup;
+    setup.bundleID = std::move(bundleID);
+    setup.name = std::move(name);
+    setup.activate = activate;
+    return setup;
 }
 
 inline WindowSpec makeWindow(std::string title, Rect frame) {
-    WindowSpec spec;
-    spec.title = std::move(title);
-    spec.frame = frame;
-    return spec;
+    WindowSpec setup;
+    setup.title = std::move(title);
+    setup.frame = frame;
+    return setup;
 }
 
 // The messaging timeout a call gets when none was set on its element.
