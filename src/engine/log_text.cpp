@@ -1,12 +1,13 @@
 #include "engine/log_text.hpp"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace tessarin::LogText {
 
-std::string boolean(bool value) { return value ? "true" : "false"; }
+std::string boolean(bool value) {
+    return value ? "true" : "false";
+}
 
 std::string quotedList(const std::vector<std::string>& items) {
     std::string text = "[";
@@ -32,7 +33,8 @@ std::string prefix(std::string_view text, std::size_t count) {
     for (std::size_t seen = 0; end < text.size() && seen < count; ++seen) {
         // Step over one UTF-8 sequence: a lead byte and its continuation bytes.
         ++end;
-        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            ++end;
     }
     return std::string(text.substr(0, end));
 }
@@ -45,13 +47,15 @@ std::string windowDescription(WindowID id, const std::optional<std::string>& bun
 
 std::string decimal(double value) {
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
-    char buffer[64];
-    // The shortest text that reads back as the same number, then a ".0" if it has no point.
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-        if (std::strtod(buffer, nullptr) == value) break;
-    }
-    std::string text = buffer;
+    // The shortest text that reads back as the same number: plain digits for everyday
+    // magnitudes, an exponent only for the very large and the very small.
+    const double magnitude = std::fabs(value);
+    const auto format = (magnitude == 0 || (magnitude >= 1e-4 && magnitude < 1e16))
+                            ? std::chars_format::fixed
+                            : std::chars_format::scientific;
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format);
+    std::string text(buffer, result.ptr);
     if (text.find_first_of(".e") == std::string::npos) text += ".0";
     return text;
 }

@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "engine/log_text.hpp"
+
+namespace tessarin {
+
+// Numbers in log lines read like the ones a user types: "100.0", never "1e+02".
+TEST(LogText, DecimalsAreShortAndPlain) {
+    EXPECT_EQ(LogText::decimal(100), "100.0");
+    EXPECT_EQ(LogText::decimal(0), "0.0");
+    EXPECT_EQ(LogText::decimal(-25), "-25.0");
+    EXPECT_EQ(LogText::decimal(0.1), "0.1");
+    EXPECT_EQ(LogText::decimal(1440.5), "1440.5");
+    EXPECT_EQ(LogText::decimal(1.0 / 3), "0.3333333333333333");
+    EXPECT_EQ(LogText::decimal(1e16), "1e+16");
+    EXPECT_EQ(LogText::decimal(1e-5), "1e-05");
+    EXPECT_EQ(LogText::decimal(std::numeric_limits<double>::infinity()), "inf");
+    EXPECT_EQ(LogText::optionalFrame(Rect{0, 25, 800, 600}), "Optional((0.0, 25.0, 800.0, 600.0))");
+    EXPECT_EQ(LogText::optionalFrame(std::nullopt), "nil");
+}
+
+TEST(LogText, WindowDescriptionKeepsFortyCharactersOfTitle) {
+    const std::string title = "\u00E9" + std::string(45, 'x');
+    EXPECT_EQ(LogText::windowDescription(7, std::nullopt, title),
+              "7 ? \u201C\u00E9" + std::string(39, 'x') + "\u201D");
+    EXPECT_EQ(LogText::windowDescription(8, std::string("com.example"), ""),
+              "8 com.example \u201C\u201D");
+}
+
+}  // namespace tessarin
