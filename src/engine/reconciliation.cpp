@@ -71,10 +71,15 @@ void WindowManager::forget(WindowID id) {
 
     if (!key) return;
     auto strip = state_.strips.find(*key);
-    if (strip == state_.strips.end() || !strip->second.remove(id)) return;
+    if (strip == state_.strips.end()) return;
+    const std::size_t columnsBefore = strip->second.columns.size();
+    if (!strip->second.remove(id)) return;
     Log::info("removed " + std::to_string(id) + " from strip");
     if (column && wasFocused) {
-        if (auto next = neighbourAfterClose(*key, *column, pid)) {
+        // When the window's column went with it, its old index now names the right neighbour;
+        // the search must start from the left one.
+        const bool columnGone = strip->second.columns.size() < columnsBefore;
+        if (auto next = neighbourAfterClose(*key, columnGone ? *column - 1 : *column, pid)) {
             state_.previousFocus.reset();
             state_.focusAfterClose = EngineState::FocusAfterClose{*next, now() + closeFocusHold};
             strip->second.focus(*next);

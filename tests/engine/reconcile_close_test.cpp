@@ -22,7 +22,9 @@ class CloseFocus : public EngineHarness {
     std::tuple<WindowID, WindowID, WindowID> startWithThree() {
         startEngine();
         WindowID a = open(editor, "A");
+        settle();
         WindowID b = open(editor, "B");
+        settle();
         WindowID c = open(editor, "C");
         settle();
         return {a, b, c};
@@ -43,13 +45,36 @@ TEST_F(CloseFocus, FocusGoesToTheLeftNeighbour) {
     EXPECT_TRUE(logged("removed " + std::to_string(c) + " from strip"));
     EXPECT_TRUE(logged(focusLine(b)));
     EXPECT_EQ(strip()->focusedWindow(), b);
-    const auto& chosen = engine->state().focusAfterClose;
-    ASSERT_TRUE(chosen);
-    EXPECT_EQ(chosen->window, b);
-    EXPECT_NEAR(chosen->until, loop.now() + 1.0, 0.02);
     EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(primaryUUID));
     EXPECT_FALSE(engine->state().windows.count(c));
     EXPECT_FALSE(engine->state().windowDisplay.count(c));
+    settle();
+    EXPECT_EQ(desktop.focusedWindow(), b);
+}
+
+TEST_F(CloseFocus, MiddleColumnHandsFocusLeftAndAStackKeepsItInTheColumn) {
+    auto [a, b, c] = startWithThree();
+    desktop.focusWindow(b);
+    settle();
+    ASSERT_EQ(strip()->focusedWindow(), b);
+    desktop.closeWindow(b);
+    advance(0.01);
+    EXPECT_TRUE(logged(focusLine(a)));
+    EXPECT_EQ(strip()->focusedWindow(), a);
+    settle();
+
+    // [a] [c] → [a, c] stacked, c focused; closing c leaves a in the same column.
+    desktop.focusWindow(c);
+    settle();
+    engine->perform(Action::stackLeft);
+    settle();
+    ASSERT_EQ(strip()->columns.size(), 1u);
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    takeLog();
+    desktop.closeWindow(c);
+    advance(0.01);
+    EXPECT_TRUE(logged(focusLine(a)));
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{a});
 }
 
 TEST_F(CloseFocus, FirstColumnHandsFocusToTheRight) {
@@ -82,20 +107,25 @@ TEST_F(CloseFocus, ClosingAnUnfocusedWindowLeavesFocusAlone) {
 TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
     prefs->setPlacement(NewWindowPlacement::end);
     Pid other = launch("com.example.other", "Other");
-    WindowID p = open(other, "P");
-    WindowID w1 = openQuiet(editor, "W1");
-    WindowID w2 = openQuiet(editor, "W2");
     startEngine();
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{p, w1, w2}));
+    WindowID w1 = open(editor, "W1");
+    settle();
+    WindowID p = open(other, "P");
+    settle();
+    WindowID w2 = openQuiet(editor, "W2");
+    settle();
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{w1, p, w2}));
 
-    // While the editor runs, its own window is a fine neighbour.
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 2, editor), w1);
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 0, std::nullopt), p);
+    // The column index names the column the closed window left behind: one that still holds
+    // windows is asked first; one that vanished is named by its left neighbour's index.
+    // While the editor runs, its own windows are fine neighbours.
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 2, editor), w2);
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, -1, editor), w1);
     // Quitting: its windows are about to go too.
     desktop.quit(editor);
     EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 2, editor), p);
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 1, editor), p);
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 0, other), w1);
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, -1, editor), p);
+    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, -1, other), w1);
     EXPECT_EQ(engine->neighbourAfterClose("NO-SUCH-DISPLAY", 0, other), std::nullopt);
 
     settle();
