@@ -42,16 +42,10 @@ class CommandsTest : public EngineHarness {
   protected:
     RecordingIndicator indicator;
     RecordingMemory memory;
-    Pid app = 0;
 
     void SetUp() override {
         hooks.indicator = &indicator;
         hooks.layoutMemory = &memory;
-    }
-    // The hooks die with this fixture, before the harness would stop the engine.
-    void TearDown() override {
-        if (engine) engine->stop(false);
-        engine.reset();
     }
 
     // Starts on the primary display and opens `count` windows, one column each, left to right.
@@ -59,16 +53,6 @@ class CommandsTest : public EngineHarness {
         plugPrimary();
         startEngine();
         return openColumns(count);
-    }
-
-    std::vector<WindowID> openColumns(int count) {
-        if (!app) app = launch("com.example.editor", "Editor");
-        std::vector<WindowID> ids;
-        for (int i = 0; i < count; ++i) {
-            ids.push_back(open(app, "Window " + std::to_string(i + 1)));
-            settle();
-        }
-        return ids;
     }
 
     // Gives a window the system focus and lets the engine hear of it.

@@ -21,7 +21,7 @@ namespace tessarin::test {
 // The engine on a simulated desktop with the virtual clock. Queued frame writes run as the
 // clock advances, the way a real desktop's queues keep up with the main loop.
 class EngineHarness : public ::testing::Test {
-protected:
+  protected:
     static constexpr const char* primaryUUID = "PRIMARY-UUID";
 
     VirtualLoop loop;
@@ -31,6 +31,8 @@ protected:
     std::unique_ptr<Preferences> prefs = std::make_unique<Preferences>(store);
     EngineHooks hooks;
     std::shared_ptr<WindowManager> engine;
+    // The application `openColumns` opens its windows in.
+    Pid app = 0;
 
     EngineHarness() {
         Log::setObserver([this](std::string_view line) {
@@ -38,10 +40,11 @@ protected:
             log_.emplace_back(line);
         });
     }
-    ~EngineHarness() override {
+    ~EngineHarness() override { Log::setObserver({}); }
+    // Hooks and services that fixtures own die before this base class; the engine goes first.
+    void TearDown() override {
         if (engine) engine->stop(false);
         engine.reset();
-        Log::setObserver({});
     }
 
     // A 1440 × 900 primary display whose visible frame loses a 25-point menu bar.
@@ -78,6 +81,18 @@ protected:
         return id.value_or(0);
     }
 
+    // Opens `count` windows of one application, one column each, left to right; the last one
+    // ends focused.
+    std::vector<WindowID> openColumns(int count) {
+        if (!app) app = launch("com.example.editor", "Editor");
+        std::vector<WindowID> ids;
+        for (int i = 0; i < count; ++i) {
+            ids.push_back(open(app, "Window " + std::to_string(i + 1)));
+            settle();
+        }
+        return ids;
+    }
+
     Rect frameOf(WindowID id) const {
         auto window = desktop.window(id);
         return window ? window->frame : Rect{};
@@ -111,7 +126,7 @@ protected:
         return n;
     }
 
-private:
+  private:
     std::mutex logMutex_;
     std::vector<std::string> log_;
 };

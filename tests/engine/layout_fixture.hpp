@@ -79,17 +79,11 @@ class LayoutTest : public EngineHarness {
     ApplyCounter indicator;
     RecordingBorder border;
     CountingWorkspace workspace{desktop.workspace()};
-    Pid app = 0;
 
     void SetUp() override {
         hooks.layoutMemory = &memory;
         hooks.indicator = &indicator;
         hooks.border = &border;
-    }
-    // The hooks die with this fixture, before the harness would stop the engine.
-    void TearDown() override {
-        if (engine) engine->stop(false);
-        engine.reset();
     }
 
     void start() {
@@ -99,17 +93,6 @@ class LayoutTest : public EngineHarness {
         engine = WindowManager::create(platform, *prefs, hooks);
         engine->start();
         settle();
-    }
-
-    // Opens `count` windows, one column each, left to right; the last one ends focused.
-    std::vector<WindowID> openColumns(int count) {
-        if (!app) app = launch("com.example.editor", "Editor");
-        std::vector<WindowID> ids;
-        for (int i = 0; i < count; ++i) {
-            ids.push_back(open(app, "Window " + std::to_string(i + 1)));
-            settle();
-        }
-        return ids;
     }
 
     WindowID openSpec(const sim::WindowSpec& setup) {
