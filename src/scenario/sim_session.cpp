@@ -27,11 +27,7 @@ WindowManager& SimSession::engine() {
 }
 
 void SimSession::runPending() {
-    // Queued writes post their results back to the loop, which may queue more writes.
-    for (;;) {
-        const std::size_t ran = loop_.drain() + queues_.drainAll();
-        if (ran == 0) break;
-    }
+    runner_.runPending();
 }
 
 void SimSession::advance(double seconds, double step) {

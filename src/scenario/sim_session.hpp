@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "backends/sim/sim_desktop.hpp"
+#include "backends/sim/sim_queue_runner.hpp"
 #include "base/memory_store.hpp"
 #include "base/stepped_executor.hpp"
 #include "base/virtual_loop.hpp"
@@ -47,7 +48,8 @@ class SimSession {
     bool hasEngine() const { return engine_ != nullptr; }
 
     // Runs everything that is due without moving the clock: posted work, due timers and the
-    // queued frame writes, until none is left.
+    // queued frame writes, until none is left. A queue busy with a slow application's call
+    // stays busy until the clock has moved past that call's latency.
     void runPending();
     // Moves the clock in steps of at most `step`, running due work and queued writes between,
     // the way a real desktop's queues keep up with its main loop.
@@ -63,6 +65,7 @@ class SimSession {
     VirtualLoop loop_;
     SteppedExecutor queues_;
     sim::SimDesktop desktop_;
+    sim::QueueRunner runner_{loop_, queues_, desktop_};
     MemoryStore store_;
     Preferences prefs_;
     std::shared_ptr<WindowManager> engine_;

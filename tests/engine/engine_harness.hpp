@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backends/sim/sim_desktop.hpp"
+#include "backends/sim/sim_queue_runner.hpp"
 #include "base/log.hpp"
 #include "base/memory_store.hpp"
 #include "base/stepped_executor.hpp"
@@ -27,6 +28,7 @@ class EngineHarness : public ::testing::Test {
     VirtualLoop loop;
     SteppedExecutor queues;
     sim::SimDesktop desktop{loop};
+    sim::QueueRunner runner{loop, queues, desktop};
     MemoryStore store;
     std::unique_ptr<Preferences> prefs = std::make_unique<Preferences>(store);
     EngineHooks hooks;
@@ -62,9 +64,7 @@ class EngineHarness : public ::testing::Test {
     void advance(double seconds, double step = 1.0 / 120) {
         const double end = loop.now() + seconds;
         for (;;) {
-            loop.drain();
-            queues.drainAll();
-            loop.drain();
+            runner.runPending();
             if (loop.now() >= end) break;
             loop.advanceTo(std::min(end, loop.now() + step));
         }
