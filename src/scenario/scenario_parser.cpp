@@ -214,7 +214,12 @@ bool isLabel(std::string_view text) {
 }
 
 std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
 }
 
 std::string join(const std::vector<std::string_view>& words) {
@@ -273,7 +278,7 @@ std::optional<StepValue> convert(const Param& param, std::string_view text, std:
 
 // Fills `step` from the tokens after the verb; false with `error` set when they do not fit.
 bool bindTokens(const Verb& verb, const std::vector<Token>& tokens, ScenarioStep& step,
-          std::string& error) {
+                std::string& error) {
     const std::string prefix = std::string(verb.name) + ": ";
     for (std::size_t i = 1; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
