@@ -1,0 +1,148 @@
+// The engine on the simulated desktop with 100 windows: 50 columns on each of two 1440 × 900
+// displays side by side. Figures (manual time: only the measured section counts):
+// - PerformFocusRight: the main-loop time of `perform(focusRight)` and the work it posts for
+//   the current turn (focus change, the coalesced layout pass), until every frame of that pass
+//   is handed to the mover; with and without animation. Counters: frame writes that reach the
+//   applications per command, once the animation and the queues have finished.
+// - AnimationTick: the main-loop time of one 120 Hz animation tick during a long strip scroll.
+//   Counter: frame writes handed to the applications per tick.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "base/log.hpp"
+#include "scenario/sim_session.hpp"
+
+namespace {
+
+using namespace tessarin;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kColumnsPerDisplay = 50;
+constexpr const char* kLeft = "LEFT-UUID";
+constexpr const char* kRight = "RIGHT-UUID";
+
+std::size_t frameWrites(const sim::SimDesktop& desktop) {
+    std::size_t count = 0;
+    for (const auto& write : desktop.writes()) {
+        if (write.attribute == "AXPosition" || write.attribute == "AXSize") ++count;
+    }
+    return count;
+}
+
+// Two displays, one application, 50 windows on each display, the first left window focused.
+class World {
+  public:
+    explicit World(bool animate) {
+        Log::Options quiet{};
+        quiet.systemLog = false;
+        Log::configure(quiet);
+
+        session_.preferences().setAnimate(animate);
+        auto& desktop = session_.desktop();
+        desktop.plugDisplay(sim::makeDisplay(kLeft, {0, 0, 1440, 900}, "Left"));
+        desktop.plugDisplay(sim::makeDisplay(kRight, {1440, 0, 1440, 900}, "Right"));
+        const Pid app = desktop.launch(sim::makeApp("com.example.bench", "Bench"));
+        for (int display = 0; display < 2; ++display) {
+            for (int i = 0; i < kColumnsPerDisplay; ++i) {
+                auto setup = sim::makeWindow("Window " + std::to_string(i),
+                                             {100.0 + 1440 * display, 100, 700, 600});
+                setup.focus = false;
+                windows_.push_back(*desktop.openWindow(app, setup));
+            }
+        }
+        session_.engine().start();
+        desktop.focusWindow(windows_.front());
+        settle();
+        perform(Action::focusFirst);
+        settle();
+    }
+
+    SimSession& session() { return session_; }
+    WindowManager& engine() { return session_.engine(); }
+    sim::SimDesktop& desktop() { return session_.desktop(); }
+    const Strip& leftStrip() { return engine().state().strips.at(kLeft); }
+
+    void perform(Action action) {
+        engine().perform(action);
+        session_.runPending();
+    }
+    // Lets animations, size checks and every queued write finish.
+    void settle() { session_.advance(1.5); }
+
+  private:
+    SimSession session_;
+    std::vector<WindowID> windows_;
+};
+
+void PerformFocusRight(benchmark::State& state, bool animate) {
+    World world(animate);
+    auto& loop = world.session().loop();
+    std::size_t commands = 0;
+    std::size_t writes = 0;
+    for (auto _ : state) {
+        if (world.leftStrip().focusedColumn + 1 >= kColumnsPerDisplay) {
+            world.perform(Action::focusFirst);
+            world.settle();
+        }
+        world.desktop().clearWrites();
+
+        const auto start = SteadyClock::now();
+        world.engine().perform(Action::focusRight);
+        loop.drain();
+        const auto end = SteadyClock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+
+        world.settle();
+        ++commands;
+        writes += frameWrites(world.desktop());
+    }
+    state.counters["writes/command"] =
+        benchmark::Counter(static_cast<double>(writes) / static_cast<double>(commands));
+}
+
+void BM_PerformFocusRightAnimated(benchmark::State& state) {
+    PerformFocusRight(state, true);
+}
+void BM_PerformFocusRightInstant(benchmark::State& state) {
+    PerformFocusRight(state, false);
+}
+
+void BM_AnimationTick(benchmark::State& state) {
+    World world(true);
+    auto& loop = world.session().loop();
+    const auto& animations = world.engine().state().animations;
+    bool toEnd = true;
+    std::size_t ticks = 0;
+    std::size_t writes = 0;
+    for (auto _ : state) {
+        if (!animations.count(kLeft)) {
+            // A scroll across the whole strip and back: every tick moves most visible columns.
+            world.engine().animateScroll(kLeft, toEnd ? 30000 : 0, true);
+            toEnd = !toEnd;
+            world.session().runPending();
+        }
+        world.desktop().clearWrites();
+
+        const auto start = SteadyClock::now();
+        loop.advance(1.0 / 120);
+        const auto end = SteadyClock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+
+        world.session().runPending();
+        ++ticks;
+        writes += frameWrites(world.desktop());
+    }
+    state.counters["writes/tick"] =
+        benchmark::Counter(static_cast<double>(writes) / static_cast<double>(ticks));
+}
+
+BENCHMARK(BM_PerformFocusRightAnimated)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PerformFocusRightInstant)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AnimationTick)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
