@@ -13,11 +13,12 @@ namespace tessarin {
 class WindowManager;
 
 // The pieces of the engine's world that arrive later (layout memory, input taps, health checks,
-// pointer interaction, the overview panel and the focus border). The engine calls them at the
-// points where they act; the defaults do nothing, so the engine runs complete without them.
+// pointer interaction, applying changed settings, the overview panel and the focus border). The
+// engine calls them at the points where they act; the defaults do nothing, so the engine runs
+// complete without them.
 
 class LayoutMemory {
-public:
+  public:
     virtual ~LayoutMemory() = default;
     virtual void restoreSavedLayout(WindowManager&) {}
     virtual void scheduleSave(WindowManager&) {}
@@ -25,10 +26,12 @@ public:
     // Leaves windows where the user can reach them when the engine stops.
     virtual void releaseWindows(WindowManager&) {}
     virtual void monitorSetupChanged(WindowManager&) {}
+    // Drops a debounced save that has not run yet.
+    virtual void cancelPendingSave() {}
 };
 
 class InputControl {
-public:
+  public:
     virtual ~InputControl() = default;
     virtual void configureInput(WindowManager&) {}
     virtual void stopTaps() {}
@@ -38,21 +41,31 @@ public:
 };
 
 class HealthChecks {
-public:
+  public:
     virtual ~HealthChecks() = default;
     virtual void start(WindowManager&) {}
     virtual void stop() {}
 };
 
 class PointerInteraction {
-public:
+  public:
     virtual ~PointerInteraction() = default;
     // A tiled window was moved or resized by the user; act once the mouse button is released.
     virtual void waitForMouseUp(WindowManager&) {}
+    // Stops waiting for the release, so nothing acts on the state of a stopped engine.
+    virtual void stopWaiting() {}
+};
+
+class PreferenceApplication {
+  public:
+    virtual ~PreferenceApplication() = default;
+    // Takes a snapshot of the settings as they are applied now and follows their changes.
+    virtual void observePreferences(WindowManager&) {}
+    virtual void stopObserving() {}
 };
 
 class StripIndicator {
-public:
+  public:
     virtual ~StripIndicator() = default;
     virtual void show(const StripIndicatorModel&, const Display&, bool /*sticky*/) {}
     virtual void update(const StripIndicatorModel&) {}
@@ -62,7 +75,7 @@ public:
 };
 
 class FocusBorder {
-public:
+  public:
     virtual ~FocusBorder() = default;
     virtual void show(const Rect& /*frame*/, WindowID, double /*width*/) {}
     virtual void hide() {}
@@ -74,6 +87,7 @@ struct EngineHooks {
     InputControl* input = nullptr;
     HealthChecks* health = nullptr;
     PointerInteraction* pointer = nullptr;
+    PreferenceApplication* preferences = nullptr;
     StripIndicator* indicator = nullptr;
     FocusBorder* border = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "engine/window_manager.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/log.hpp"
@@ -25,11 +26,13 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
       mover_(WindowMover::create(platform.accessibility, platform.queues, platform.mainLoop,
                                  platform.clock)),
       // Three-finger drag is read from the system settings once the input taps arrive.
-      webAccessibility_(platform.accessibility, platform.workspace, [] { return false; }) {
+      webAccessibility_(std::make_shared<WebAccessibility>(
+          platform.accessibility, platform.workspace, [] { return false; })) {
     if (!hooks_.layoutMemory) hooks_.layoutMemory = &noLayoutMemory_;
     if (!hooks_.input) hooks_.input = &noInput_;
     if (!hooks_.health) hooks_.health = &noHealth_;
     if (!hooks_.pointer) hooks_.pointer = &noPointer_;
+    if (!hooks_.preferences) hooks_.preferences = &noPreferences_;
     if (!hooks_.indicator) hooks_.indicator = &noIndicator_;
     if (!hooks_.border) hooks_.border = &noBorder_;
 }
@@ -64,6 +67,7 @@ void WindowManager::start() {
 
     refreshDisplays();
     observeSystem();
+    hooks_.preferences->observePreferences(*this);
 
     for (const RunningApplication& app : platform_.workspace.runningApplications()) {
         if (app.activationPolicy != ActivationPolicy::regular || app.pid == ownPid_ ||
@@ -88,9 +92,9 @@ void WindowManager::start() {
     hooks_.health->start(*this);
 
     // Browsers expose their page structure only when asked; that is slow, so off the main loop.
-    platform_.queues.background().async([weak] {
-        if (auto self = weak.lock()) self->webAccessibility_.ensureForRunningBrowsers();
-    });
+    // The task holds only the helper: the engine must never end its life on that thread.
+    platform_.queues.background().async(
+        [web = webAccessibility_] { web->ensureForRunningBrowsers(); });
 
     std::vector<std::string> names;
     for (const Display& display : state_.displays)
@@ -126,9 +130,11 @@ void WindowManager::stop(bool paused) {
 
     if (state_.animationTimer) platform_.mainLoop.cancel(*state_.animationTimer);
     state_.animationTimer.reset();
+    hooks_.pointer->stopWaiting();
 
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
     workspaceObserver_.reset();
+    hooks_.preferences->stopObserving();
 
     // Everything per window and per display goes; a later start rebuilds it from the live
     // windows and the saved layout.
@@ -148,6 +154,7 @@ void WindowManager::stop(bool paused) {
     fresh.layoutScheduled = state_.layoutScheduled;
     fresh.scrollFlushScheduled = state_.scrollFlushScheduled;
     state_ = std::move(fresh);
+    hooks_.layoutMemory->cancelPendingSave();
 
     if (onStateChange) onStateChange();
 }
@@ -174,11 +181,10 @@ void WindowManager::refreshDisplays() {
         // Its windows stay usable on the primary display until it returns.
         const std::string& receiver = state_.displays.front().uuid;
         Strip& target = state_.strips[receiver];
-        // After the focused column they go in as one run, keeping their order.
-        std::optional<std::int64_t> next;
+        // They go in as one run, keeping their order: after the focused column, or at the end.
+        std::int64_t next = static_cast<std::int64_t>(target.columns.size());
         if (prefs_.placement() == NewWindowPlacement::afterFocused && !target.isEmpty()) {
-            const auto count = static_cast<std::int64_t>(target.columns.size());
-            next = std::min(target.focusedColumn, count - 1) + 1;
+            next = std::clamp<std::int64_t>(target.focusedColumn, 0, next - 1) + 1;
         }
         for (WindowID id : detached.windows()) {
             state_.lastApplied.erase(id);
@@ -187,11 +193,7 @@ void WindowManager::refreshDisplays() {
                 fraction = detached.columns[place->first].widthFraction;
             }
             if (target.contains(id)) continue;
-            if (next) {
-                target.insertColumn(id, fraction, (*next)++, false);
-            } else {
-                insertNewColumn(target, id, fraction, false);
-            }
+            target.insertColumn(id, fraction, next++, false);
             state_.windowDisplay[id] = receiver;
         }
         setNeedsLayout(receiver, false);

@@ -26,7 +26,7 @@ namespace tessarin {
 // reconciliation.cpp, layout_pipeline.cpp, focus.cpp, commands.cpp.
 class WindowManager : public WindowTrackerDelegate,
                       public std::enable_shared_from_this<WindowManager> {
-public:
+  public:
     static std::shared_ptr<WindowManager> create(Platform platform, Preferences& prefs,
                                                  EngineHooks hooks = {}, Pid ownPid = 0);
     ~WindowManager() override;
@@ -117,15 +117,15 @@ public:
     WindowMover& mover() { return *mover_; }
     const Displays& displayService() const { return displays_; }
 
-private:
+  private:
     struct Key {
         explicit Key() = default;
     };
 
-public:
+  public:
     WindowManager(Key, Platform platform, Preferences& prefs, EngineHooks hooks, Pid ownPid);
 
-private:
+  private:
     double now() const { return platform_.mainLoop.now(); }
     // Runs `task` after `seconds` on the main loop if the engine still exists.
     void later(double seconds, std::function<void(WindowManager&)> task);
@@ -145,7 +145,7 @@ private:
     Displays displays_;
     WindowTracker tracker_;
     std::shared_ptr<WindowMover> mover_;
-    WebAccessibility webAccessibility_;
+    std::shared_ptr<WebAccessibility> webAccessibility_;
     EngineState state_;
     std::vector<std::function<void(Action)>> actionObservers_;
     std::optional<Workspace::ObserverID> workspaceObserver_;
@@ -154,6 +154,7 @@ private:
     InputControl noInput_;
     HealthChecks noHealth_;
     PointerInteraction noPointer_;
+    PreferenceApplication noPreferences_;
     StripIndicator noIndicator_;
     FocusBorder noBorder_;
 };

@@ -83,6 +83,21 @@ TEST_F(DisplayChanges, AfterTheFocusedColumnTheMovedWindowsKeepTheirOrder) {
     EXPECT_EQ(strip()->focusedWindow(), left);
 }
 
+TEST_F(DisplayChanges, AnEmptyPrimaryStripTakesTheWindowsInTheirOrder) {
+    prefs->setPlacement(NewWindowPlacement::afterFocused);
+    startEngine();
+    std::vector<WindowID> ids;
+    for (const char* title : {"S1", "S2", "S3", "S4"}) {
+        ids.push_back(open(editor, title, {1450, 35, 600, 600}));
+        settle();
+    }
+    ASSERT_EQ(stripWindows(secondUUID), ids);
+    ASSERT_TRUE(stripWindows().empty());
+    desktop.unplugDisplay(second);
+    settle();
+    EXPECT_EQ(stripWindows(), ids);
+}
+
 TEST_F(DisplayChanges, WindowClosedWhileUnpluggedIsDropped) {
     WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
     WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});

@@ -4,6 +4,58 @@ namespace tessarin::test {
 
 class EngineStartStop : public EngineHarness {};
 
+// Every hook at once, writing down the calls the engine makes, in order.
+class RecordingHooks : public LayoutMemory,
+                       public InputControl,
+                       public HealthChecks,
+                       public PointerInteraction,
+                       public PreferenceApplication,
+                       public StripIndicator,
+                       public FocusBorder {
+  public:
+    void restoreSavedLayout(WindowManager&) override { calls.push_back("restore"); }
+    void saveLayoutNow(WindowManager&) override { calls.push_back("save"); }
+    void releaseWindows(WindowManager&) override { calls.push_back("release"); }
+    void cancelPendingSave() override { calls.push_back("cancelSave"); }
+    void configureInput(WindowManager&) override { calls.push_back("configureInput"); }
+    void stopTaps() override { calls.push_back("stopTaps"); }
+    void start(WindowManager&) override { calls.push_back("startHealth"); }
+    void stop() override { calls.push_back("stopHealth"); }
+    void stopWaiting() override { calls.push_back("stopMouseUp"); }
+    void observePreferences(WindowManager&) override { calls.push_back("observePrefs"); }
+    void stopObserving() override { calls.push_back("stopPrefs"); }
+    void hide() override { calls.push_back("hide"); }
+
+    EngineHooks all() {
+        return {this,
+                this,
+                this,
+                this,
+                this,
+                static_cast<StripIndicator*>(this),
+                static_cast<FocusBorder*>(this)};
+    }
+    std::vector<std::string> calls;
+};
+
+TEST_F(EngineStartStop, HooksRunInTheOrderOfStartAndStop) {
+    RecordingHooks recording;
+    hooks = recording.all();
+    plugPrimary();
+    startEngine();
+    EXPECT_EQ(recording.calls, (std::vector<std::string>{"observePrefs", "restore",
+                                                         "configureInput", "startHealth"}));
+    recording.calls.clear();
+    engine->stop(false);
+    // Saved before the windows are let go; the pending save goes only after everything else.
+    EXPECT_EQ(recording.calls,
+              (std::vector<std::string>{"save", "release", "stopTaps", "stopHealth", "hide", "hide",
+                                        "stopMouseUp", "stopPrefs", "cancelSave"}));
+    recording.calls.clear();
+    engine.reset();
+    EXPECT_TRUE(recording.calls.empty());
+}
+
 TEST_F(EngineStartStop, StartingTwiceStartsOnce) {
     plugPrimary();
     Pid app = launch("com.example.editor", "Editor");
