@@ -115,6 +115,9 @@ bool WindowManager::consider(const AXElement& element, Pid pid) {
     place.widthFraction = fraction;
     state_.dormant[id] = place;
     Log::info("dormant " + description + " minimized=" + LogText::boolean(minimized));
+    // A new window can reach the engine before the window server lists it; nothing else would
+    // announce it later, so a reconciliation takes it back if it is on screen by then.
+    if (!minimized) reconcileSoon(considerRetry);
     return true;
 }
 

@@ -338,6 +338,7 @@ void WindowManager::toggleFloat() {
     if (!screen || strip == state_.strips.end() || !strip->second.remove(*id)) return;
 
     state_.floating.insert(*id);
+    state_.missCount.erase(*id);
     const Rect& visible = screen->visibleFrame;
     const double width = std::round(visible.width * 0.6);
     const double height = std::round(visible.height * 0.7);

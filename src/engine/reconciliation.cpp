@@ -157,6 +157,8 @@ void WindowManager::parkDormant(WindowID id, const std::string& key, std::size_t
     state_.dormant[id] = std::move(place);
     strip.remove(id);
     state_.lastApplied.erase(id);
+    // Parked by full screen between two reconciliations, a window starts its misses afresh.
+    state_.missCount.erase(id);
 }
 
 void WindowManager::reconcile() {
@@ -310,7 +312,9 @@ void WindowManager::considerRescanned(const std::vector<std::pair<AXElement, Win
                                       Pid pid) {
     if (!state_.isRunning) return;
     for (const auto& [element, id] : found) {
-        if (state_.windows.count(id) || state_.loggedIgnored.count(id)) continue;
+        // A refused window is looked at again: its role or size may have arrived late, after
+        // both admission attempts. Refusals are still logged only once.
+        if (state_.windows.count(id)) continue;
         if (state_.fullscreenWaiting.count(id) &&
             AX::boolean(platform_.accessibility, element, "AXFullScreen").value_or(false)) {
             continue;

@@ -170,13 +170,33 @@ TEST_F(Admission, WindowThatGrowsLateIsTakenOnTheRetry) {
     EXPECT_EQ(countLogged("ignored "), 1);
 }
 
-TEST_F(Admission, OnlyOneRetry) {
+TEST_F(Admission, OnlyOneRetryThenTheNextSpaceChangeLooksAgain) {
     auto id = desktop.openWindow(editor, sim::makeWindow("Slow", {100, 100, 40, 40}));
     ASSERT_TRUE(id);
     advance(0.6);
     desktop.moveWindow(*id, {100, 100, 800, 600});
     settle();
     EXPECT_FALSE(known(*id));
+
+    // The refusal is not final, and it is not logged again.
+    desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
+    settle();
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{*id});
+    EXPECT_EQ(countLogged("ignored "), 1);
+}
+
+TEST_F(Admission, ANewWindowNotYetListedOnScreenIsTakenWhenItAppears) {
+    sim::WindowSpec setup = sim::makeWindow("Late", {100, 100, 800, 600});
+    setup.workspace = 2;
+    auto id = desktop.openWindow(editor, setup);
+    ASSERT_TRUE(id);
+    advance(0.1);
+    ASSERT_TRUE(engine->state().dormant.count(*id));
+    // It shows up without any notification saying so.
+    desktop.moveToWorkspace(*id, 1);
+    settle();
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{*id});
+    EXPECT_TRUE(logged("back on screen: " + std::to_string(*id)));
 }
 
 TEST_F(Admission, KeptWidthsBecomeFractionsOfTheInsetArea) {

@@ -55,6 +55,16 @@ TEST_F(Reconcile, OneMissKeepsTheColumn) {
     EXPECT_EQ(countLogged("dormant "), 0);
 }
 
+TEST_F(Reconcile, AWindowParkedByFullScreenStartsItsMissesAfresh) {
+    desktop.moveToWorkspace(b, 2);
+    engine->reconcile();
+    ASSERT_EQ(engine->state().missCount.at(b), 1);
+    engine->enterFullscreen(b);
+    EXPECT_TRUE(engine->state().fullscreenManaged.count(b));
+    // Otherwise one flicker after its return would count as its second miss.
+    EXPECT_FALSE(engine->state().missCount.count(b));
+}
+
 TEST_F(Reconcile, TwoMissesMakeTheWindowDormant) {
     desktop.moveToWorkspace(b, 2);
     engine->reconcile();
