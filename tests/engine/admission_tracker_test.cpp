@@ -56,8 +56,7 @@ TEST_F(TrackerReports, UserResizeWaitsForTheMouseButton) {
 TEST_F(TrackerReports, FloatingAndUnknownWindowsAreNotTracked) {
     Pid calculator = launch("com.apple.calculator", "Calculator");
     settle();
-    WindowID calc = open(calculator, "Calculator", {300, 200, 230, 400});
-    settle();
+    WindowID calc = openSettled(calculator, "Calculator", {300, 200, 230, 400});
     desktop.moveWindow(calc, {400, 300, 230, 400});
     advance(0.01);
     engine->trackerWindowMoved(9999);

@@ -26,8 +26,7 @@ TEST_F(WorkspaceEvents, LaunchedApplicationIsObservedAfterAPause) {
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{first});
 
     // From then on its new windows arrive through the tracker.
-    WindowID second = open(app, "Second");
-    settle();
+    WindowID second = openSettled(app, "Second");
     EXPECT_EQ(stripWindows().size(), 2u);
     EXPECT_TRUE(engine->state().windows.count(second));
 }
@@ -44,8 +43,7 @@ TEST_F(WorkspaceEvents, TerminatedApplicationsWindowsAreForgotten) {
     Pid app = launch("com.example.new", "New");
     settle();
     WindowID one = open(app, "One");
-    WindowID two = open(app, "Two");
-    settle();
+    WindowID two = openSettled(app, "Two");
     ASSERT_EQ(stripWindows().size(), 2u);
     takeLog();
     desktop.quit(app);
@@ -62,10 +60,8 @@ TEST_F(WorkspaceEvents, HidingParksWindowsAndUnhidingBringsThemBack) {
     Pid stays = launch("com.example.stays", "Stays");
     Pid app = launch("com.example.new", "New");
     settle();
-    WindowID kept = open(stays, "Stays");
-    settle();
-    WindowID one = open(app, "One");
-    settle();
+    WindowID kept = openSettled(stays, "Stays");
+    WindowID one = openSettled(app, "One");
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{kept, one}));
     desktop.hide(app);
     advance(0.04);

@@ -151,8 +151,7 @@ TEST_F(CommandsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
     ASSERT_EQ(stripWindows("SECOND-UUID"), std::vector<WindowID>{right[1]});
     // A window of an application the engine floats takes the focus away from the strips.
     const Pid other = launch("com.example.panel", "Panel");
-    const WindowID lone = open(other, "Panel", {100, 100, 40, 40});
-    settle();
+    const WindowID lone = openSettled(other, "Panel", {100, 100, 40, 40});
     ASSERT_FALSE(engine->isManaged(lone));
     takeLog();
     run(Action::focusLeft);

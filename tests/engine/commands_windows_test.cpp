@@ -178,8 +178,7 @@ TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
     app = desktop.launch(setup);
     const auto ids = openColumns(2);
     const Pid bare = launch("com.example.bare", "Bare");
-    const WindowID plain = open(bare, "No icon");
-    settle();
+    const WindowID plain = openSettled(bare, "No icon");
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{ids[0], ids[1], plain}));
     run(Action::focusFirst);
     run(Action::stackRight);  // the first column now holds two windows

@@ -80,16 +80,20 @@ class EngineHarness : public ::testing::Test {
         EXPECT_TRUE(id.has_value());
         return id.value_or(0);
     }
+    // Opens a window and lets the engine admit it before the next one arrives.
+    WindowID openSettled(Pid pid, const std::string& title, Rect frame = {100, 100, 800, 600}) {
+        WindowID id = open(pid, title, frame);
+        settle();
+        return id;
+    }
 
     // Opens `count` windows of one application, one column each, left to right; the last one
     // ends focused.
     std::vector<WindowID> openColumns(int count) {
         if (!app) app = launch("com.example.editor", "Editor");
         std::vector<WindowID> ids;
-        for (int i = 0; i < count; ++i) {
-            ids.push_back(open(app, "Window " + std::to_string(i + 1)));
-            settle();
-        }
+        for (int i = 0; i < count; ++i)
+            ids.push_back(openSettled(app, "Window " + std::to_string(i + 1)));
         return ids;
     }
 

@@ -31,8 +31,7 @@ TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) 
     start();
     const auto editor = openColumns(2);
     const Pid mail = launch("com.example.mail", "Mail");
-    const WindowID inbox = open(mail, "Inbox");
-    settle();
+    const WindowID inbox = openSettled(mail, "Inbox");
     ASSERT_EQ(workspace.frontmostApplication()->pid, mail);
 
     desktop.clearWrites();

@@ -64,10 +64,8 @@ TEST_F(LayoutFocusMode, AFocusedColumnOutsideTheStripLeavesTheNormalFrames) {
 TEST_F(LayoutFocusMode, FocusModeLaysOutTheFocusedWindowLarge) {
     startOn({0, 0, 1000, 800});
     const Pid pid = launch("com.example.editor");
-    const WindowID first = open(pid, "First");
-    settle();
-    const WindowID second = open(pid, "Second");
-    settle();
+    const WindowID first = openSettled(pid, "First");
+    const WindowID second = openSettled(pid, "Second");
     ASSERT_EQ(strip()->focusedWindow(), second);
 
     engine->toggleFocusMode();

@@ -21,12 +21,9 @@ class CloseFocus : public EngineHarness {
     // Three windows opened in turn on a running engine: [A, B, C], C focused.
     std::tuple<WindowID, WindowID, WindowID> startWithThree() {
         startEngine();
-        WindowID a = open(editor, "A");
-        settle();
-        WindowID b = open(editor, "B");
-        settle();
-        WindowID c = open(editor, "C");
-        settle();
+        WindowID a = openSettled(editor, "A");
+        WindowID b = openSettled(editor, "B");
+        WindowID c = openSettled(editor, "C");
         return {a, b, c};
     }
     std::string focusLine(WindowID id) {
@@ -108,10 +105,8 @@ TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
     prefs->setPlacement(NewWindowPlacement::end);
     Pid other = launch("com.example.other", "Other");
     startEngine();
-    WindowID w1 = open(editor, "W1");
-    settle();
-    WindowID p = open(other, "P");
-    settle();
+    WindowID w1 = openSettled(editor, "W1");
+    WindowID p = openSettled(other, "P");
     WindowID w2 = openQuiet(editor, "W2");
     settle();
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{w1, p, w2}));

@@ -26,8 +26,7 @@ class Reconcile : public EngineHarness {
         // 705 wide is half of the inset area; the others are distinct.
         a = open(editor, "A", {10, 35, 705, 600});
         b = open(editor, "B", {10, 35, 991, 600});
-        c = open(editor, "C", {10, 35, 419, 600});
-        settle();
+        c = openSettled(editor, "C", {10, 35, 419, 600});
         takeLog();
     }
 
@@ -94,8 +93,7 @@ TEST_F(Reconcile, DormantWindowReturnsAfterItsLeftNeighbour) {
     ASSERT_TRUE(engine->state().dormant.count(b));
     // Meanwhile a new column arrives at the front, so the old index would be wrong.
     prefs->setPlacement(NewWindowPlacement::afterFocused);
-    WindowID d = open(editor, "D", {10, 35, 705, 600});
-    settle();
+    WindowID d = openSettled(editor, "D", {10, 35, 705, 600});
     takeLog();
 
     desktop.moveToWorkspace(b, 1);
