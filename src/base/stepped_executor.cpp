@@ -5,10 +5,14 @@ namespace tessarin {
 // Blocks wait here until the executor runs them. Handing over is safe from any thread.
 class SteppedExecutor::Stepped : public SerialQueue {
   public:
+    explicit Stepped(std::shared_ptr<std::atomic<std::size_t>> waiting)
+        : waiting_(std::move(waiting)) {}
+
     void async(Task task) override {
         if (!task) return;
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
+        ++*waiting_;
     }
 
     bool step() {
@@ -18,6 +22,7 @@ class SteppedExecutor::Stepped : public SerialQueue {
             if (running_ || tasks_.empty()) return false;
             task = std::move(tasks_.front());
             tasks_.pop_front();
+            --*waiting_;
             running_ = true;
         }
         task();
@@ -33,6 +38,8 @@ class SteppedExecutor::Stepped : public SerialQueue {
     }
 
   private:
+    // The executor's count of blocks waiting in all its queues.
+    std::shared_ptr<std::atomic<std::size_t>> waiting_;
     mutable std::mutex mutex_;
     std::deque<Task> tasks_;
     bool running_ = false;
@@ -42,7 +49,7 @@ std::shared_ptr<SteppedExecutor::Stepped> SteppedExecutor::make(const std::strin
     std::lock_guard lock(mutex_);
     auto& slot = queues_[label];
     if (!slot) {
-        slot = std::make_shared<Stepped>();
+        slot = std::make_shared<Stepped>(waiting_);
         order_.push_back(label);
     }
     return slot;
@@ -79,7 +86,7 @@ std::size_t SteppedExecutor::drainAll() {
     std::size_t count = 0;
     for (bool ran = true; ran;) {
         ran = false;
-        for (const auto& label : labels()) {
+        for (const auto& label : labelsWithWork()) {
             if (step(label)) {
                 ran = true;
                 ++count;
@@ -95,10 +102,17 @@ std::size_t SteppedExecutor::pending(const std::string& label) const {
 }
 
 std::size_t SteppedExecutor::pendingTotal() const {
-    std::size_t total = 0;
-    for (const auto& label : labels())
-        total += pending(label);
-    return total;
+    return *waiting_;
+}
+
+std::vector<std::string> SteppedExecutor::labelsWithWork() const {
+    std::vector<std::string> busy;
+    if (*waiting_ == 0) return busy;
+    std::lock_guard lock(mutex_);
+    for (const auto& label : order_) {
+        if (queues_.at(label)->pending() > 0) busy.push_back(label);
+    }
+    return busy;
 }
 
 std::vector<std::string> SteppedExecutor::labels() const {

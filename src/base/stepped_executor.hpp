@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <deque>
 #include <map>
@@ -35,15 +36,20 @@ class SteppedExecutor : public QueueFactory {
     std::size_t drainAll();
 
     std::size_t pending(const std::string& label) const;
+    // Blocks waiting in all queues; cheap, so a runner can look before it walks the queues.
     std::size_t pendingTotal() const;
     // Every label asked for so far, in that order.
     std::vector<std::string> labels() const;
+    // The labels whose queues have blocks waiting, in the same order.
+    std::vector<std::string> labelsWithWork() const;
 
   private:
     class Stepped;
     std::shared_ptr<Stepped> find(const std::string& label) const;
     std::shared_ptr<Stepped> make(const std::string& label);
 
+    std::shared_ptr<std::atomic<std::size_t>> waiting_ =
+        std::make_shared<std::atomic<std::size_t>>(0);
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<Stepped>> queues_;
     std::vector<std::string> order_;

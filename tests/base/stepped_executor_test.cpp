@@ -63,9 +63,13 @@ TEST_F(SteppedExecutorTest, DrainAllTakesOneBlockPerQueueInTurn) {
         ran.push_back("b1");
         executor.queue("c")->async(record("c1"));
     });
+    EXPECT_EQ(executor.pendingTotal(), 3u);
+    EXPECT_EQ(executor.labelsWithWork(), (Names{"a", "b"}));
     EXPECT_EQ(executor.drainAll(), 4u);
     EXPECT_EQ(ran, (Names{"a1", "b1", "a2", "c1"}));
     EXPECT_EQ(executor.pendingTotal(), 0u);
+    EXPECT_TRUE(executor.labelsWithWork().empty());
+    EXPECT_EQ(executor.labels(), (Names{"a", "b", "c"}));
 }
 
 TEST_F(SteppedExecutorTest, ABlockCannotStepItsOwnQueueButCanStepAnother) {

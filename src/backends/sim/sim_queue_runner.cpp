@@ -14,7 +14,7 @@ std::size_t QueueRunner::runPending() {
     for (;;) {
         std::size_t ran = loop_.drain();
         // One block per free queue in turn, so no queue starves the others.
-        for (const std::string& label : queues_.labels()) {
+        for (const std::string& label : queues_.labelsWithWork()) {
             if (isBusy(label)) continue;
             const double before = desktop_.spentLatency();
             if (!queues_.step(label)) continue;
