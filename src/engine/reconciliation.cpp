@@ -188,14 +188,10 @@ void WindowManager::reconcile() {
                     reconcileSoon(missRecheck);
                     continue;
                 }
-                state_.missCount.erase(id);
                 Log::info("dormant " + std::to_string(id) +
                           ": no longer on screen (other Space, minimized or hidden)");
                 // The column can have lost rows already, but it is still at index c.
-                const Strip& strip = state_.strips.at(key);
-                auto place = strip.locate(id);
-                if (!place) continue;
-                parkDormant(id, key, place->first);
+                parkDormant(id, key, c);
                 parked = true;
             }
         }

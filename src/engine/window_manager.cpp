@@ -186,15 +186,13 @@ void WindowManager::refreshDisplays() {
         if (prefs_.placement() == NewWindowPlacement::afterFocused && !target.isEmpty()) {
             next = std::clamp<std::int64_t>(target.focusedColumn, 0, next - 1) + 1;
         }
-        for (WindowID id : detached.windows()) {
-            state_.lastApplied.erase(id);
-            double fraction = 0.5;
-            if (auto place = detached.locate(id)) {
-                fraction = detached.columns[place->first].widthFraction;
+        for (const Column& column : detached.columns) {
+            for (WindowID id : column.windows) {
+                state_.lastApplied.erase(id);
+                if (target.contains(id)) continue;
+                target.insertColumn(id, column.widthFraction, next++, false);
+                state_.windowDisplay[id] = receiver;
             }
-            if (target.contains(id)) continue;
-            target.insertColumn(id, fraction, next++, false);
-            state_.windowDisplay[id] = receiver;
         }
         setNeedsLayout(receiver, false);
     }
