@@ -5,7 +5,6 @@
 #include <random>
 #include <set>
 #include <sstream>
-#include <type_traits>
 
 #include "engine_harness.hpp"
 #include "support/seed.hpp"
@@ -13,6 +12,15 @@
 
 namespace tessarin::test {
 namespace {
+
+// The window an entry of a per-window set or map is about.
+WindowID windowOf(WindowID id) {
+    return id;
+}
+template <typename Value>
+WindowID windowOf(const std::pair<const WindowID, Value>& entry) {
+    return entry.first;
+}
 
 // Every known window is tiled in exactly one strip, floating or dormant; nothing is kept for a
 // window the engine does not know; strips keep their own invariants.
@@ -49,12 +57,7 @@ testing::AssertionResult engineInvariantsHold(const EngineState& state) {
     }
     auto onlyKnown = [&](const char* name, const auto& map) -> testing::AssertionResult {
         for (const auto& entry : map) {
-            WindowID id;
-            if constexpr (std::is_same_v<std::decay_t<decltype(entry)>, WindowID>) {
-                id = entry;
-            } else {
-                id = entry.first;
-            }
+            const WindowID id = windowOf(entry);
             if (!state.windows.count(id)) {
                 return testing::AssertionFailure() << name << " keeps unknown window " << id;
             }
