@@ -40,6 +40,16 @@ struct Rect {
         return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY();
     }
 
+    // Whether the two share some area (touching edges do not count).
+    constexpr bool intersects(const Rect& other) const {
+        return minX() < other.maxX() && other.minX() < maxX() && minY() < other.maxY() &&
+               other.minY() < maxY();
+    }
+    constexpr bool encloses(const Rect& other) const {
+        return other.minX() >= minX() && other.maxX() <= maxX() && other.minY() >= minY() &&
+               other.maxY() <= maxY();
+    }
+
     // The rectangle shrunk by `amount` on all four sides (grown when negative).
     constexpr Rect insetBy(double amount) const {
         return {x + amount, y + amount, width - 2 * amount, height - 2 * amount};

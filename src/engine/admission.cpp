@@ -89,7 +89,7 @@ bool WindowManager::consider(const AXElement& element, Pid pid) {
     tracker_.observeWindow(*window);
     state_.windowDisplay[id] = display->uuid;
 
-    if (shouldFloat(*window) || contains(prefs_.excludedDisplays(), display->uuid)) {
+    if (shouldFloat(*window) || isExcluded(display->uuid)) {
         bool settable = false;
         const bool resizable =
             ax.isSettable(element, "AXSize", settable) == AXError::success && settable;
@@ -177,7 +177,7 @@ void WindowManager::trackerWindowMoved(WindowID id) {
     auto until = state_.suppressUntil.find(id);
     if (now() <= (until == state_.suppressUntil.end() ? 0 : until->second)) return;
     if (isOwnEcho(id)) return;
-    state_.lastApplied.erase(id);
+    dropApplied(id);
     state_.pendingMoves.insert(id);
     hooks_.pointer->waitForMouseUp(*this);
 }
@@ -205,7 +205,7 @@ void WindowManager::trackerWindowResized(WindowID id) {
     auto until = state_.suppressUntil.find(id);
     if (time <= (until == state_.suppressUntil.end() ? 0 : until->second)) return;
     if (isOwnEcho(id)) return;
-    state_.lastApplied.erase(id);
+    dropApplied(id);
     state_.pendingResizes.insert(id);
     hooks_.pointer->waitForMouseUp(*this);
 }
@@ -240,15 +240,13 @@ void WindowManager::zoomByDoubleClick(WindowID id) {
               " by double-click");
     state_.pendingResizes.erase(id);
     state_.pendingMoves.erase(id);
-    state_.lastApplied.erase(id);
+    dropApplied(id);
     state_.suppressUntil[id] = now() + zoomSuppress;
-    mover_->forget(id);
     setNeedsLayout(key, true);
     for (double delay : zoomReapply) {
         later(delay, [id, key](WindowManager& self) {
             if (!self.state_.isRunning) return;
-            self.state_.lastApplied.erase(id);
-            self.mover_->forget(id);
+            self.dropApplied(id);
             self.apply(key);
         });
     }

@@ -309,16 +309,11 @@ void WindowManager::toggleFloat() {
     if (known == state_.windows.end()) return;
 
     if (state_.floating.count(*id)) {
-        // A display that is gone cannot take the window back; the next choices can.
-        std::optional<std::string> key;
-        auto where = state_.windowDisplay.find(*id);
-        if (where != state_.windowDisplay.end() && display(where->second)) {
-            key = where->second;
-        } else if (auto active = display(state_.activeKey)) {
-            key = active->uuid;
-        } else if (auto pointed = displays_.underMouse(state_.displays)) {
-            key = pointed->uuid;
+        std::optional<std::string> stored;
+        if (auto where = state_.windowDisplay.find(*id); where != state_.windowDisplay.end()) {
+            stored = where->second;
         }
+        const auto key = tileTarget(stored);
         // Without a display it stays floating rather than belonging nowhere.
         if (!key) return;
         state_.floating.erase(*id);
@@ -346,18 +341,14 @@ void WindowManager::toggleFloat() {
     // The window's own notifications about this write are not the user's doing.
     state_.suppressUntil[*id] = now() + 0.6;
     known->second->setFrame(frame, std::nullopt);
-    mover_->forget(*id);
-    state_.lastApplied.erase(*id);
+    dropApplied(*id);
     setNeedsLayout(key, true);
 }
 
 void WindowManager::sendToNextDisplay() {
     std::vector<Display> candidates;
-    const auto& excluded = prefs_.excludedDisplays();
     for (const Display& candidate : state_.displays) {
-        if (std::find(excluded.begin(), excluded.end(), candidate.uuid) == excluded.end()) {
-            candidates.push_back(candidate);
-        }
+        if (!isExcluded(candidate.uuid)) candidates.push_back(candidate);
     }
     std::stable_sort(candidates.begin(), candidates.end(), [](const Display& a, const Display& b) {
         return a.frame.minX() < b.frame.minX();

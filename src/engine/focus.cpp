@@ -124,4 +124,18 @@ std::optional<Display> WindowManager::display(const std::optional<std::string>& 
     return std::nullopt;
 }
 
+bool WindowManager::isExcluded(const std::string& uuid) const {
+    const auto& excluded = prefs_.excludedDisplays();
+    return std::find(excluded.begin(), excluded.end(), uuid) != excluded.end();
+}
+
+std::optional<std::string> WindowManager::tileTarget(
+    const std::optional<std::string>& preferred) const {
+    for (const auto& candidate :
+         {display(preferred), display(state_.activeKey), displays_.underMouse(state_.displays)}) {
+        if (candidate && !isExcluded(candidate->uuid)) return candidate->uuid;
+    }
+    return std::nullopt;
+}
+
 }  // namespace tessarin

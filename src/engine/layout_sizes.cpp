@@ -25,10 +25,6 @@ std::string frameText(const Rect& frame) {
            whole(frame.height);
 }
 
-bool intersects(const Rect& a, const Rect& b) {
-    return a.minX() < b.maxX() && b.minX() < a.maxX() && a.minY() < b.maxY() && b.minY() < a.maxY();
-}
-
 bool differsBeyond(const Rect& a, const Rect& b, double tolerance) {
     return std::abs(a.x - b.x) > tolerance || std::abs(a.y - b.y) > tolerance ||
            std::abs(a.width - b.width) > tolerance || std::abs(a.height - b.height) > tolerance;
@@ -48,7 +44,7 @@ void WindowManager::verifySizes(const std::string& key) {
         auto wanted = state_.lastApplied.find(id);
         auto actual = serverFrames.find(id);
         if (wanted == state_.lastApplied.end() || actual == serverFrames.end()) continue;
-        if (!intersects(actual->second, shown->frame)) continue;
+        if (!actual->second.intersects(shown->frame)) continue;
         auto retry = state_.sizeRetries.find(id);
         const bool sameWanted =
             retry != state_.sizeRetries.end() && retry->second.wanted == wanted->second;
@@ -59,9 +55,7 @@ void WindowManager::verifySizes(const std::string& key) {
         state_.sizeRetries[id] = {wanted->second, sameWanted ? retry->second.count + 1 : 1};
         Log::info("window not where it should be: " + std::to_string(id) + " is " +
                   frameText(actual->second) + ", redoing " + frameText(wanted->second));
-        // The next write is then a full size-position-size write.
-        mover_->forget(id);
-        state_.lastApplied.erase(wanted);
+        dropApplied(id);
         corrected = true;
     }
     if (corrected) apply(key);
@@ -142,7 +136,8 @@ void WindowManager::adoptMinimumSize(WindowID id, Size actual, Size wanted) {
     found->second = strip;
     for (WindowID w : strip.windows())
         state_.lastApplied.erase(w);
-    apply(key);
+    // A wider or popped-out column can push the focused one out of view.
+    layout(key, true);
 }
 
 }  // namespace tessarin

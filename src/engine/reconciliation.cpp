@@ -156,7 +156,8 @@ void WindowManager::parkDormant(WindowID id, const std::string& key, std::size_t
     place.zoomed = held.zoomed;
     state_.dormant[id] = std::move(place);
     strip.remove(id);
-    state_.lastApplied.erase(id);
+    // Off screen, the window may be changed by anyone; its return is written whole.
+    dropApplied(id);
     // Parked by full screen between two reconciliations, a window starts its misses afresh.
     state_.missCount.erase(id);
 }
@@ -222,14 +223,7 @@ void WindowManager::returnToStrip(WindowID id, const Dormant& place) {
         Log::info("back on screen: " + std::to_string(id));
     }
 
-    std::string key = place.displayUUID;
-    if (!display(key)) {
-        if (auto active = display(state_.activeKey)) {
-            key = active->uuid;
-        } else if (auto under = displays_.underMouse(state_.displays)) {
-            key = under->uuid;
-        }
-    }
+    const std::string key = tileTarget(place.displayUUID).value_or(place.displayUUID);
     Strip& strip = state_.strips[key];
     std::int64_t position = std::min(place.index, static_cast<std::int64_t>(strip.columns.size()));
     if (place.leftNeighbour) {
@@ -238,10 +232,12 @@ void WindowManager::returnToStrip(WindowID id, const Dormant& place) {
         }
     }
     const bool focused = systemFocusedWindow() == id;
+    // A column returning before the focused one pushes it along; it must stay in view.
+    const bool pushesFocus = !strip.isEmpty() && position <= strip.focusedColumn;
     strip.insertColumn(id, place.widthFraction, position, focused);
     state_.windowDisplay[id] = key;
     if (focused) state_.activeKey = key;
-    setNeedsLayout(key, focused);
+    setNeedsLayout(key, focused || pushesFocus);
     if (auto at = strip.locate(id)) {
         Column& column = strip.columns[at->first];
         column.savedFraction = place.savedFraction;
@@ -264,7 +260,6 @@ void WindowManager::enterFullscreen(WindowID id) {
     state_.pendingResizes.erase(id);
     state_.driftCount.erase(id);
     state_.sizeRetries.erase(id);
-    mover_->forget(id);
     setNeedsLayout(key, true);
 }
 

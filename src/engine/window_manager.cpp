@@ -167,38 +167,20 @@ void WindowManager::refreshDisplays() {
     std::set<std::string> newKeys;
     for (const Display& display : state_.displays)
         newKeys.insert(display.uuid);
-    if (!state_.isRunning || oldKeys.empty()) return;
+    if (!state_.isRunning) return;
 
     for (const std::string& gone : oldKeys) {
         if (newKeys.count(gone)) continue;
         auto found = state_.strips.find(gone);
         if (found == state_.strips.end()) continue;
-        Strip detached = std::move(found->second);
+        // Misses counted on a display that went say nothing about the windows' next place.
+        for (WindowID id : found->second.windows())
+            state_.missCount.erase(id);
+        state_.detached[gone] = std::move(found->second);
         state_.strips.erase(found);
-        state_.detached[gone] = detached;
-        if (state_.displays.empty()) continue;
-
-        // Its windows stay usable on the primary display until it returns.
-        const std::string& receiver = state_.displays.front().uuid;
-        Strip& target = state_.strips[receiver];
-        // They go in as one run, keeping their order: after the focused column, or at the end.
-        std::int64_t next = static_cast<std::int64_t>(target.columns.size());
-        if (prefs_.placement() == NewWindowPlacement::afterFocused && !target.isEmpty()) {
-            next = std::clamp<std::int64_t>(target.focusedColumn, 0, next - 1) + 1;
-        }
-        for (const Column& column : detached.columns) {
-            for (WindowID id : column.windows) {
-                state_.lastApplied.erase(id);
-                if (target.contains(id)) continue;
-                target.insertColumn(id, column.widthFraction, next++, false);
-                state_.windowDisplay[id] = receiver;
-            }
-        }
-        setNeedsLayout(receiver, false);
     }
 
     for (const std::string& back : newKeys) {
-        if (oldKeys.count(back)) continue;
         auto found = state_.detached.find(back);
         if (found == state_.detached.end()) continue;
         Strip returning = std::move(found->second);
@@ -214,7 +196,7 @@ void WindowManager::refreshDisplays() {
             if (state_.windows.count(id) && !state_.dormant.count(id) &&
                 !state_.floating.count(id)) {
                 state_.windowDisplay[id] = back;
-                state_.lastApplied.erase(id);
+                dropApplied(id);
             } else {
                 returning.remove(id);
             }
@@ -228,6 +210,43 @@ void WindowManager::refreshDisplays() {
         }
         state_.strips[back] = std::move(returning);
     }
+
+    for (const auto& [key, strip] : state_.detached)
+        lendToPrimary(key, strip);
+}
+
+void WindowManager::lendToPrimary(const std::string& key, const Strip& detached) {
+    // Its windows stay usable on the first tiled display until their own returns. Only windows
+    // the detached strip still holds move: after the last display went, they waited in no strip.
+    auto first = std::find_if(state_.displays.begin(), state_.displays.end(),
+                              [&](const Display& d) { return !isExcluded(d.uuid); });
+    if (first == state_.displays.end()) return;
+    const std::string receiver = first->uuid;
+    std::optional<std::int64_t> next;
+    for (const Column& column : detached.columns) {
+        for (WindowID id : column.windows) {
+            auto where = state_.windowDisplay.find(id);
+            if (where == state_.windowDisplay.end() || where->second != key ||
+                !state_.windows.count(id) || state_.dormant.count(id) ||
+                state_.floating.count(id)) {
+                continue;
+            }
+            Strip& target = state_.strips[receiver];
+            if (!next) {
+                // One run, in order: after the focused column, or at the end.
+                const auto count = static_cast<std::int64_t>(target.columns.size());
+                next = count;
+                if (prefs_.placement() == NewWindowPlacement::afterFocused && count > 0) {
+                    next = std::clamp<std::int64_t>(target.focusedColumn, 0, count - 1) + 1;
+                }
+            }
+            dropApplied(id);
+            where->second = receiver;
+            if (!target.contains(id))
+                target.insertColumn(id, column.widthFraction, (*next)++, false);
+        }
+    }
+    if (next) setNeedsLayout(receiver, false);
 }
 
 void WindowManager::insertNewColumn(Strip& strip, WindowID id, double fraction, bool focus) const {
@@ -295,8 +314,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
         case WorkspaceEvent::sessionDidBecomeActive:
             later(1.2, [](WindowManager& self) {
                 if (!self.state_.isRunning) return;
-                self.refreshDisplays();
-                self.state_.lastApplied.clear();
+                self.followDisplayChange();
                 self.reconcile();
                 self.layoutAll(false);
                 self.hooks_.layoutMemory->monitorSetupChanged(self);
@@ -306,13 +324,28 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
         case WorkspaceEvent::screenParametersDidChange:
             later(0.5, [](WindowManager& self) {
                 if (!self.state_.isRunning) return;
-                self.refreshDisplays();
-                self.state_.lastApplied.clear();
+                self.followDisplayChange();
                 self.layoutAll(false);
                 self.hooks_.layoutMemory->monitorSetupChanged(self);
             });
             return;
     }
+}
+
+void WindowManager::followDisplayChange() {
+    const bool hadNone = state_.displays.empty();
+    refreshDisplays();
+    // Every window may have been moved by the system: write each one whole again.
+    for (const auto& [id, frame] : state_.lastApplied)
+        mover_->forget(id);
+    state_.lastApplied.clear();
+    // Windows that opened while no display was connected were refused for want of one.
+    if (hadNone && !state_.displays.empty()) rescanAllApps();
+}
+
+void WindowManager::dropApplied(WindowID id) {
+    state_.lastApplied.erase(id);
+    mover_->forget(id);
 }
 
 std::string WindowManager::describe(const AXWindow& window) {

@@ -86,6 +86,11 @@ class WindowManager : public WindowTrackerDelegate,
     void syncFocusFromSystem();
     void updateBorder();
     std::optional<Display> display(const std::optional<std::string>& key) const;
+    // Whether the user keeps a display out of tiling.
+    bool isExcluded(const std::string& uuid) const;
+    // Where a window that has to be tiled goes: the preferred display, else the active one, else
+    // the one under the pointer, skipping displays that are gone or excluded; none if none fits.
+    std::optional<std::string> tileTarget(const std::optional<std::string>& preferred) const;
     double animationLength() const;
     // The geometry a display is laid out in.
     Rect area(const Display& display) const;
@@ -132,6 +137,13 @@ class WindowManager : public WindowTrackerDelegate,
     void observeSystem();
     void handleWorkspaceEvent(WorkspaceEvent event, const std::optional<RunningApplication>& app);
     void insertNewColumn(Strip& strip, WindowID id, double fraction, bool focus) const;
+    // Moves the windows that a detached strip still holds onto the primary display's strip.
+    void lendToPrimary(const std::string& key, const Strip& detached);
+    // Re-reads the displays after the system announced a change, and writes every window anew.
+    void followDisplayChange();
+    // Forgets the frame last written to a window, here and in the mover, so the next write is
+    // complete: something other than the engine changed the window.
+    void dropApplied(WindowID id);
     // --- admission and reconciliation
     void zoomByDoubleClick(WindowID id);
     void parkDormant(WindowID id, const std::string& key, std::size_t column);
