@@ -57,8 +57,9 @@ struct SimDesktopTest : ::testing::Test {
         std::vector<WindowID> list;
         const auto infos = desktop.windowServer().windowList(true);
         if (!infos) return list;
-        for (const WindowInfo& info : *infos)
-            list.push_back(info.number.value_or(0));
+        for (const WindowInfo& info : *infos) {
+            if (info.ownerPid != kWindowServerPid) list.push_back(info.number.value_or(0));
+        }
         return list;
     }
     WindowID open(Pid app, const std::string& title, Rect frame = {100, 100, 400, 300}) {
@@ -193,14 +194,19 @@ TEST_F(SimDesktopTest, FocusFollowsMainRaiseCloseAndMinimize) {
 TEST_F(SimDesktopTest, SwitchingWorkspacesIsAnnounced) {
     const WindowID here = open(pid, "Here");
     const WindowID there = open(pid, "There");
+    // The focused window leaving for another Space hands the focus to what is left on top.
     desktop.moveToWorkspace(there, 2);
-    desktop.switchWorkspace(2);
     loop.drain();
     EXPECT_EQ(seen(WorkspaceEvent::activeSpaceDidChange), 1);
-    EXPECT_EQ(onScreen(), std::vector<WindowID>{there});
-    ASSERT_TRUE(desktop.focusWindow(here));
+    EXPECT_EQ(desktop.focusedWindow(), here);
+    desktop.switchWorkspace(2);
     loop.drain();
     EXPECT_EQ(seen(WorkspaceEvent::activeSpaceDidChange), 2);
+    EXPECT_EQ(onScreen(), std::vector<WindowID>{there});
+    EXPECT_EQ(desktop.focusedWindow(), there);
+    ASSERT_TRUE(desktop.focusWindow(here));
+    loop.drain();
+    EXPECT_EQ(seen(WorkspaceEvent::activeSpaceDidChange), 3);
     EXPECT_EQ(onScreen(), std::vector<WindowID>{here});
 
     desktop.postWorkspaceEvent(WorkspaceEvent::didWake);

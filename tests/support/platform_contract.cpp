@@ -42,8 +42,10 @@ std::vector<WindowID> PlatformContract::listed(bool onScreenOnly) {
     std::vector<WindowID> numbers;
     auto list = platform->windowServer.windowList(onScreenOnly);
     if (!list) return numbers;
+    // The desktop's own windows (menu bars, panels) sit on other layers; the tests' windows are
+    // ordinary ones.
     for (const WindowInfo& info : *list) {
-        if (info.number) numbers.push_back(*info.number);
+        if (info.number && info.layer.value_or(0) == 0) numbers.push_back(*info.number);
     }
     return numbers;
 }

@@ -159,6 +159,18 @@ void SimCore::destroyWindowLocked(WindowID number, Outbox& out) {
     }
 }
 
+void SimCore::focusTopmostLocked(Outbox& out) {
+    for (WindowID number : stacking) {
+        const WindowState& window = windows.at(number);
+        AppState& app = *appLocked(window.pid);
+        if (!onScreenLocked(window) || app.info.activationPolicy != ActivationPolicy::regular)
+            continue;
+        setFocusedWindowLocked(app, number, out);
+        activateLocked(window.pid, out);
+        return;
+    }
+}
+
 bool SimCore::activateLocked(Pid pid, Outbox& out) {
     AppState* app = appLocked(pid);
     if (!app || app->info.activationPolicy == ActivationPolicy::prohibited) return false;

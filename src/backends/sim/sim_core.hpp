@@ -126,6 +126,9 @@ class SimCore {
     void setFocusedWindowLocked(AppState& app, std::optional<WindowID> window, Outbox& out);
     void destroyWindowLocked(WindowID number, Outbox& out);
     bool activateLocked(Pid pid, Outbox& out);
+    // The user lands on the current workspace: the topmost window shown there gets the focus and
+    // its application comes to the front. Nothing changes when no window is shown.
+    void focusTopmostLocked(Outbox& out);
 
     void notifyLocked(Pid pid, const AXElement& subject, const std::string& name, Outbox& out);
     void workspaceEventLocked(WorkspaceEvent event, std::optional<RunningApplication> app,
@@ -154,6 +157,7 @@ class SimCore {
     bool shuttingDown = false;
     int blockedTotal = 0;  // calls waiting on hung applications, all applications together
     Point pointer;         // top-left convention
+    Point shift;           // how far the global space has moved since the desktop began
     std::uint32_t buttons = 0;
     std::uint32_t modifiers = 0;
     std::vector<Point> warps;

@@ -27,6 +27,7 @@ void rebase(SimCore& core) {
     const Point origin = core.displays.front().setup.frame.origin();
     if (origin == Point{0, 0}) return;
     const Point by{-origin.x, -origin.y};
+    core.shift = {core.shift.x + by.x, core.shift.y + by.y};
     for (DisplayState& display : core.displays) {
         display.setup.frame = shifted(display.setup.frame, by);
         display.setup.visibleFrame = shifted(*display.setup.visibleFrame, by);
@@ -140,6 +141,14 @@ bool SimDesktop::setDisplayFrame(std::uint32_t number, Rect frame,
         }
         return false;
     });
+}
+
+std::optional<Rect> SimDesktop::displayFrame(std::uint32_t number) const {
+    std::lock_guard lock(core_->mutex());
+    for (const DisplayState& display : core_->displays) {
+        if (display.number == number) return display.setup.frame;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::uint32_t> SimDesktop::displayNumber(const std::string& uuid) const {

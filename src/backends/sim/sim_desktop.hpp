@@ -46,6 +46,8 @@ class SimDesktop {
     bool setDisplayFrame(std::uint32_t number, Rect frame,
                          std::optional<Rect> visibleFrame = std::nullopt);
     std::optional<std::uint32_t> displayNumber(const std::string& uuid) const;
+    // Top-left convention; none for a display that is not plugged in.
+    std::optional<Rect> displayFrame(std::uint32_t number) const;
 
     // Applications.
     Pid launch(const AppSpec& setup);
@@ -66,8 +68,15 @@ class SimDesktop {
     bool setWindowFaults(WindowID number, const WindowFaults& faults);
     // Activates the window's application and makes the window its focused, frontmost one.
     bool focusWindow(WindowID number);
+    // A window moved to another workspace in the desktop's overview: a Space change is
+    // announced, and if the focused window left, the topmost one shown gets the focus.
     bool moveToWorkspace(WindowID number, int workspace);
+    // The topmost window shown on the new workspace gets the focus.
     void switchWorkspace(int workspace);
+    // How far the global space has moved since the desktop began (it moves so the primary
+    // display's top-left corner stays at the origin). A frame from earlier plus this is where
+    // the same place is now.
+    Point spaceShift() const;
     // A child element of a window (a slider, a video player...), for hit tests.
     std::optional<AXElement> addElement(WindowID number, const std::string& role, Rect frame,
                                         std::optional<std::string> subrole = std::nullopt);

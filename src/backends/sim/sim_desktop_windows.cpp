@@ -101,17 +101,32 @@ bool SimDesktop::focusWindow(WindowID number) {
 }
 
 bool SimDesktop::moveToWorkspace(WindowID number, int workspace) {
-    return changeWindow(
-        number, [&](SimCore&, WindowState& window, Outbox&) { window.workspace = workspace; });
+    return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
+        if (window.workspace == workspace) return;
+        const bool wasShown = window.workspace == core.currentWorkspace;
+        window.workspace = workspace;
+        // The user rearranges Spaces in the desktop's overview; leaving it announces a Space
+        // change, and a focused window that left hands the focus to what is now on top.
+        const AppState& app = *core.appLocked(window.pid);
+        if (wasShown && core.frontmost == window.pid && app.focused == number)
+            core.focusTopmostLocked(out);
+        core.workspaceEventLocked(WorkspaceEvent::activeSpaceDidChange, std::nullopt, out);
+    });
 }
 
 void SimDesktop::switchWorkspace(int workspace) {
     change([&](SimCore& core, Outbox& out) {
         if (core.currentWorkspace == workspace) return false;
         core.currentWorkspace = workspace;
+        core.focusTopmostLocked(out);
         core.workspaceEventLocked(WorkspaceEvent::activeSpaceDidChange, std::nullopt, out);
         return true;
     });
+}
+
+Point SimDesktop::spaceShift() const {
+    std::lock_guard lock(core_->mutex());
+    return core_->shift;
 }
 
 std::optional<AXElement> SimDesktop::addElement(WindowID number, const std::string& role,

@@ -15,6 +15,18 @@ std::optional<std::vector<WindowInfo>> SimWindowServer::windowList(bool onScreen
     std::lock_guard lock(core_->mutex());
     if (!core_->windowListReadable) return std::nullopt;
     std::vector<WindowInfo> list;
+    for (const DisplayState& display : core_->displays) {
+        const Rect& frame = display.setup.frame;
+        const double band = display.setup.visibleFrame->minY() - frame.minY();
+        WindowInfo bar;
+        bar.number = kMenuBarNumberBase + display.number;
+        bar.ownerPid = kWindowServerPid;
+        bar.ownerName = "Window Server";
+        bar.bounds = Rect{frame.x, frame.y, frame.width, band > 0 ? band : 25};
+        bar.layer = kMenuBarLayer;
+        bar.alpha = 1.0;
+        list.push_back(std::move(bar));
+    }
     for (WindowID number : core_->stacking) {
         const WindowState& window = *core_->windowLocked(number);
         if (onScreenOnly && !core_->onScreenLocked(window)) continue;

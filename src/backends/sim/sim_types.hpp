@@ -10,6 +10,13 @@
 
 namespace tessarin::sim {
 
+// The desktop's own windows (a menu bar on every display) belong to this process. They are in the
+// window server's list, as on a real desktop, but no application owns them: nothing can manage
+// them. Their numbers are far above any window an application opens.
+inline constexpr Pid kWindowServerPid = 88;
+inline constexpr WindowID kMenuBarNumberBase = 0xFFFF0000u;
+inline constexpr std::int64_t kMenuBarLayer = 24;
+
 // A display to plug in. Frames are in the top-left convention of the global space; the first
 // display (the primary) sits with its top-left corner at the origin.
 struct DisplaySpec {
