@@ -61,13 +61,7 @@ void ScenarioReport::frames(std::ostream& out, const std::vector<WindowID>& orde
     const EngineState* state = session_.hasEngine() ? &session_.engine().state() : nullptr;
     for (const sim::WindowSnapshot& window : live) {
         std::string line = "  " + padded(name(window.number), width) + "  " + rect(window.frame);
-        std::string role = "unmanaged";
-        if (state && state->windows.count(window.number)) {
-            role = state->floating.count(window.number)  ? "floating"
-                   : state->dormant.count(window.number) ? "dormant"
-                                                         : "tiled";
-        }
-        line += "  " + role;
+        line += "  " + (state ? role(*state, window.number) : std::string("unmanaged"));
         if (focused == window.number) line += " focused";
         if (window.minimized) line += " minimized";
         if (window.fullScreen) line += " fullscreen";
@@ -97,34 +91,35 @@ void ScenarioReport::strips(std::ostream& out) const {
         if (column.isZoomed()) text += "  zoomed";
         return text;
     };
-    std::vector<std::string> shown;
-    for (const Display& display : state.displays) {
-        shown.push_back(display.uuid);
-        std::string line = "  " + display.uuid + " \"" + display.name + "\" " + rect(display.frame);
-        if (state.activeKey == display.uuid) line += " active";
-        auto found = state.strips.find(display.uuid);
-        if (found == state.strips.end() || found->second.isEmpty()) {
-            out << line << ": no columns\n";
-            continue;
-        }
-        const Strip& strip = found->second;
-        out << line << ": scroll " << number(strip.scrollOffset) << ", focus column "
-            << strip.focusedColumn << "\n";
+    auto columns = [&](const Strip& strip) {
+        out << ": scroll " << number(strip.scrollOffset) << ", focus column " << strip.focusedColumn
+            << "\n";
         for (std::size_t c = 0; c < strip.columns.size(); ++c) {
             const bool focusedColumn = static_cast<std::int64_t>(c) == strip.focusedColumn;
             out << "  " << (focusedColumn ? "> " : "  ") << c << ": "
                 << columnText(strip.columns[c]) << "\n";
         }
+    };
+    std::vector<std::string> shown;
+    for (const Display& display : state.displays) {
+        shown.push_back(display.uuid);
+        out << "  " << display.uuid << " \"" << display.name << "\" " << rect(display.frame);
+        if (state.activeKey == display.uuid) out << " active";
+        auto found = state.strips.find(display.uuid);
+        if (found == state.strips.end() || found->second.isEmpty()) {
+            out << ": no columns\n";
+            continue;
+        }
+        columns(found->second);
     }
     for (const auto& [key, strip] : state.strips) {
         if (std::find(shown.begin(), shown.end(), key) != shown.end()) continue;
-        out << "  " << key << " (no such display): " << strip.columns.size() << " columns\n";
+        out << "  " << key << " (no such display)";
+        columns(strip);
     }
     for (const auto& [key, strip] : state.detached) {
-        out << "  detached " << key << ":";
-        for (const Column& column : strip.columns)
-            out << "  [" << columnText(column) << "]";
-        out << "\n";
+        out << "  detached " << key;
+        columns(strip);
     }
     if (!state.floating.empty()) {
         out << "  floating:";
@@ -132,12 +127,28 @@ void ScenarioReport::strips(std::ostream& out) const {
             out << " " << name(id);
         out << "\n";
     }
-    if (!state.dormant.empty()) {
-        out << "  dormant:";
-        for (const auto& [id, place] : state.dormant)
-            out << " " << name(id) << "@" << place.displayUUID;
+    for (const auto& [id, place] : state.dormant) {
+        out << "  dormant " << name(id) << " @" << place.displayUUID << " index "
+            << (place.index == Dormant::atEnd ? std::string("end") : std::to_string(place.index));
+        if (place.leftNeighbour) out << " after " << name(*place.leftNeighbour);
+        out << " width " << fixed(place.widthFraction, 3);
+        if (place.savedFraction) out << " saved " << fixed(*place.savedFraction, 3);
+        if (place.zoomed) out << (*place.zoomed ? " zoomed" : " unzoomed");
         out << "\n";
     }
+}
+
+std::string ScenarioReport::role(const EngineState& state, WindowID id) {
+    if (!state.windows.count(id)) return "unmanaged";
+    if (state.floating.count(id)) return "floating";
+    if (state.dormant.count(id)) return "dormant";
+    auto holds = [id](const auto& strips) {
+        return std::any_of(strips.begin(), strips.end(),
+                           [id](const auto& entry) { return entry.second.contains(id); });
+    };
+    if (holds(state.strips)) return "tiled";
+    // Known, but in no strip of a connected display: waiting for its display, or lost.
+    return holds(state.detached) ? "detached" : "lost";
 }
 
 void ScenarioReport::log(std::ostream& out, std::size_t from) const {

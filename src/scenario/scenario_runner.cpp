@@ -112,12 +112,23 @@ ScenarioRunner::Result ScenarioRunner::runStep(const ScenarioStep& step) {
     return engineStep(step);
 }
 
+namespace {
+
+void moveSpec(sim::DisplaySpec& setup, Point by) {
+    setup.frame.x += by.x, setup.frame.y += by.y;
+    if (setup.visibleFrame) setup.visibleFrame->x += by.x, setup.visibleFrame->y += by.y;
+}
+
+}  // namespace
+
 ScenarioRunner::Result ScenarioRunner::display(const ScenarioStep& step) {
     sim::SimDesktop& desktop = session_.desktop();
     const std::string& uuid = step.text(0);
     if (step.verb == "unplug") {
         auto found = plugged_.find(uuid);
         if (found == plugged_.end()) return "display " + inQuotes(uuid) + " is not plugged in";
+        const auto screens = desktop.screens().screens();
+        displaySpecs_[uuid].primary = !screens.empty() && screens.front().uuid == uuid;
         desktop.unplugDisplay(found->second);
         plugged_.erase(found);
         return std::nullopt;
@@ -128,16 +139,31 @@ ScenarioRunner::Result ScenarioRunner::display(const ScenarioStep& step) {
         return "frame= is needed the first time " + inQuotes(uuid) + " is plugged in";
     sim::DisplaySpec setup =
         remembered != displaySpecs_.end() ? remembered->second : sim::makeDisplay(uuid, {}, uuid);
+    // Remembered frames are kept where they were when the desktop began; the global space has
+    // moved since if a primary display came or went. A display comes back in its old
+    // arrangement, as primary again if it was.
+    const Point shift = desktop.spaceShift();
+    moveSpec(setup, shift);
     if (auto frame = step.rectOption("frame")) {
         setup.frame = *frame;
         setup.visibleFrame.reset();
+        setup.primary = false;
     }
     if (auto visible = step.rectOption("visible")) setup.visibleFrame = *visible;
     if (auto name = step.textOption("name")) setup.name = *name;
     if (auto refresh = step.numberOption("refresh")) setup.refreshRate = static_cast<int>(*refresh);
-    setup.primary = step.has("primary");
+    setup.primary = setup.primary || step.has("primary");
+    if (setup.visibleFrame && !setup.frame.encloses(*setup.visibleFrame))
+        return "visible= must lie within the display's frame";
+    for (const auto& [other, number] : plugged_) {
+        auto frame = desktop.displayFrame(number);
+        if (frame && frame->intersects(setup.frame))
+            return "display " + inQuotes(uuid) + " would overlap display " + inQuotes(other);
+    }
     plugged_[uuid] = desktop.plugDisplay(setup);
+    // Kept in the coordinates the desktop began with, so later moves of the space apply.
     setup.primary = false;
+    moveSpec(setup, {-shift.x, -shift.y});
     displaySpecs_[uuid] = setup;
     return std::nullopt;
 }

@@ -68,6 +68,21 @@ TEST_F(ScenarioRunnerTest, DisplaysAreRememberedByUuidAcrossUnplugging) {
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_EQ(screens[1].frame.width, 1920);
     EXPECT_EQ(screens[1].maximumFramesPerSecond, 120);
+
+    // Displays never overlap, and a visible frame lies within its display.
+    EXPECT_EQ(run("plug OVER frame=1000,0,800x600"),
+              "line 1: plug: display \"OVER\" would overlap display \"MAIN\"");
+    EXPECT_EQ(run("plug LOW frame=0,900,800x600 visible=0,880,800x600"),
+              "line 1: plug: visible= must lie within the display's frame");
+}
+
+TEST_F(ScenarioRunnerTest, APrimaryPluggedBackReturnsToItsPlaceInTheArrangement) {
+    ASSERT_EQ(run(kDesk), "");
+    ASSERT_EQ(run("plug SIDE frame=1440,0,1920x1080\nunplug MAIN\nplug MAIN"), "");
+    const auto screens = session.desktop().screens().screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].uuid, "MAIN");
+    EXPECT_EQ(screens[1].frame.minX(), 1440);
 }
 
 TEST_F(ScenarioRunnerTest, WindowStepsReachTheDesktop) {
