@@ -63,7 +63,7 @@ class World {
     SimSession& session() { return session_; }
     WindowManager& engine() { return session_.engine(); }
     sim::SimDesktop& desktop() { return session_.desktop(); }
-    const Strip& leftStrip() { return engine().state().strips.at(kLeft); }
+    const Strip& leftStrip() { return *engine().view().strip(kLeft); }
 
     void perform(Action action) {
         engine().perform(action);
@@ -113,16 +113,14 @@ void BM_PerformFocusRightInstant(benchmark::State& state) {
 void BM_AnimationTick(benchmark::State& state) {
     World world(true);
     auto& loop = world.session().loop();
-    const auto& animations = world.engine().state().animations;
     bool toEnd = true;
     std::size_t ticks = 0;
     std::size_t writes = 0;
     for (auto _ : state) {
-        if (!animations.count(kLeft)) {
+        if (!world.engine().view().animation(kLeft)) {
             // A scroll across the whole strip and back: every tick moves most visible columns.
-            world.engine().animateScroll(kLeft, toEnd ? 30000 : 0, true);
+            world.perform(toEnd ? Action::focusLast : Action::focusFirst);
             toEnd = !toEnd;
-            world.session().runPending();
         }
         world.desktop().clearWrites();
 

@@ -8,7 +8,10 @@
 
 #include "base/log.hpp"
 #include "core/strip_layout.hpp"
+#include "engine/engine_timing.hpp"
+#include "engine/layout_geometry.hpp"
 #include "engine/window_manager.hpp"
+#include "platform/ax_names.hpp"
 #include "system/ax.hpp"
 
 namespace tessarin {
@@ -30,14 +33,31 @@ std::string wholePoints(double value) {
     return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
 }
 
-// The frames last written to the strip's windows: where a morph starts from.
-WindowMap<Rect> appliedFrames(const Strip& strip, const std::map<WindowID, Rect>& lastApplied) {
-    WindowMap<Rect> frames;
-    for (WindowID id : strip.windows()) {
-        auto applied = lastApplied.find(id);
-        if (applied != lastApplied.end()) frames.insertOrAssign(id, applied->second);
+// Commands that change frames blend them from where they were.
+bool morphsFrames(Action action) {
+    switch (action) {
+        case Action::moveLeft:
+        case Action::moveRight:
+        case Action::moveUp:
+        case Action::moveDown:
+        case Action::moveToFirst:
+        case Action::moveToLast:
+        case Action::cycleWidth:
+        case Action::cycleWidthBack:
+        case Action::wider:
+        case Action::narrower:
+        case Action::fullWidth:
+        case Action::taller:
+        case Action::shorter:
+        case Action::equalizeHeights:
+        case Action::stackLeft:
+        case Action::stackRight:
+        case Action::popOutLeft:
+        case Action::popOutRight:
+            return true;
+        default:
+            return false;
     }
-    return frames;
 }
 
 // Records what a stack command will merge into, so a stack that cannot fit can be undone.
@@ -197,40 +217,39 @@ void WindowManager::perform(Action action) {
 
     const std::string name(rawValue(action));
     const auto key = commandKey();
-    auto stored = key ? state_.strips.find(*key) : state_.strips.end();
+    auto stored = key ? run_.strips.find(*key) : run_.strips.end();
     const auto screen = display(key);
-    if (!key || stored == state_.strips.end() || !screen) {
+    if (!key || stored == run_.strips.end() || !screen) {
         Log::info("action " + name + ": no strip (key=" + state_.activeKey.value_or("nil") +
-                  ", strips=" + std::to_string(state_.strips.size()) + ")");
+                  ", strips=" + std::to_string(run_.strips.size()) + ")");
         return;
     }
 
     const std::optional<WindowID> before = stored->second.focusedWindow();
     const std::vector<double> presets = prefs_.presets();
-    WindowMap<Rect> from = appliedFrames(stored->second, state_.lastApplied);
+    WindowMap<Rect> from = appliedFrames(stored->second);
 
     Strip working = stored->second;
     applyToStrip(action, working, presets, state_.lastStack);
     stored->second = std::move(working);
 
-    if (prefs_.animate() &&
-        (isLayoutAction(action) || (state_.focusMode && isFocusAction(action)))) {
-        state_.morphs[*key] =
-            Morph{std::move(from), now(), 0.24 / std::max(prefs_.animationSpeed(), 0.25)};
+    if (prefs_.animate() && (morphsFrames(action) || (run_.focusMode && isFocusAction(action)))) {
+        run_.morphs[*key] =
+            Morph{std::move(from), now(), EngineTiming::animationLength(prefs_.animationSpeed())};
         startAnimationTimer();
     }
 
     if (action == Action::center) {
         const double scroll =
-            StripLayout::centeredScroll(stored->second, area(*screen).width, prefs_.gap());
+            StripLayout::centeredScroll(stored->second, geometry(*screen).area.width, prefs_.gap());
         animateScroll(*key, scroll);
     } else {
         layout(*key, true);
     }
 
     // Layout may have touched the map; read the strip afresh.
-    stored = state_.strips.find(*key);
-    if (stored == state_.strips.end()) return;
+    stored = run_.strips.find(*key);
+    if (stored == run_.strips.end()) return;
     const Strip& strip = stored->second;
     const std::optional<WindowID> after = strip.focusedWindow();
     Log::info("action " + name + ": focus " + windowText(before) + " \u2192 " + windowText(after) +
@@ -244,15 +263,11 @@ void WindowManager::perform(Action action) {
 
 std::optional<std::string> WindowManager::commandKey() {
     if (auto focused = systemFocusedWindow()) {
-        auto where = state_.windowDisplay.find(*focused);
-        if (where != state_.windowDisplay.end()) {
-            auto strip = state_.strips.find(where->second);
-            if (strip != state_.strips.end() && strip->second.contains(*focused)) {
-                // The system's focus wins over the engine's idea of it.
-                strip->second.focus(*focused);
-                state_.activeKey = where->second;
-                return state_.activeKey;
-            }
+        if (const ManagedWindow* tiled = tiledWindow(*focused)) {
+            // The system's focus wins over the engine's idea of it.
+            run_.strips[*tiled->display].focus(*focused);
+            state_.activeKey = tiled->display;
+            return state_.activeKey;
         }
     }
     if (auto screen = displays_.underMouse(state_.displays)) {
@@ -264,8 +279,8 @@ std::optional<std::string> WindowManager::commandKey() {
 }
 
 void WindowManager::focusColumn(std::int64_t index, const std::string& key) {
-    auto stored = state_.strips.find(key);
-    if (stored == state_.strips.end()) return;
+    auto stored = run_.strips.find(key);
+    if (stored == run_.strips.end()) return;
     Strip working = stored->second;
     const auto window = working.focusColumn(index);
     if (!window) return;
@@ -275,26 +290,26 @@ void WindowManager::focusColumn(std::int64_t index, const std::string& key) {
     focusWindow(*window);
 }
 
-bool WindowManager::isManaged(WindowID id) const {
-    auto where = state_.windowDisplay.find(id);
-    if (where == state_.windowDisplay.end()) return false;
-    auto strip = state_.strips.find(where->second);
-    return strip != state_.strips.end() && strip->second.contains(id);
+ManagedWindow* WindowManager::tiledWindow(WindowID id) {
+    ManagedWindow* known = run_.find(id);
+    if (!known || !known->display) return nullptr;
+    auto strip = run_.strips.find(*known->display);
+    return strip != run_.strips.end() && strip->second.contains(id) ? known : nullptr;
 }
 
 void WindowManager::toggleFocusMode() {
     if (!state_.isRunning) return;
-    state_.focusMode = !state_.focusMode;
-    state_.focusSwipe = 0;
-    Log::info(state_.focusMode ? "focus mode on" : "focus mode off");
+    run_.focusMode = !run_.focusMode;
+    Log::info(run_.focusMode ? "focus mode on" : "focus mode off");
 
     const bool animate = prefs_.animate();
-    const double duration = 0.3 / std::max(prefs_.animationSpeed(), 0.25);
+    const double duration = EngineTiming::animationLength(prefs_.animationSpeed(),
+                                                          EngineTiming::focusModeAnimationBase);
     std::vector<std::string> keys;
-    for (const auto& [key, strip] : state_.strips) {
+    for (const auto& [key, strip] : run_.strips) {
         keys.push_back(key);
         if (!animate) continue;
-        state_.morphs[key] = Morph{appliedFrames(strip, state_.lastApplied), now(), duration};
+        run_.morphs[key] = Morph{appliedFrames(strip), now(), duration};
     }
     for (const std::string& key : keys)
         setNeedsLayout(key, true);
@@ -304,43 +319,38 @@ void WindowManager::toggleFocusMode() {
 
 void WindowManager::toggleFloat() {
     const auto id = systemFocusedWindow();
-    if (!id) return;
-    auto known = state_.windows.find(*id);
-    if (known == state_.windows.end()) return;
+    ManagedWindow* known = id ? run_.find(*id) : nullptr;
+    if (!known) return;
 
-    if (state_.floating.count(*id)) {
-        std::optional<std::string> stored;
-        if (auto where = state_.windowDisplay.find(*id); where != state_.windowDisplay.end()) {
-            stored = where->second;
-        }
-        const auto key = tileTarget(stored);
+    if (run_.floating.count(*id)) {
+        const auto key = tileTarget(known->display);
         // Without a display it stays floating rather than belonging nowhere.
         if (!key) return;
-        state_.floating.erase(*id);
-        insertNewColumn(state_.strips[*key], *id, prefs_.defaultWidth(), true);
-        state_.windowDisplay[*id] = *key;
+        run_.floating.erase(*id);
+        insertNewColumn(run_.strips[*key], *id, prefs_.defaultWidth(), true);
+        known->display = key;
         state_.activeKey = key;
         setNeedsLayout(*key, true);
         return;
     }
 
-    auto where = state_.windowDisplay.find(*id);
-    if (where == state_.windowDisplay.end()) return;
-    const std::string key = where->second;
+    if (!known->display) return;
+    const std::string key = *known->display;
     const auto screen = display(key);
-    auto strip = state_.strips.find(key);
+    auto strip = run_.strips.find(key);
     // Checked before removing, so the window is never left neither tiled nor floating.
-    if (!screen || strip == state_.strips.end() || !strip->second.remove(*id)) return;
+    if (!screen || strip == run_.strips.end() || !strip->second.remove(*id)) return;
 
-    state_.floating.insert(*id);
-    state_.missCount.erase(*id);
+    run_.floating.insert(*id);
+    known->missCount = 0;
+    // A floated window is placed in the middle of its display, at a size it can be worked in.
     const Rect& visible = screen->visibleFrame;
     const double width = std::round(visible.width * 0.6);
     const double height = std::round(visible.height * 0.7);
     const Rect frame{visible.midX() - width / 2, visible.midY() - height / 2, width, height};
     // The window's own notifications about this write are not the user's doing.
-    state_.suppressUntil[*id] = now() + 0.6;
-    known->second->setFrame(frame, std::nullopt);
+    known->suppressUntil = now() + EngineTiming::floatSuppress;
+    known->window->setFrame(frame, std::nullopt);
     dropApplied(*id);
     setNeedsLayout(key, true);
 }
@@ -356,14 +366,11 @@ void WindowManager::sendToNextDisplay() {
     if (candidates.size() < 2) return;
 
     const auto id = systemFocusedWindow();
-    if (!id) return;
-    auto where = state_.windowDisplay.find(*id);
-    if (where == state_.windowDisplay.end()) return;
-    const std::string source = where->second;
-    auto stored = state_.strips.find(source);
-    if (stored == state_.strips.end()) return;
+    ManagedWindow* known = id ? tiledWindow(*id) : nullptr;
+    if (!known) return;
+    const std::string source = *known->display;
+    auto stored = run_.strips.find(source);
     const auto place = stored->second.locate(*id);
-    if (!place) return;
 
     auto current = std::find_if(candidates.begin(), candidates.end(),
                                 [&](const Display& candidate) { return candidate.uuid == source; });
@@ -375,9 +382,9 @@ void WindowManager::sendToNextDisplay() {
 
     const double fraction = stored->second.columns[place->first].widthFraction;
     stored->second.remove(*id);
-    state_.lastApplied.erase(*id);
-    insertNewColumn(state_.strips[target], *id, fraction, true);
-    state_.windowDisplay[*id] = target;
+    known->lastApplied.reset();
+    insertNewColumn(run_.strips[target], *id, fraction, true);
+    known->display = target;
     state_.activeKey = target;
     setNeedsLayout(target, true);
     setNeedsLayout(source, true);
@@ -389,18 +396,15 @@ void WindowManager::showIndicator(const std::string& key, bool sticky) {
     if (!screen) return;
     // Titles are read once per appearance; navigating while the panel shows costs no reads.
     if (!hooks_.indicator->isVisible()) {
-        auto stored = state_.strips.find(key);
+        auto stored = run_.strips.find(key);
         const std::vector<WindowID> ids =
-            stored == state_.strips.end() ? std::vector<WindowID>{} : stored->second.windows();
+            stored == run_.strips.end() ? std::vector<WindowID>{} : stored->second.windows();
         for (WindowID id : ids) {
-            auto known = state_.windows.find(id);
-            if (known == state_.windows.end()) {
-                state_.titleCache.erase(id);
-                continue;
+            if (ManagedWindow* known = run_.find(id)) {
+                known->title =
+                    AX::string(platform_.accessibility, known->window->element, AXName::title)
+                        .value_or(std::string());
             }
-            state_.titleCache[id] =
-                AX::string(platform_.accessibility, known->second->element, "AXTitle")
-                    .value_or(std::string());
         }
     }
     hooks_.indicator->show(model(key), *screen, sticky);
@@ -408,10 +412,10 @@ void WindowManager::showIndicator(const std::string& key, bool sticky) {
 
 StripIndicatorModel WindowManager::model(const std::string& key) {
     static const Strip empty;
-    auto stored = state_.strips.find(key);
-    const Strip& strip = stored == state_.strips.end() ? empty : stored->second;
+    auto stored = run_.strips.find(key);
+    const Strip& strip = stored == run_.strips.end() ? empty : stored->second;
     const auto screen = display(key);
-    const double viewWidth = screen ? area(*screen).width : 1000;
+    const double viewWidth = screen ? geometry(*screen).area.width : 1000;
     const auto spans = StripLayout::spans(strip, viewWidth, prefs_.gap());
 
     StripIndicatorModel result;
@@ -422,12 +426,10 @@ StripIndicatorModel WindowManager::model(const std::string& key) {
         StripIndicatorModel::Column column;
         column.index = static_cast<std::int64_t>(i);
         for (WindowID id : strip.columns[i].windows) {
-            auto title = state_.titleCache.find(id);
-            column.titles.push_back(title == state_.titleCache.end() ? std::string()
-                                                                     : title->second);
-            auto known = state_.windows.find(id);
-            if (known == state_.windows.end()) continue;
-            const Pid pid = known->second->pid;
+            const ManagedWindow* known = run_.find(id);
+            column.titles.push_back(known && known->title ? *known->title : std::string());
+            if (!known) continue;
+            const Pid pid = known->window->pid;
             auto cached = state_.iconCache.find(pid);
             if (cached != state_.iconCache.end()) {
                 column.icons.push_back(cached->second);
@@ -449,32 +451,6 @@ StripIndicatorModel WindowManager::model(const std::string& key) {
         result.columns.push_back(std::move(column));
     }
     return result;
-}
-
-bool WindowManager::isLayoutAction(Action action) {
-    switch (action) {
-        case Action::moveLeft:
-        case Action::moveRight:
-        case Action::moveUp:
-        case Action::moveDown:
-        case Action::moveToFirst:
-        case Action::moveToLast:
-        case Action::cycleWidth:
-        case Action::cycleWidthBack:
-        case Action::wider:
-        case Action::narrower:
-        case Action::fullWidth:
-        case Action::taller:
-        case Action::shorter:
-        case Action::equalizeHeights:
-        case Action::stackLeft:
-        case Action::stackRight:
-        case Action::popOutLeft:
-        case Action::popOutRight:
-            return true;
-        default:
-            return false;
-    }
 }
 
 }  // namespace tessarin

@@ -17,63 +17,64 @@
 
 namespace tessarin {
 
-// Everything the engine knows. Windows are named by their window number, displays (and their
-// strips) by the display's UUID. Times are monotonic seconds.
+// What the engine keeps about one known window (tiled, floating or dormant). Everything here
+// goes when the window is forgotten.
+struct ManagedWindow {
+    AXWindowPtr window;
+    // The display (strip) the window belongs to: set for every tiled or dormant window and for
+    // floating windows admitted on a display.
+    std::optional<std::string> display;
+    // The frame last handed to the mover.
+    std::optional<Rect> lastApplied;
+    // Until when the window's moved and resized notifications are the engine's own echo.
+    double suppressUntil = 0;
+    // Consecutive reconciliations that did not find the tiled window on screen.
+    int missCount = 0;
+    // Size corrections tried for one wanted frame.
+    struct SizeRetry {
+        Rect wanted;
+        int count = 0;
+    };
+    std::optional<SizeRetry> sizeRetry;
+    // The title read for the overview panel.
+    std::optional<std::string> title;
+};
+
+// What one run of the engine knows: built from the live windows at start, gone at stop.
+// Windows are named by their window number, displays (and their strips) by the display's UUID.
 //
 // A known window (in `windows`) is in exactly one of: a strip (tiled), `floating`, or
-// `dormant`. `windowDisplay` has an entry for every tiled or dormant window and for floating
-// windows admitted on a display. The per-window maps hold entries only for known windows.
-struct EngineState {
-    bool isRunning = false;
-    bool isPaused = false;
+// `dormant`; while no display is connected at all, tiled windows wait in the strip of the
+// display that went, in `detached`. The sets below hold known windows only, except
+// `loggedIgnored` and `fullscreenWaiting`, which are about windows that were refused.
+struct EngineRun {
     bool focusMode = false;
-    double focusSwipe = 0;
 
-    std::vector<Display> displays;
-    std::map<WindowID, AXWindowPtr> windows;
+    std::map<WindowID, ManagedWindow> windows;
     std::set<WindowID> floating;
     std::map<std::string, Strip> strips;
     std::map<std::string, Strip> detached;
-    std::map<WindowID, std::string> windowDisplay;
     std::map<WindowID, Dormant> dormant;
-    std::map<WindowID, Rect> lastApplied;
-    std::map<WindowID, double> suppressUntil;
-    std::optional<std::string> activeKey;
     std::map<std::string, ScrollAnimation> animations;
     std::map<std::string, Morph> morphs;
     std::optional<std::uint64_t> animationTimer;
+    // Displays with a pending layout; the value is the reveal flag.
     std::map<std::string, bool> needsLayout;
-    bool layoutScheduled = false;
-    bool reconcileScheduled = false;
+    // Windows the user moved or resized, handled when the mouse button comes up.
     std::set<WindowID> pendingMoves;
     std::set<WindowID> pendingResizes;
-    std::optional<std::string> gestureKey;
 
     struct PresentCache {
         double time = 0;
         std::set<WindowID> ids;
     };
     std::optional<PresentCache> presentCache;
-    std::map<WindowID, int> missCount;
-    struct Drift {
-        Rect frame;
-        int count = 0;
-    };
-    std::map<WindowID, Drift> driftCount;
     std::set<WindowID> loggedIgnored;
     std::set<WindowID> fullscreenWaiting;
     std::set<WindowID> fullscreenManaged;
-    std::map<Pid, std::string> iconCache;
+    // Minimum heights windows were found to keep; the layout reads them as they are.
     WindowMap<double> minHeights;
-    struct LastStack {
-        WindowID into = 0;
-        double width = 0;
-    };
-    std::optional<LastStack> lastStack;
-    std::map<WindowID, std::string> titleCache;
-    double lastIndicatorUpdate = 0;
-    double pendingScroll = 0;
-    double lastScrollInput = 0;
+
     struct PreviousFocus {
         WindowID window = 0;
         std::string key;
@@ -85,16 +86,34 @@ struct EngineState {
         double until = 0;
     };
     std::optional<FocusAfterClose> focusAfterClose;
-    bool scrollFlushScheduled = false;
-    std::optional<std::string> setupKey;
-    double lastUserFrameChange = 0;
-    double lastZoomToggle = 0;
-    int healthTicks = 0;
-    struct SizeRetry {
-        Rect wanted;
-        int count = 0;
+
+    const ManagedWindow* find(WindowID id) const {
+        auto found = windows.find(id);
+        return found == windows.end() ? nullptr : &found->second;
+    }
+    ManagedWindow* find(WindowID id) {
+        auto found = windows.find(id);
+        return found == windows.end() ? nullptr : &found->second;
+    }
+};
+
+// What the engine keeps across a stop and a later start.
+struct EngineState {
+    bool isRunning = false;
+    bool isPaused = false;
+    std::vector<Display> displays;
+    std::optional<std::string> activeKey;
+    std::map<Pid, std::string> iconCache;
+    struct LastStack {
+        WindowID into = 0;
+        double width = 0;
     };
-    std::map<WindowID, SizeRetry> sizeRetries;
+    std::optional<LastStack> lastStack;
+    double lastZoomToggle = 0;
+    double lastIndicatorUpdate = 0;
+    // Work already queued on the main loop: a stop does not cancel it, so the flags stay with it.
+    bool reconcileScheduled = false;
+    bool layoutScheduled = false;
 };
 
 }  // namespace tessarin

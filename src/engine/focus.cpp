@@ -2,40 +2,41 @@
 #include <string>
 
 #include "base/log.hpp"
+#include "engine/engine_timing.hpp"
 #include "engine/window_manager.hpp"
+#include "platform/ax_names.hpp"
 #include "system/ax.hpp"
 
 namespace tessarin {
 
 void WindowManager::focusWindow(WindowID id) {
-    auto found = state_.windows.find(id);
-    if (found == state_.windows.end()) return;
-    const AXWindow& window = *found->second;
+    const ManagedWindow* known = run_.find(id);
+    if (!known) return;
+    const AXWindow& window = *known->window;
     Accessibility& ax = platform_.accessibility;
     auto front = platform_.workspace.frontmostApplication();
     const bool wasFrontmost = front && front->pid == window.pid;
 
-    ax.setAttribute(ax.application(window.pid), "AXFrontmost", true);
-    ax.setAttribute(window.element, "AXMain", true);
-    ax.performAction(window.element, "AXRaise");
+    ax.setAttribute(ax.application(window.pid), AXName::frontmost, true);
+    ax.setAttribute(window.element, AXName::main, true);
+    ax.performAction(window.element, AXName::raise);
     if (!wasFrontmost) platform_.workspace.activate(window.pid);
 
-    if (prefs_.mouseFollowsFocus()) {
-        auto last = state_.lastApplied.find(id);
-        // Both the frame and the warp are in the top-left convention.
-        if (last != state_.lastApplied.end()) platform_.pointer.warp(last->second.center());
+    // Both the frame and the warp are in the top-left convention.
+    if (prefs_.mouseFollowsFocus() && known->lastApplied) {
+        platform_.pointer.warp(known->lastApplied->center());
     }
 }
 
 void WindowManager::syncFocusFromSystem() {
-    if (!state_.isRunning || state_.gestureKey) return;
+    if (!state_.isRunning) return;
     auto focused = systemFocusedWindow();
     if (!focused) return;
 
-    if (state_.focusAfterClose) {
-        const auto chosen = *state_.focusAfterClose;
-        state_.focusAfterClose.reset();
-        if (now() < chosen.until && state_.windows.count(chosen.window) &&
+    if (run_.focusAfterClose) {
+        const auto chosen = *run_.focusAfterClose;
+        run_.focusAfterClose.reset();
+        if (now() < chosen.until && run_.windows.count(chosen.window) &&
             chosen.window != *focused) {
             // The neighbour chosen after a close wins over the application's own choice; follow
             // it here too, so the strip does not swing to the application's window first.
@@ -44,14 +45,14 @@ void WindowManager::syncFocusFromSystem() {
         }
     }
 
-    if (!state_.windows.count(*focused)) {
+    if (!run_.windows.count(*focused)) {
         auto front = platform_.workspace.frontmostApplication();
         if (front && front->activationPolicy == ActivationPolicy::regular &&
             front->pid != ownPid_ && !front->terminated) {
             const Pid pid = front->pid;
             if (tracker_.isObserving(pid)) {
-                for (const AXElement& element :
-                     AX::elements(platform_.accessibility, tracker_.appElement(pid), "AXWindows")) {
+                for (const AXElement& element : AX::elements(
+                         platform_.accessibility, tracker_.appElement(pid), AXName::windows)) {
                     consider(element, pid);
                 }
             } else {
@@ -63,14 +64,12 @@ void WindowManager::syncFocusFromSystem() {
         }
     }
 
-    if (state_.dormant.count(*focused)) reconcile();
+    if (run_.dormant.count(*focused)) reconcile();
 
-    auto where = state_.windowDisplay.find(*focused);
-    if (where == state_.windowDisplay.end()) return;
-    const std::string key = where->second;
-    auto found = state_.strips.find(key);
-    if (found == state_.strips.end() || !found->second.contains(*focused)) return;
-    Strip& strip = found->second;
+    const ManagedWindow* tiled = tiledWindow(*focused);
+    if (!tiled) return;
+    const std::string key = *tiled->display;
+    Strip& strip = run_.strips[key];
     state_.activeKey = key;
 
     const auto before = strip.focusedWindow();
@@ -79,17 +78,13 @@ void WindowManager::syncFocusFromSystem() {
         return;
     }
 
-    if (state_.focusMode && prefs_.animate()) {
-        Morph morph{{}, now(), animationLength()};
-        for (WindowID id : strip.windows()) {
-            auto last = state_.lastApplied.find(id);
-            if (last != state_.lastApplied.end()) morph.from.insertOrAssign(id, last->second);
-        }
-        state_.morphs[key] = std::move(morph);
+    if (run_.focusMode && prefs_.animate()) {
+        run_.morphs[key] = Morph{appliedFrames(strip), now(),
+                                 EngineTiming::animationLength(prefs_.animationSpeed())};
         startAnimationTimer();
     }
 
-    if (before) state_.previousFocus = EngineState::PreviousFocus{*before, key, now()};
+    if (before) run_.previousFocus = EngineRun::PreviousFocus{*before, key, now()};
 
     strip.focus(*focused);
     Log::info("focus synced to " + std::to_string(*focused) +
@@ -100,8 +95,8 @@ void WindowManager::syncFocusFromSystem() {
 
 void WindowManager::updateBorder() {
     FocusBorder& border = *hooks_.border;
-    auto found = state_.activeKey ? state_.strips.find(*state_.activeKey) : state_.strips.end();
-    if (!prefs_.focusBorder() || found == state_.strips.end()) {
+    auto found = state_.activeKey ? run_.strips.find(*state_.activeKey) : run_.strips.end();
+    if (!prefs_.focusBorder() || found == run_.strips.end()) {
         border.hide();
         return;
     }
@@ -110,9 +105,9 @@ void WindowManager::updateBorder() {
         border.hide();
         return;
     }
-    auto last = state_.lastApplied.find(*focused);
-    if (last != state_.lastApplied.end()) {
-        border.show(last->second, *focused, prefs_.focusBorderWidth());
+    const ManagedWindow* known = run_.find(*focused);
+    if (known && known->lastApplied) {
+        border.show(*known->lastApplied, *focused, prefs_.focusBorderWidth());
     }
 }
 

@@ -5,7 +5,10 @@
 
 #include "base/log.hpp"
 #include "core/strip_layout.hpp"
+#include "engine/engine_timing.hpp"
+#include "engine/layout_geometry.hpp"
 #include "engine/window_manager.hpp"
+#include "platform/ax_names.hpp"
 #include "system/ax.hpp"
 
 // Checks that windows really took the frames they were given, and adopts the sizes that windows
@@ -35,26 +38,26 @@ bool differsBeyond(const Rect& a, const Rect& b, double tolerance) {
 void WindowManager::verifySizes(const std::string& key) {
     if (!state_.isRunning) return;
     auto shown = display(key);
-    auto found = state_.strips.find(key);
-    if (!shown || found == state_.strips.end()) return;
+    auto found = run_.strips.find(key);
+    if (!shown || found == run_.strips.end()) return;
 
     const auto serverFrames = displays_.windowServerFrames();
     bool corrected = false;
     for (WindowID id : found->second.windows()) {
-        auto wanted = state_.lastApplied.find(id);
+        ManagedWindow* known = run_.find(id);
         auto actual = serverFrames.find(id);
-        if (wanted == state_.lastApplied.end() || actual == serverFrames.end()) continue;
+        if (!known || !known->lastApplied || actual == serverFrames.end()) continue;
+        const Rect wanted = *known->lastApplied;
         if (!actual->second.intersects(shown->frame)) continue;
-        auto retry = state_.sizeRetries.find(id);
-        const bool sameWanted =
-            retry != state_.sizeRetries.end() && retry->second.wanted == wanted->second;
-        // Corrected twice for this frame already: an application that insists wins.
-        if (sameWanted && retry->second.count >= 2) continue;
-        if (!differsBeyond(actual->second, wanted->second, 4)) continue;
+        auto& retry = known->sizeRetry;
+        const bool sameWanted = retry && retry->wanted == wanted;
+        // Corrected often enough for this frame already: an application that insists wins.
+        if (sameWanted && retry->count >= EngineTiming::sizeCorrections) continue;
+        if (!differsBeyond(actual->second, wanted, EngineTiming::sizeTolerance)) continue;
 
-        state_.sizeRetries[id] = {wanted->second, sameWanted ? retry->second.count + 1 : 1};
+        retry = ManagedWindow::SizeRetry{wanted, sameWanted ? retry->count + 1 : 1};
         Log::info("window not where it should be: " + std::to_string(id) + " is " +
-                  frameText(actual->second) + ", redoing " + frameText(wanted->second));
+                  frameText(actual->second) + ", redoing " + frameText(wanted));
         dropApplied(id);
         corrected = true;
     }
@@ -63,33 +66,32 @@ void WindowManager::verifySizes(const std::string& key) {
 
 void WindowManager::adoptMinimumSize(WindowID id, Size actual, Size wanted) {
     if (!state_.isRunning) return;
-    auto where = state_.windowDisplay.find(id);
-    if (where == state_.windowDisplay.end()) return;
-    const std::string key = where->second;
-    auto found = state_.strips.find(key);
+    ManagedWindow* known = tiledWindow(id);
+    if (!known) return;
+    const std::string key = *known->display;
+    auto found = run_.strips.find(key);
     auto shown = display(key);
-    if (found == state_.strips.end() || !shown) return;
+    if (!shown) return;
     auto place = found->second.locate(id);
-    if (!place) return;
 
     const Rect& visible = shown->visibleFrame;
     if (actual.width >= visible.width - 1 && actual.height >= visible.height - 1) {
-        auto window = state_.windows.find(id);
-        if (window != state_.windows.end() &&
-            AX::boolean(platform_.accessibility, window->second->element, "AXFullScreen") == true) {
+        if (AX::boolean(platform_.accessibility, known->window->element, AXName::fullScreen) ==
+            true) {
             enterFullscreen(id);
             return;
         }
     }
 
     Strip strip = found->second;
-    const Rect inset = area(*shown);
+    const Rect inset = geometry(*shown).area;
     const double gap = prefs_.gap();
+    const double tolerance = WindowMover::minimumSizeTolerance;
     bool changed = false;
 
-    if (!state_.focusMode && actual.width > wanted.width + 4) {
+    if (!run_.focusMode && actual.width > wanted.width + tolerance) {
         const double fraction = std::clamp((actual.width + gap) / (inset.width + gap), 0.1, 1.0);
-        if (strip.columns[place->first].widthFraction + 0.002 < fraction) {
+        if (strip.columns[place->first].widthFraction + EngineTiming::widthShareSlack < fraction) {
             Log::info("min width: " + std::to_string(id) + " stays " + whole(actual.width) +
                       "pt, widening its column");
             strip.setWidth(id, fraction);
@@ -98,11 +100,11 @@ void WindowManager::adoptMinimumSize(WindowID id, Size actual, Size wanted) {
     }
 
     const Column& column = strip.columns[place->first];
-    if (actual.height > wanted.height + 4 && column.windows.size() >= 2) {
-        state_.minHeights.insertOrAssign(id, actual.height);
+    if (actual.height > wanted.height + tolerance && column.windows.size() >= 2) {
+        run_.minHeights.insertOrAssign(id, actual.height);
         std::vector<double> mins;
         for (WindowID w : column.windows)
-            mins.push_back(state_.minHeights.valueOr(w, 0.0));
+            mins.push_back(run_.minHeights.valueOr(w, 0.0));
         if (StripLayout::stackFits(mins, inset.height, gap)) {
             Log::info("min height: " + std::to_string(id) + " needs " + whole(actual.height) +
                       "pt, giving it that much of the stack");
@@ -135,7 +137,7 @@ void WindowManager::adoptMinimumSize(WindowID id, Size actual, Size wanted) {
     if (!changed) return;
     found->second = strip;
     for (WindowID w : strip.windows())
-        state_.lastApplied.erase(w);
+        if (ManagedWindow* held = run_.find(w)) held->lastApplied.reset();
     // A wider or popped-out column can push the focused one out of view.
     layout(key, true);
 }

@@ -2,35 +2,25 @@
 #include <utility>
 
 #include "base/log.hpp"
+#include "engine/engine_timing.hpp"
 #include "engine/window_manager.hpp"
+#include "platform/ax_names.hpp"
 #include "system/ax.hpp"
 
 namespace tessarin {
 
-namespace {
-
-// How long the neighbour picked after a close beats the focus the system picks itself.
-constexpr double closeFocusHold = 1.0;
-// A focus change this recent still counts as the strip's focus when its window closes.
-constexpr double previousFocusLife = 1.0;
-constexpr double focusNeighbourDelay = 0.05;
-// A window missing once is looked at again this much later before it leaves its strip.
-constexpr double missRecheck = 0.6;
-
-}  // namespace
+using namespace EngineTiming;
 
 void WindowManager::forget(WindowID id) {
     std::optional<Pid> pid;
-    if (auto known = state_.windows.find(id); known != state_.windows.end()) {
-        pid = known->second->pid;
-    }
     std::optional<std::string> key;
-    if (auto where = state_.windowDisplay.find(id); where != state_.windowDisplay.end()) {
-        key = where->second;
+    if (const ManagedWindow* known = run_.find(id)) {
+        pid = known->window->pid;
+        key = known->display;
     }
     std::optional<std::int64_t> column;
     if (key) {
-        if (auto strip = state_.strips.find(*key); strip != state_.strips.end()) {
+        if (auto strip = run_.strips.find(*key); strip != run_.strips.end()) {
             if (auto place = strip->second.locate(id)) {
                 column = static_cast<std::int64_t>(place->first);
             }
@@ -38,40 +28,34 @@ void WindowManager::forget(WindowID id) {
     }
 
     bool wasFocused = false;
-    if (const auto& previous = state_.previousFocus) {
+    if (const auto& previous = run_.previousFocus) {
         wasFocused = key && previous->window == id && previous->key == *key &&
                      now() - previous->time < previousFocusLife;
     }
     if (state_.activeKey) {
-        if (auto active = state_.strips.find(*state_.activeKey); active != state_.strips.end()) {
+        if (auto active = run_.strips.find(*state_.activeKey); active != run_.strips.end()) {
             wasFocused = wasFocused || active->second.focusedWindow() == id;
         }
     }
-    if (state_.focusAfterClose && state_.focusAfterClose->window == id) {
-        state_.focusAfterClose.reset();
+    if (run_.focusAfterClose && run_.focusAfterClose->window == id) {
+        run_.focusAfterClose.reset();
     }
 
-    state_.windows.erase(id);
-    state_.floating.erase(id);
-    state_.dormant.erase(id);
-    state_.lastApplied.erase(id);
-    state_.suppressUntil.erase(id);
+    // The record goes with everything in it; the sets that the engine walks are cleared here.
+    run_.windows.erase(id);
+    run_.floating.erase(id);
+    run_.dormant.erase(id);
+    run_.minHeights.erase(id);
+    run_.fullscreenWaiting.erase(id);
+    run_.fullscreenManaged.erase(id);
+    run_.pendingMoves.erase(id);
+    run_.pendingResizes.erase(id);
     tracker_.forgetWindow(id);
     mover_->forget(id);
-    state_.minHeights.erase(id);
-    state_.titleCache.erase(id);
-    state_.fullscreenWaiting.erase(id);
-    state_.fullscreenManaged.erase(id);
-    state_.missCount.erase(id);
-    state_.driftCount.erase(id);
-    state_.sizeRetries.erase(id);
-    state_.pendingMoves.erase(id);
-    state_.pendingResizes.erase(id);
-    state_.windowDisplay.erase(id);
 
     if (!key) return;
-    auto strip = state_.strips.find(*key);
-    if (strip == state_.strips.end()) return;
+    auto strip = run_.strips.find(*key);
+    if (strip == run_.strips.end()) return;
     const std::size_t columnsBefore = strip->second.columns.size();
     if (!strip->second.remove(id)) return;
     Log::info("removed " + std::to_string(id) + " from strip");
@@ -80,8 +64,8 @@ void WindowManager::forget(WindowID id) {
         // the search must start from the left one.
         const bool columnGone = strip->second.columns.size() < columnsBefore;
         if (auto next = neighbourAfterClose(*key, columnGone ? *column - 1 : *column, pid)) {
-            state_.previousFocus.reset();
-            state_.focusAfterClose = EngineState::FocusAfterClose{*next, now() + closeFocusHold};
+            run_.previousFocus.reset();
+            run_.focusAfterClose = EngineRun::FocusAfterClose{*next, now() + closeFocusHold};
             strip->second.focus(*next);
             state_.activeKey = *key;
             Log::info("focused window closed: focusing its neighbour " + std::to_string(*next));
@@ -97,8 +81,8 @@ void WindowManager::forget(WindowID id) {
 std::optional<WindowID> WindowManager::neighbourAfterClose(const std::string& key,
                                                            std::int64_t column,
                                                            std::optional<Pid> closingPid) {
-    auto found = state_.strips.find(key);
-    if (found == state_.strips.end() || found->second.isEmpty()) return std::nullopt;
+    auto found = run_.strips.find(key);
+    if (found == run_.strips.end() || found->second.isEmpty()) return std::nullopt;
     const Strip& strip = found->second;
     const auto count = static_cast<std::int64_t>(strip.columns.size());
 
@@ -107,9 +91,9 @@ std::optional<WindowID> WindowManager::neighbourAfterClose(const std::string& ke
     auto acceptable = [&](std::int64_t index) -> std::optional<WindowID> {
         auto candidate = strip.columns[static_cast<std::size_t>(index)].activeWindow();
         if (!candidate) return std::nullopt;
-        auto known = state_.windows.find(*candidate);
-        if (known == state_.windows.end()) return std::nullopt;
-        if (!closingPid || known->second->pid != *closingPid) return candidate;
+        const ManagedWindow* known = run_.find(*candidate);
+        if (!known) return std::nullopt;
+        if (!closingPid || known->window->pid != *closingPid) return candidate;
         if (!closingAppRuns) {
             auto app = platform_.workspace.application(*closingPid);
             closingAppRuns = app && !app->terminated;
@@ -120,7 +104,7 @@ std::optional<WindowID> WindowManager::neighbourAfterClose(const std::string& ke
     bool columnIntact = column >= 0 && column < count;
     if (columnIntact) {
         for (WindowID id : strip.columns[static_cast<std::size_t>(column)].windows) {
-            columnIntact = columnIntact && state_.windows.count(id) > 0;
+            columnIntact = columnIntact && run_.windows.count(id) > 0;
         }
     }
     const std::int64_t start = columnIntact ? column : column - 1;
@@ -143,7 +127,7 @@ void WindowManager::reconcileSoon(double delay) {
 }
 
 void WindowManager::parkDormant(WindowID id, const std::string& key, std::size_t column) {
-    Strip& strip = state_.strips.at(key);
+    Strip& strip = run_.strips[key];
     const Column& held = strip.columns[column];
     Dormant place;
     place.displayUUID = key;
@@ -154,17 +138,17 @@ void WindowManager::parkDormant(WindowID id, const std::string& key, std::size_t
     place.index = static_cast<std::int64_t>(column);
     place.savedFraction = held.savedFraction;
     place.zoomed = held.zoomed;
-    state_.dormant[id] = std::move(place);
+    run_.dormant[id] = std::move(place);
     strip.remove(id);
     // Off screen, the window may be changed by anyone; its return is written whole.
     dropApplied(id);
     // Parked by full screen between two reconciliations, a window starts its misses afresh.
-    state_.missCount.erase(id);
+    if (ManagedWindow* known = run_.find(id)) known->missCount = 0;
 }
 
 void WindowManager::reconcile() {
     if (!state_.isRunning) return;
-    state_.presentCache.reset();
+    run_.presentCache.reset();
     const std::set<WindowID> present = presentIDs();
     if (present.empty()) {
         // An unreadable list (or a locked screen), never a desktop where every window closed.
@@ -173,19 +157,28 @@ void WindowManager::reconcile() {
     }
 
     std::vector<std::string> keys;
-    for (const auto& [key, strip] : state_.strips)
+    for (const auto& [key, strip] : run_.strips)
         keys.push_back(key);
     for (const std::string& key : keys) {
         bool parked = false;
-        for (std::size_t c = state_.strips.at(key).columns.size(); c-- > 0;) {
-            const std::vector<WindowID> held = state_.strips.at(key).columns[c].windows;
+        for (std::size_t c = run_.strips[key].columns.size(); c-- > 0;) {
+            const std::vector<WindowID> held = run_.strips[key].columns[c].windows;
             for (WindowID id : held) {
+                ManagedWindow* known = run_.find(id);
+                if (!known) {
+                    // Only known windows are tiled; one that is not is dropped, not fought.
+                    Log::info("bookkeeping: unknown window " + std::to_string(id) +
+                              " left the strip of " + key);
+                    run_.strips[key].remove(id);
+                    parked = true;
+                    continue;
+                }
                 if (present.count(id)) {
-                    state_.missCount.erase(id);
+                    known->missCount = 0;
                     continue;
                 }
                 // A window that flickers off screen during a Space switch keeps its place.
-                if (++state_.missCount[id] < 2) {
+                if (++known->missCount < missesToPark) {
                     reconcileSoon(missRecheck);
                     continue;
                 }
@@ -200,10 +193,10 @@ void WindowManager::reconcile() {
     }
 
     std::vector<std::pair<WindowID, Dormant>> returning;
-    for (const auto& [id, place] : state_.dormant) {
-        auto known = state_.windows.find(id);
-        if (!present.count(id) || known == state_.windows.end()) continue;
-        if (AX::boolean(platform_.accessibility, known->second->element, "AXFullScreen")
+    for (const auto& [id, place] : run_.dormant) {
+        const ManagedWindow* known = run_.find(id);
+        if (!present.count(id) || !known) continue;
+        if (AX::boolean(platform_.accessibility, known->window->element, AXName::fullScreen)
                 .value_or(false)) {
             continue;
         }
@@ -216,15 +209,15 @@ void WindowManager::reconcile() {
 }
 
 void WindowManager::returnToStrip(WindowID id, const Dormant& place) {
-    state_.dormant.erase(id);
-    if (state_.fullscreenManaged.erase(id)) {
+    run_.dormant.erase(id);
+    if (run_.fullscreenManaged.erase(id)) {
         Log::info("left full screen: " + std::to_string(id) + " returns to its place");
     } else {
         Log::info("back on screen: " + std::to_string(id));
     }
 
     const std::string key = tileTarget(place.displayUUID).value_or(place.displayUUID);
-    Strip& strip = state_.strips[key];
+    Strip& strip = run_.strips[key];
     std::int64_t position = std::min(place.index, static_cast<std::int64_t>(strip.columns.size()));
     if (place.leftNeighbour) {
         if (auto left = strip.locate(*place.leftNeighbour)) {
@@ -235,7 +228,7 @@ void WindowManager::returnToStrip(WindowID id, const Dormant& place) {
     // A column returning before the focused one pushes it along; it must stay in view.
     const bool pushesFocus = !strip.isEmpty() && position <= strip.focusedColumn;
     strip.insertColumn(id, place.widthFraction, position, focused);
-    state_.windowDisplay[id] = key;
+    if (ManagedWindow* known = run_.find(id)) known->display = key;
     if (focused) state_.activeKey = key;
     setNeedsLayout(key, focused || pushesFocus);
     if (auto at = strip.locate(id)) {
@@ -246,20 +239,16 @@ void WindowManager::returnToStrip(WindowID id, const Dormant& place) {
 }
 
 void WindowManager::enterFullscreen(WindowID id) {
-    auto where = state_.windowDisplay.find(id);
-    if (where == state_.windowDisplay.end()) return;
-    const std::string key = where->second;
-    auto strip = state_.strips.find(key);
-    if (strip == state_.strips.end()) return;
-    auto place = strip->second.locate(id);
-    if (!place) return;
+    ManagedWindow* known = tiledWindow(id);
+    if (!known) return;
+    const std::string key = *known->display;
+    const auto place = run_.strips[key].locate(id);
     Log::info("entered full screen: " + std::to_string(id) + " keeps its place on the strip");
-    state_.fullscreenManaged.insert(id);
+    run_.fullscreenManaged.insert(id);
     parkDormant(id, key, place->first);
-    state_.pendingMoves.erase(id);
-    state_.pendingResizes.erase(id);
-    state_.driftCount.erase(id);
-    state_.sizeRetries.erase(id);
+    run_.pendingMoves.erase(id);
+    run_.pendingResizes.erase(id);
+    known->sizeRetry.reset();
     setNeedsLayout(key, true);
 }
 
@@ -285,7 +274,7 @@ void WindowManager::rescanAllApps() {
         const AXElement appElement = tracker_.appElement(pid);
         mover_->read(pid, [weak, &ax, &mainLoop, appElement, pid] {
             std::vector<std::pair<AXElement, WindowID>> found;
-            for (const AXElement& element : AX::elements(ax, appElement, "AXWindows")) {
+            for (const AXElement& element : AX::elements(ax, appElement, AXName::windows)) {
                 WindowID number = 0;
                 if (ax.windowNumber(element, number) == AXError::success && number != 0) {
                     found.emplace_back(element, number);
@@ -305,9 +294,9 @@ void WindowManager::considerRescanned(const std::vector<std::pair<AXElement, Win
     for (const auto& [element, id] : found) {
         // A refused window is looked at again: its role or size may have arrived late, after
         // both admission attempts. Refusals are still logged only once.
-        if (state_.windows.count(id)) continue;
-        if (state_.fullscreenWaiting.count(id) &&
-            AX::boolean(platform_.accessibility, element, "AXFullScreen").value_or(false)) {
+        if (run_.windows.count(id)) continue;
+        if (run_.fullscreenWaiting.count(id) &&
+            AX::boolean(platform_.accessibility, element, AXName::fullScreen).value_or(false)) {
             continue;
         }
         consider(element, pid);

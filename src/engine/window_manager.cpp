@@ -4,8 +4,9 @@
 #include <utility>
 
 #include "base/log.hpp"
-#include "core/docking_plan.hpp"
+#include "engine/engine_timing.hpp"
 #include "engine/log_text.hpp"
+#include "platform/ax_names.hpp"
 #include "system/ax.hpp"
 
 namespace tessarin {
@@ -39,7 +40,7 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
 
 WindowManager::~WindowManager() {
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
-    if (state_.animationTimer) platform_.mainLoop.cancel(*state_.animationTimer);
+    if (run_.animationTimer) platform_.mainLoop.cancel(*run_.animationTimer);
     tracker_.stopAll();
 }
 
@@ -60,7 +61,10 @@ void WindowManager::start() {
     state_.isPaused = false;
 
     std::weak_ptr<WindowManager> weak = weak_from_this();
-    tracker_.setDelegate(std::weak_ptr<WindowTrackerDelegate>(weak_from_this()));
+    // The tracker sees only its delegate's face of the engine, sharing the engine's lifetime.
+    tracker_.setDelegate(
+        std::weak_ptr<WindowTrackerDelegate>(std::shared_ptr<WindowTrackerDelegate>(
+            shared_from_this(), static_cast<WindowTrackerDelegate*>(this))));
     mover_->setOnMinimumSize([weak](WindowID id, Size actual, Size wanted) {
         if (auto self = weak.lock()) self->adoptMinimumSize(id, actual, wanted);
     });
@@ -80,12 +84,6 @@ void WindowManager::start() {
     }
 
     hooks_.layoutMemory->restoreSavedLayout(*this);
-
-    std::vector<std::string> uuids;
-    for (const Display& display : state_.displays)
-        uuids.push_back(display.uuid);
-    state_.setupKey = DockingPlan::setupKey(uuids);
-
     syncFocusFromSystem();
     layoutAll(false);
     hooks_.input->configureInput(*this);
@@ -100,12 +98,12 @@ void WindowManager::start() {
     for (const Display& display : state_.displays)
         names.push_back(display.name);
     std::vector<std::pair<std::string, std::size_t>> counts;
-    for (const auto& [key, strip] : state_.strips)
+    for (const auto& [key, strip] : run_.strips)
         counts.emplace_back(key, strip.windows().size());
     Log::info("started: displays=" + LogText::quotedList(names) + " windows=" +
-              std::to_string(state_.windows.size()) + " strips=" + LogText::countMap(counts) +
-              " floating=" + std::to_string(state_.floating.size()) +
-              " dormant=" + std::to_string(state_.dormant.size()) +
+              std::to_string(run_.windows.size()) + " strips=" + LogText::countMap(counts) +
+              " floating=" + std::to_string(run_.floating.size()) +
+              " dormant=" + std::to_string(run_.dormant.size()) +
               " tap=" + LogText::boolean(hooks_.input->swipeTapInstalled()));
 
     if (onStateChange) onStateChange();
@@ -128,8 +126,8 @@ void WindowManager::stop(bool paused) {
     hooks_.indicator->hide();
     hooks_.border->hide();
 
-    if (state_.animationTimer) platform_.mainLoop.cancel(*state_.animationTimer);
-    state_.animationTimer.reset();
+    if (run_.animationTimer) platform_.mainLoop.cancel(*run_.animationTimer);
+    run_.animationTimer.reset();
     hooks_.pointer->stopWaiting();
 
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
@@ -138,22 +136,7 @@ void WindowManager::stop(bool paused) {
 
     // Everything per window and per display goes; a later start rebuilds it from the live
     // windows and the saved layout.
-    EngineState fresh;
-    fresh.isPaused = state_.isPaused;
-    fresh.displays = std::move(state_.displays);
-    fresh.activeKey = std::move(state_.activeKey);
-    fresh.iconCache = std::move(state_.iconCache);
-    fresh.lastStack = state_.lastStack;
-    fresh.setupKey = std::move(state_.setupKey);
-    fresh.lastUserFrameChange = state_.lastUserFrameChange;
-    fresh.lastZoomToggle = state_.lastZoomToggle;
-    fresh.lastIndicatorUpdate = state_.lastIndicatorUpdate;
-    fresh.lastScrollInput = state_.lastScrollInput;
-    fresh.healthTicks = state_.healthTicks;
-    fresh.reconcileScheduled = state_.reconcileScheduled;
-    fresh.layoutScheduled = state_.layoutScheduled;
-    fresh.scrollFlushScheduled = state_.scrollFlushScheduled;
-    state_ = std::move(fresh);
+    run_ = {};
     hooks_.layoutMemory->cancelPendingSave();
 
     if (onStateChange) onStateChange();
@@ -171,31 +154,30 @@ void WindowManager::refreshDisplays() {
 
     for (const std::string& gone : oldKeys) {
         if (newKeys.count(gone)) continue;
-        auto found = state_.strips.find(gone);
-        if (found == state_.strips.end()) continue;
+        auto found = run_.strips.find(gone);
+        if (found == run_.strips.end()) continue;
         // Misses counted on a display that went say nothing about the windows' next place.
         for (WindowID id : found->second.windows())
-            state_.missCount.erase(id);
-        state_.detached[gone] = std::move(found->second);
-        state_.strips.erase(found);
+            if (ManagedWindow* known = run_.find(id)) known->missCount = 0;
+        run_.detached[gone] = std::move(found->second);
+        run_.strips.erase(found);
     }
 
     for (const std::string& back : newKeys) {
-        auto found = state_.detached.find(back);
-        if (found == state_.detached.end()) continue;
+        auto found = run_.detached.find(back);
+        if (found == run_.detached.end()) continue;
         Strip returning = std::move(found->second);
-        state_.detached.erase(found);
+        run_.detached.erase(found);
         for (WindowID id : returning.windows()) {
-            auto where = state_.windowDisplay.find(id);
-            if (where != state_.windowDisplay.end() && where->second != back) {
-                auto holder = state_.strips.find(where->second);
-                if (holder != state_.strips.end()) holder->second.remove(id);
+            ManagedWindow* known = run_.find(id);
+            if (known && known->display && *known->display != back) {
+                auto holder = run_.strips.find(*known->display);
+                if (holder != run_.strips.end()) holder->second.remove(id);
             }
             // A window that went dormant or floating meanwhile is no longer the strip's to hold;
             // taking it back would list it twice.
-            if (state_.windows.count(id) && !state_.dormant.count(id) &&
-                !state_.floating.count(id)) {
-                state_.windowDisplay[id] = back;
+            if (known && !run_.dormant.count(id) && !run_.floating.count(id)) {
+                known->display = back;
                 dropApplied(id);
             } else {
                 returning.remove(id);
@@ -203,15 +185,15 @@ void WindowManager::refreshDisplays() {
         }
         if (returning.isEmpty()) continue;
         // Windows admitted on the display before this refresh go after the returning ones.
-        if (auto already = state_.strips.find(back); already != state_.strips.end()) {
+        if (auto already = run_.strips.find(back); already != run_.strips.end()) {
             for (Column& column : already->second.columns) {
                 returning.columns.push_back(std::move(column));
             }
         }
-        state_.strips[back] = std::move(returning);
+        run_.strips[back] = std::move(returning);
     }
 
-    for (const auto& [key, strip] : state_.detached)
+    for (const auto& [key, strip] : run_.detached)
         lendToPrimary(key, strip);
 }
 
@@ -225,13 +207,12 @@ void WindowManager::lendToPrimary(const std::string& key, const Strip& detached)
     std::optional<std::int64_t> next;
     for (const Column& column : detached.columns) {
         for (WindowID id : column.windows) {
-            auto where = state_.windowDisplay.find(id);
-            if (where == state_.windowDisplay.end() || where->second != key ||
-                !state_.windows.count(id) || state_.dormant.count(id) ||
-                state_.floating.count(id)) {
+            ManagedWindow* known = run_.find(id);
+            if (!known || known->display != key || run_.dormant.count(id) ||
+                run_.floating.count(id)) {
                 continue;
             }
-            Strip& target = state_.strips[receiver];
+            Strip& target = run_.strips[receiver];
             if (!next) {
                 // One run, in order: after the focused column, or at the end.
                 const auto count = static_cast<std::int64_t>(target.columns.size());
@@ -241,7 +222,7 @@ void WindowManager::lendToPrimary(const std::string& key, const Strip& detached)
                 }
             }
             dropApplied(id);
-            where->second = receiver;
+            known->display = receiver;
             if (!target.contains(id))
                 target.insertColumn(id, column.widthFraction, (*next)++, false);
         }
@@ -273,7 +254,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
             if (!app || app->activationPolicy != ActivationPolicy::regular || app->pid == ownPid_)
                 return;
             Pid pid = app->pid;
-            later(0.3, [pid](WindowManager& self) {
+            later(EngineTiming::launchObserveDelay, [pid](WindowManager& self) {
                 if (!self.state_.isRunning) return;
                 std::weak_ptr<WindowManager> weak = self.weak_from_this();
                 self.tracker_.observe(pid, 0, [weak, pid] {
@@ -285,8 +266,8 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
         case WorkspaceEvent::didTerminateApplication: {
             if (!app) return;
             std::vector<WindowID> gone;
-            for (const auto& [id, window] : state_.windows) {
-                if (window->pid == app->pid) gone.push_back(id);
+            for (const auto& [id, window] : run_.windows) {
+                if (window.window->pid == app->pid) gone.push_back(id);
             }
             for (WindowID id : gone)
                 forget(id);
@@ -297,22 +278,22 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
             if (app) syncFocusFromSystem();
             return;
         case WorkspaceEvent::didHideApplication:
-            if (app) reconcileSoon(0.05);
+            if (app) reconcileSoon(EngineTiming::hideReconcile);
             return;
         case WorkspaceEvent::didUnhideApplication:
-            if (app) reconcileSoon(0.2);
+            if (app) reconcileSoon(EngineTiming::unhideReconcile);
             return;
         case WorkspaceEvent::activeSpaceDidChange:
-            // Windows of the new Space announce nothing; look for them twice as they settle.
-            later(0.4, [](WindowManager& self) { self.rescanAllApps(); });
-            later(1.0, [](WindowManager& self) { self.rescanAllApps(); });
-            reconcileSoon(0.4);
-            later(1.5, [](WindowManager& self) { self.reconcile(); });
+            // Windows of the new Space announce nothing; look for them as they settle.
+            for (double delay : EngineTiming::spaceRescans)
+                later(delay, [](WindowManager& self) { self.rescanAllApps(); });
+            reconcileSoon(EngineTiming::spaceReconcileSoon);
+            later(EngineTiming::spaceReconcile, [](WindowManager& self) { self.reconcile(); });
             return;
         case WorkspaceEvent::didWake:
         case WorkspaceEvent::screensDidWake:
         case WorkspaceEvent::sessionDidBecomeActive:
-            later(1.2, [](WindowManager& self) {
+            later(EngineTiming::wakeSettle, [](WindowManager& self) {
                 if (!self.state_.isRunning) return;
                 self.followDisplayChange();
                 self.reconcile();
@@ -322,7 +303,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
             });
             return;
         case WorkspaceEvent::screenParametersDidChange:
-            later(0.5, [](WindowManager& self) {
+            later(EngineTiming::screenChangeSettle, [](WindowManager& self) {
                 if (!self.state_.isRunning) return;
                 self.followDisplayChange();
                 self.layoutAll(false);
@@ -336,21 +317,15 @@ void WindowManager::followDisplayChange() {
     const bool hadNone = state_.displays.empty();
     refreshDisplays();
     // Every window may have been moved by the system: write each one whole again.
-    for (const auto& [id, frame] : state_.lastApplied)
-        mover_->forget(id);
-    state_.lastApplied.clear();
+    for (const auto& [id, window] : run_.windows)
+        dropApplied(id);
     // Windows that opened while no display was connected were refused for want of one.
     if (hadNone && !state_.displays.empty()) rescanAllApps();
 }
 
-void WindowManager::dropApplied(WindowID id) {
-    state_.lastApplied.erase(id);
-    mover_->forget(id);
-}
-
 std::string WindowManager::describe(const AXWindow& window) {
     std::string title =
-        AX::string(platform_.accessibility, window.element, "AXTitle").value_or(std::string());
+        AX::string(platform_.accessibility, window.element, AXName::title).value_or(std::string());
     return LogText::windowDescription(window.id, window.bundleID, title);
 }
 

@@ -58,10 +58,13 @@ void ScenarioReport::frames(std::ostream& out, const std::vector<WindowID>& orde
     }
     if (live.empty()) out << "  (no windows)\n";
     const std::optional<WindowID> focused = desktop.focusedWindow();
-    const EngineState* state = session_.hasEngine() ? &session_.engine().state() : nullptr;
+    const std::optional<EngineView> view =
+        session_.hasEngine() ? std::optional(session_.engine().view()) : std::nullopt;
     for (const sim::WindowSnapshot& window : live) {
         std::string line = "  " + padded(name(window.number), width) + "  " + rect(window.frame);
-        line += "  " + (state ? role(*state, window.number) : std::string("unmanaged"));
+        const WindowRole role = view ? view->role(window.number) : WindowRole::unknown;
+        line += "  ";
+        line += role == WindowRole::unknown ? "unmanaged" : rawValue(role);
         if (focused == window.number) line += " focused";
         if (window.minimized) line += " minimized";
         if (window.fullScreen) line += " fullscreen";
@@ -78,7 +81,7 @@ void ScenarioReport::strips(std::ostream& out) const {
         out << "  (engine not started)\n";
         return;
     }
-    const EngineState& state = session_.engine().state();
+    const EngineView state = session_.engine().view();
     auto columnText = [&](const Column& column) {
         std::string text = fixed(column.widthFraction, 3);
         for (std::size_t row = 0; row < column.windows.size(); ++row) {
@@ -101,33 +104,33 @@ void ScenarioReport::strips(std::ostream& out) const {
         }
     };
     std::vector<std::string> shown;
-    for (const Display& display : state.displays) {
+    for (const Display& display : state.displays()) {
         shown.push_back(display.uuid);
         out << "  " << display.uuid << " \"" << display.name << "\" " << rect(display.frame);
-        if (state.activeKey == display.uuid) out << " active";
-        auto found = state.strips.find(display.uuid);
-        if (found == state.strips.end() || found->second.isEmpty()) {
+        if (state.activeKey() == display.uuid) out << " active";
+        auto found = state.strips().find(display.uuid);
+        if (found == state.strips().end() || found->second.isEmpty()) {
             out << ": no columns\n";
             continue;
         }
         columns(found->second);
     }
-    for (const auto& [key, strip] : state.strips) {
+    for (const auto& [key, strip] : state.strips()) {
         if (std::find(shown.begin(), shown.end(), key) != shown.end()) continue;
         out << "  " << key << " (no such display)";
         columns(strip);
     }
-    for (const auto& [key, strip] : state.detached) {
+    for (const auto& [key, strip] : state.detached()) {
         out << "  detached " << key;
         columns(strip);
     }
-    if (!state.floating.empty()) {
+    if (!state.floating().empty()) {
         out << "  floating:";
-        for (WindowID id : state.floating)
+        for (WindowID id : state.floating())
             out << " " << name(id);
         out << "\n";
     }
-    for (const auto& [id, place] : state.dormant) {
+    for (const auto& [id, place] : state.dormantWindows()) {
         out << "  dormant " << name(id) << " @" << place.displayUUID << " index "
             << (place.index == Dormant::atEnd ? std::string("end") : std::to_string(place.index));
         if (place.leftNeighbour) out << " after " << name(*place.leftNeighbour);
@@ -136,19 +139,6 @@ void ScenarioReport::strips(std::ostream& out) const {
         if (place.zoomed) out << (*place.zoomed ? " zoomed" : " unzoomed");
         out << "\n";
     }
-}
-
-std::string ScenarioReport::role(const EngineState& state, WindowID id) {
-    if (!state.windows.count(id)) return "unmanaged";
-    if (state.floating.count(id)) return "floating";
-    if (state.dormant.count(id)) return "dormant";
-    auto holds = [id](const auto& strips) {
-        return std::any_of(strips.begin(), strips.end(),
-                           [id](const auto& entry) { return entry.second.contains(id); });
-    };
-    if (holds(state.strips)) return "tiled";
-    // Known, but in no strip of a connected display: waiting for its display, or lost.
-    return holds(state.detached) ? "detached" : "lost";
 }
 
 void ScenarioReport::log(std::ostream& out, std::size_t from) const {

@@ -34,11 +34,6 @@ class ScenarioReport {
     // "10,35 705x845".
     static std::string rect(const Rect& frame);
 
-    // What the engine really holds the window as: "tiled" (in a strip), "floating", "dormant",
-    // "detached" (in the kept strip of an unplugged display, and nowhere else), "lost" (known
-    // but held nowhere) or "unmanaged".
-    static std::string role(const EngineState& state, WindowID id);
-
   private:
     std::string heading(const char* what) const;
 

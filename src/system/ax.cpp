@@ -1,4 +1,5 @@
 #include "system/ax.hpp"
+#include "platform/ax_names.hpp"
 
 namespace tessarin::AX {
 
@@ -40,11 +41,11 @@ std::optional<bool> boolean(Accessibility& ax, const AXElement& of, std::string_
 }
 
 std::optional<Point> position(Accessibility& ax, const AXElement& of) {
-    return read<Point>(ax, of, "AXPosition");
+    return read<Point>(ax, of, AXName::position);
 }
 
 std::optional<Size> size(Accessibility& ax, const AXElement& of) {
-    return read<Size>(ax, of, "AXSize");
+    return read<Size>(ax, of, AXName::size);
 }
 
 }  // namespace tessarin::AX

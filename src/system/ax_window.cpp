@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/log.hpp"
+#include "platform/ax_names.hpp"
 
 namespace tessarin {
 
@@ -24,15 +25,15 @@ std::shared_ptr<AXWindow> AXWindow::create(Accessibility& ax, Workspace& workspa
 void AXWindow::setFrame(const Rect& frame, const std::optional<Rect>& previous) const {
     const std::string suffix = " for " + std::to_string(id) + " " + bundleText();
     if (previous && previous->size() == frame.size()) {
-        AXError result = ax_.setAttribute(element, "AXPosition", frame.origin());
+        AXError result = ax_.setAttribute(element, AXName::position, frame.origin());
         if (result != AXError::success) {
             Log::info("setPosition failed " + std::to_string(code(result)) + suffix);
         }
         return;
     }
-    ax_.setAttribute(element, "AXSize", frame.size());
-    AXError position = ax_.setAttribute(element, "AXPosition", frame.origin());
-    AXError size = ax_.setAttribute(element, "AXSize", frame.size());
+    ax_.setAttribute(element, AXName::size, frame.size());
+    AXError position = ax_.setAttribute(element, AXName::position, frame.origin());
+    AXError size = ax_.setAttribute(element, AXName::size, frame.size());
     if (position != AXError::success || size != AXError::success) {
         Log::info("setFrame failed pos=" + std::to_string(code(position)) +
                   " size=" + std::to_string(code(size)) + suffix);

@@ -1,6 +1,7 @@
 #include "system/web_accessibility.hpp"
 
 #include "base/log.hpp"
+#include "platform/ax_names.hpp"
 #include "system/ax.hpp"
 
 namespace tessarin {
@@ -22,8 +23,8 @@ bool WebAccessibility::isBrowser(Pid pid) {
 void WebAccessibility::ensure(Pid pid) {
     AXElement app = ax_.application(pid);
     ax_.setMessagingTimeout(app, messagingTimeout);
-    if (AX::boolean(ax_, app, "AXEnhancedUserInterface") == true) return;
-    ax_.setAttribute(app, "AXEnhancedUserInterface", true);
+    if (AX::boolean(ax_, app, AXName::enhancedUserInterface) == true) return;
+    ax_.setAttribute(app, AXName::enhancedUserInterface, true);
     bool isNew = false;
     {
         std::lock_guard guard(lock_);

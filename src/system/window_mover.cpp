@@ -1,6 +1,7 @@
 #include "system/window_mover.hpp"
 
 #include "base/log.hpp"
+#include "platform/ax_names.hpp"
 #include "system/ax.hpp"
 
 namespace tessarin {
@@ -110,7 +111,7 @@ void WindowMover::withEnhancedUIOff(Pid pid, const std::function<void()>& body) 
     if (cached) {
         on = *cached;
     } else {
-        on = AX::boolean(ax_, app, "AXEnhancedUserInterface") == true;
+        on = AX::boolean(ax_, app, AXName::enhancedUserInterface) == true;
         std::lock_guard guard(lock_);
         enhancedUI_[pid] = {on, clock_.now()};
     }
@@ -119,9 +120,9 @@ void WindowMover::withEnhancedUIOff(Pid pid, const std::function<void()>& body) 
         return;
     }
     // Assistive mode animates every frame change, which makes a run of writes slow and inexact.
-    ax_.setAttribute(app, "AXEnhancedUserInterface", false);
+    ax_.setAttribute(app, AXName::enhancedUserInterface, false);
     body();
-    ax_.setAttribute(app, "AXEnhancedUserInterface", true);
+    ax_.setAttribute(app, AXName::enhancedUserInterface, true);
 }
 
 int WindowMover::millisecondsSince(double start) const {
@@ -153,12 +154,12 @@ void WindowMover::apply(const Job& job) {
         return;
     } else if (size.width > previous->width || size.height > previous->height) {
         // Growing: move first, so the old place's screen edge does not clamp the new size.
-        ax_.setAttribute(window.element, "AXPosition", job.frame.origin());
-        ax_.setAttribute(window.element, "AXSize", size);
+        ax_.setAttribute(window.element, AXName::position, job.frame.origin());
+        ax_.setAttribute(window.element, AXName::size, size);
     } else {
         // Shrinking: resize first, so the smaller window fits its new place.
-        ax_.setAttribute(window.element, "AXSize", size);
-        ax_.setAttribute(window.element, "AXPosition", job.frame.origin());
+        ax_.setAttribute(window.element, AXName::size, size);
+        ax_.setAttribute(window.element, AXName::position, job.frame.origin());
     }
     if (int ms = millisecondsSince(start); ms > slowMilliseconds) {
         Log::info("slow resize: " + window.bundleText() + " took " + std::to_string(ms) + " ms");

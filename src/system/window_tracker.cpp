@@ -4,18 +4,20 @@
 #include <string>
 
 #include "base/log.hpp"
+#include "platform/ax_names.hpp"
 
 namespace tessarin {
 
-const std::vector<std::string>& WindowTracker::appNotifications() {
-    static const std::vector<std::string> names{"AXWindowCreated", "AXFocusedWindowChanged"};
+const std::vector<std::string_view>& WindowTracker::appNotifications() {
+    static const std::vector<std::string_view> names{AXName::windowCreated,
+                                                     AXName::focusedWindowChanged};
     return names;
 }
 
-const std::vector<std::string>& WindowTracker::windowNotifications() {
-    static const std::vector<std::string> names{"AXUIElementDestroyed", "AXWindowMoved",
-                                                "AXWindowResized", "AXWindowMiniaturized",
-                                                "AXWindowDeminiaturized"};
+const std::vector<std::string_view>& WindowTracker::windowNotifications() {
+    static const std::vector<std::string_view> names{
+        AXName::elementDestroyed, AXName::windowMoved, AXName::windowResized,
+        AXName::windowMiniaturized, AXName::windowDeminiaturized};
     return names;
 }
 
@@ -40,11 +42,11 @@ void WindowTracker::observe(Pid pid, int attempt, std::function<void()> onReady)
     AXElement app = ax_.application(pid);
     ax_.setMessagingTimeout(app, messagingTimeout);
     // Chromium and Electron applications build their accessibility tree only when asked.
-    ax_.setAttribute(app, "AXManualAccessibility", true);
+    ax_.setAttribute(app, AXName::manualAccessibility, true);
 
     int registered = 0;
     std::vector<AXError> errors;
-    for (const std::string& name : appNotifications()) {
+    for (std::string_view name : appNotifications()) {
         AXError result = observer->addNotification(app, name);
         if (result == AXError::success || result == AXError::notificationAlreadyRegistered) {
             ++registered;
@@ -98,7 +100,7 @@ void WindowTracker::observeWindow(const AXWindow& window) {
                     [&](const TrackedWindow& tracked) { return tracked.id == window.id; })) {
         return;
     }
-    for (const std::string& name : windowNotifications()) {
+    for (std::string_view name : windowNotifications()) {
         entry->second.observer->addNotification(window.element, name);
     }
     windows.push_back({window.element, window.id});
@@ -152,23 +154,24 @@ std::optional<WindowID> WindowTracker::lookup(const AXElement& element) {
 void WindowTracker::handle(const AXElement& element, const std::string& notification) {
     auto delegate = delegate_.lock();
     if (!delegate) return;
-    if (notification == "AXWindowCreated") {
+    if (notification == AXName::windowCreated) {
         Pid pid = 0;
         if (ax_.processID(element, pid) == AXError::success) {
             delegate->trackerWindowCreated(element, pid);
         }
-    } else if (notification == "AXFocusedWindowChanged") {
+    } else if (notification == AXName::focusedWindowChanged) {
         delegate->trackerFocusChanged();
-    } else if (notification == "AXUIElementDestroyed") {
+    } else if (notification == AXName::elementDestroyed) {
         if (auto id = lookup(element)) {
             forgetWindow(*id);
             delegate->trackerWindowDestroyed(*id);
         }
-    } else if (notification == "AXWindowMoved") {
+    } else if (notification == AXName::windowMoved) {
         if (auto id = lookup(element)) delegate->trackerWindowMoved(*id);
-    } else if (notification == "AXWindowResized") {
+    } else if (notification == AXName::windowResized) {
         if (auto id = lookup(element)) delegate->trackerWindowResized(*id);
-    } else if (notification == "AXWindowMiniaturized" || notification == "AXWindowDeminiaturized") {
+    } else if (notification == AXName::windowMiniaturized ||
+               notification == AXName::windowDeminiaturized) {
         if (auto id = lookup(element)) delegate->trackerWindowMinimizeChanged(*id);
     }
 }

@@ -38,8 +38,8 @@ class WindowTracker {
     // Retries while no notification can be registered; the attempt after the last is installed.
     static constexpr int lastRetriedAttempt = 5;
 
-    static const std::vector<std::string>& appNotifications();
-    static const std::vector<std::string>& windowNotifications();
+    static const std::vector<std::string_view>& appNotifications();
+    static const std::vector<std::string_view>& windowNotifications();
 
     WindowTracker(Accessibility& ax, Workspace& workspace, MainLoop& mainLoop);
     WindowTracker(const WindowTracker&) = delete;

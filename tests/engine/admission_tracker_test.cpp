@@ -40,8 +40,8 @@ TEST_F(TrackerReports, UserMoveWaitsForTheMouseButton) {
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
     desktop.moveWindow(b, {300, 300, 640, 480});
     advance(0.01);
-    EXPECT_TRUE(engine->state().pendingMoves.count(b));
-    EXPECT_FALSE(engine->state().lastApplied.count(b));
+    EXPECT_TRUE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b).has_value());
     EXPECT_GE(pointer.waits, 1);
 }
 
@@ -49,7 +49,7 @@ TEST_F(TrackerReports, UserResizeWaitsForTheMouseButton) {
     const Rect now = frameOf(a);
     desktop.moveWindow(a, {now.x, now.y, now.width - 100, now.height});
     advance(0.01);
-    EXPECT_TRUE(engine->state().pendingResizes.count(a));
+    EXPECT_TRUE(view().userResized(a));
     EXPECT_GE(pointer.waits, 1);
 }
 
@@ -57,34 +57,36 @@ TEST_F(TrackerReports, FloatingAndUnknownWindowsAreNotTracked) {
     Pid calculator = launch("com.apple.calculator", "Calculator");
     settle();
     WindowID calc = openSettled(calculator, "Calculator", {300, 200, 230, 400});
-    desktop.moveWindow(calc, {400, 300, 230, 400});
+    desktop.moveWindow(calc, {400, 300, 300, 400});
     advance(0.01);
-    engine->trackerWindowMoved(9999);
-    engine->trackerWindowResized(9999);
-    EXPECT_TRUE(engine->state().pendingMoves.empty());
-    EXPECT_TRUE(engine->state().pendingResizes.empty());
+    EXPECT_FALSE(view().userMoved(calc));
+    EXPECT_FALSE(view().userResized(calc));
     EXPECT_EQ(pointer.waits, 0);
 }
 
 TEST_F(TrackerReports, DoubleClickResizeTogglesZoom) {
+    // The application zooms its window itself, right after the title-bar double click.
+    auto zoomTo = [&](double width) {
+        const Rect now = frameOf(a);
+        desktop.moveWindow(a, {now.x, now.y, width, now.height});
+        advance(0.01);
+    };
     clicks.last = loop.now();
-    engine->trackerWindowResized(a);
+    zoomTo(1400);
     EXPECT_TRUE(logged("window " + std::to_string(a) + " zoomed by double-click"));
     ASSERT_NE(strip(), nullptr);
     EXPECT_TRUE(strip()->columns[0].isZoomed());
-    EXPECT_EQ(engine->state().suppressUntil.at(a), loop.now() + 0.8);
-    EXPECT_EQ(engine->state().lastZoomToggle, loop.now());
 
     // The application's own resizes right after are not a second toggle, nor a user resize.
     advance(0.1);
-    engine->trackerWindowResized(a);
+    zoomTo(1300);
     EXPECT_TRUE(strip()->columns[0].isZoomed());
-    EXPECT_TRUE(engine->state().pendingResizes.empty());
+    EXPECT_FALSE(view().userResized(a));
 
     settle();
     clicks.last = loop.now();
     takeLog();
-    engine->trackerWindowResized(a);
+    zoomTo(500);
     EXPECT_TRUE(logged("window " + std::to_string(a) + " un-zoomed by double-click"));
     EXPECT_FALSE(strip()->columns[0].isZoomed());
     EXPECT_EQ(pointer.waits, 0);
@@ -96,12 +98,12 @@ TEST_F(TrackerReports, FullScreenKeepsThePlaceAndComesBack) {
     EXPECT_TRUE(
         logged("entered full screen: " + std::to_string(a) + " keeps its place on the strip"));
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{b});
-    EXPECT_TRUE(engine->state().fullscreenManaged.count(a));
-    EXPECT_EQ(engine->state().dormant.at(a).index, 0);
+    EXPECT_TRUE(view().fullscreenManaged(a));
+    EXPECT_EQ((*view().dormant(a)).index, 0);
 
     desktop.setFullScreen(a, false);
     advance(0.01);
-    EXPECT_TRUE(engine->state().reconcileScheduled);
+    EXPECT_TRUE(view().dormant(a));
     advance(0.85);
     EXPECT_TRUE(logged("left full screen: " + std::to_string(a) + " returns to its place"));
     EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
@@ -110,15 +112,13 @@ TEST_F(TrackerReports, FullScreenKeepsThePlaceAndComesBack) {
 TEST_F(TrackerReports, DestroyedWindowIsForgottenEverywhere) {
     desktop.moveWindow(b, {300, 300, 640, 480});
     advance(0.01);
-    ASSERT_TRUE(engine->state().pendingMoves.count(b));
+    ASSERT_TRUE(view().userMoved(b));
     desktop.closeWindow(b);
     advance(0.01);
-    const EngineState& state = engine->state();
-    EXPECT_FALSE(state.windows.count(b));
-    EXPECT_FALSE(state.pendingMoves.count(b));
-    EXPECT_FALSE(state.lastApplied.count(b));
-    EXPECT_FALSE(state.suppressUntil.count(b));
-    EXPECT_FALSE(state.windowDisplay.count(b));
+    EXPECT_EQ(view().role(b), WindowRole::unknown);
+    EXPECT_FALSE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b));
+    EXPECT_FALSE(view().displayOf(b));
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{a});
 }
 

@@ -25,8 +25,8 @@ const std::set<Action> frameChanging{
 };
 
 bool morphStartedNow(const WindowManager& engine, double now) {
-    auto found = engine.state().morphs.find("PRIMARY-UUID");
-    return found != engine.state().morphs.end() && found->second.start == now;
+    const Morph* morph = engine.view().morph("PRIMARY-UUID");
+    return morph && morph->start == now;
 }
 
 // --- morphs
@@ -38,8 +38,6 @@ TEST_F(CommandsTest, OnlyFrameChangingActionsMorph) {
         engine->perform(action);
         EXPECT_EQ(morphStartedNow(*engine, loop.now()), frameChanging.count(action) == 1)
             << rawValue(action);
-        EXPECT_EQ(WindowManager::isLayoutAction(action), frameChanging.count(action) == 1)
-            << rawValue(action);
         settle();
     }
 }
@@ -48,20 +46,20 @@ TEST_F(CommandsTest, AMorphStartsFromTheLastWrittenFramesAndFollowsTheSpeed) {
     const auto ids = startWithColumns(2);
     std::map<WindowID, Rect> written;
     for (WindowID id : ids)
-        written[id] = engine->state().lastApplied.at(id);
+        written[id] = *view().lastApplied(id);
 
     engine->perform(Action::moveLeft);
-    const Morph& morph = engine->state().morphs.at(primaryUUID);
+    const Morph& morph = (*view().morph(primaryUUID));
     EXPECT_DOUBLE_EQ(morph.duration, 0.24);
     EXPECT_EQ(morph.from.size(), 2u);
     for (WindowID id : ids)
         EXPECT_EQ(morph.from.valueOr(id, {}), written[id]);
-    EXPECT_TRUE(engine->state().animationTimer.has_value());
+    EXPECT_TRUE(view().animating());
     settle();
 
     prefs->setAnimationSpeed(0.1);  // the floor of 0.25 caps the duration
     engine->perform(Action::moveRight);
-    EXPECT_DOUBLE_EQ(engine->state().morphs.at(primaryUUID).duration, 0.96);
+    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.96);
     settle();
 
     prefs->setAnimate(false);
@@ -76,10 +74,10 @@ TEST_F(CommandsTest, FocusActionsMorphOnlyInFocusMode) {
     settle();
 
     run(Action::focusMode);
-    ASSERT_TRUE(engine->state().focusMode);
+    ASSERT_TRUE(view().focusMode());
     engine->perform(Action::focusLeft);
     EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
-    EXPECT_DOUBLE_EQ(engine->state().morphs.at(primaryUUID).duration, 0.24);
+    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.24);
     settle();
     engine->perform(Action::center);
     EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
@@ -91,25 +89,24 @@ TEST_F(CommandsTest, FocusModeTogglesWithAMorphOfEveryStrip) {
     engine->onStateChange = [&] { ++stateChanges; };
     takeLog();
 
-    engine->toggleFocusMode();
-    EXPECT_TRUE(engine->state().focusMode);
-    EXPECT_DOUBLE_EQ(engine->state().focusSwipe, 0);
+    engine->perform(Action::focusMode);
+    EXPECT_TRUE(view().focusMode());
     EXPECT_TRUE(logged("focus mode on"));
     EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
-    EXPECT_DOUBLE_EQ(engine->state().morphs.at(primaryUUID).duration, 0.3);
+    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.3);
     EXPECT_EQ(stateChanges, 1);
     settle();
 
     prefs->setAnimate(false);
-    engine->toggleFocusMode();
-    EXPECT_FALSE(engine->state().focusMode);
+    engine->perform(Action::focusMode);
+    EXPECT_FALSE(view().focusMode());
     EXPECT_TRUE(logged("focus mode off"));
     EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
     EXPECT_EQ(stateChanges, 2);
 
     engine->stop(true);
-    engine->toggleFocusMode();
-    EXPECT_FALSE(engine->state().focusMode);
+    engine->perform(Action::focusMode);
+    EXPECT_FALSE(view().focusMode());
     EXPECT_EQ(stateChanges, 3);  // the stop itself
 }
 
@@ -118,14 +115,14 @@ TEST_F(CommandsTest, FocusModeTogglesWithAMorphOfEveryStrip) {
 TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
     plugPrimary();
     startEngine();
-    ASSERT_EQ(engine->state().strips.count(primaryUUID), 0u);
+    ASSERT_EQ(view().strips().count(primaryUUID), 0u);
     takeLog();
     memory.calls.clear();
     run(Action::focusLeft);
     EXPECT_EQ(actionLines(),
               std::vector<std::string>{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
     EXPECT_TRUE(memory.calls.empty());
-    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(primaryUUID));
+    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
 }
 
 TEST_F(CommandsTest, WithoutADisplayTheKeyIsNil) {
@@ -135,7 +132,7 @@ TEST_F(CommandsTest, WithoutADisplayTheKeyIsNil) {
     run(Action::wider);
     EXPECT_EQ(actionLines(),
               std::vector<std::string>{"action wider: no strip (key=nil, strips=0)"});
-    EXPECT_FALSE(engine->state().activeKey.has_value());
+    EXPECT_FALSE(view().activeKey().has_value());
 }
 
 TEST_F(CommandsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
@@ -152,10 +149,10 @@ TEST_F(CommandsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
     // A window of an application the engine floats takes the focus away from the strips.
     const Pid other = launch("com.example.panel", "Panel");
     const WindowID lone = openSettled(other, "Panel", {100, 100, 40, 40});
-    ASSERT_FALSE(engine->isManaged(lone));
+    ASSERT_NE(view().role(lone), WindowRole::tiled);
     takeLog();
     run(Action::focusLeft);
-    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>("SECOND-UUID"));
+    EXPECT_EQ(view().activeKey(), std::optional<std::string>("SECOND-UUID"));
     EXPECT_EQ(countLogged("action focusLeft: focus " + std::to_string(right[1])), 1);
 }
 
@@ -197,7 +194,7 @@ TEST_F(CommandsTest, WhileStoppedOnlyTheEngineCommandsAct) {
         run(action);
     }
     EXPECT_FALSE(engine->isRunning());
-    EXPECT_FALSE(engine->state().focusMode);
+    EXPECT_FALSE(view().focusMode());
     EXPECT_TRUE(takeLog().empty());
     EXPECT_TRUE(memory.calls.empty());
     EXPECT_TRUE(indicator.shown.empty());

@@ -34,10 +34,10 @@ TEST_F(CommandsWindowsTest, ToggleFloatCentresTheWindowAndTilesItAgainAfterTheFo
 
     run(Action::toggleFloat);
     EXPECT_EQ(layoutOf(), (Layout{{a}, {c}}));
-    EXPECT_TRUE(engine->state().floating.count(b));
-    EXPECT_FALSE(engine->isManaged(b));
-    EXPECT_FALSE(engine->state().lastApplied.count(b));
-    EXPECT_EQ(engine->state().windowDisplay.at(b), primaryUUID);
+    EXPECT_TRUE(view().floating().count(b));
+    EXPECT_EQ(view().role(b), WindowRole::floating);
+    EXPECT_FALSE(view().lastApplied(b).has_value());
+    EXPECT_EQ(view().displayOf(b), primaryUUID);
     // 60 % × 70 % of the visible frame, centred on it.
     EXPECT_EQ(frameOf(b), (Rect{288, 135, 864, 630}));
     // The remaining columns close up.
@@ -47,8 +47,8 @@ TEST_F(CommandsWindowsTest, ToggleFloatCentresTheWindowAndTilesItAgainAfterTheFo
     focus(b);
     run(Action::toggleFloat);
     EXPECT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
-    EXPECT_FALSE(engine->state().floating.count(b));
-    EXPECT_TRUE(engine->isManaged(b));
+    EXPECT_FALSE(view().floating().count(b));
+    EXPECT_EQ(view().role(b), WindowRole::tiled);
     EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.4);
     EXPECT_EQ(strip()->focusedWindow(), b);
     EXPECT_DOUBLE_EQ(frameOf(b).width, StripLayout::width(0.4, 1420, 10));
@@ -60,7 +60,7 @@ TEST_F(CommandsWindowsTest, ToggleFloatTilesAtTheEndWhenPlacementSaysSo) {
     const auto ids = openColumns(3);
     run(Action::focus1);
     run(Action::toggleFloat);
-    ASSERT_TRUE(engine->state().floating.count(ids[0]));
+    ASSERT_TRUE(view().floating().count(ids[0]));
     prefs->setPlacement(NewWindowPlacement::end);
     focus(ids[0]);
     run(Action::toggleFloat);
@@ -73,11 +73,9 @@ TEST_F(CommandsWindowsTest, AFloatedWindowsOwnEchoIsNotTakenForTheUser) {
     startEngine();
     const auto ids = openColumns(2);
     run(Action::toggleFloat);
-    const auto until = engine->state().suppressUntil.find(ids[1]);
-    ASSERT_NE(until, engine->state().suppressUntil.end());
     settle();
     EXPECT_EQ(frameOf(ids[1]), (Rect{288, 135, 864, 630}));
-    EXPECT_TRUE(engine->state().floating.count(ids[1]));
+    EXPECT_TRUE(view().floating().count(ids[1]));
 }
 
 // --- sending to the next display
@@ -94,8 +92,8 @@ TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightAndWrapsAround) {
     run(Action::sendToNextDisplay);
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{a});
     EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{b});
-    EXPECT_EQ(engine->state().windowDisplay.at(b), secondUUID);
-    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(secondUUID));
+    EXPECT_EQ(view().displayOf(b), secondUUID);
+    EXPECT_EQ(view().activeKey(), std::optional<std::string>(secondUUID));
     EXPECT_DOUBLE_EQ(strip(secondUUID)->columns[0].widthFraction, 0.7);
     EXPECT_GE(frameOf(b).x, 1440);
     EXPECT_EQ(desktop.focusedWindow(), b);
@@ -104,7 +102,7 @@ TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightAndWrapsAround) {
     run(Action::sendToNextDisplay);  // from the rightmost back to the leftmost
     EXPECT_EQ(layoutOf(), (Layout{{a}, {b}}));
     EXPECT_TRUE(stripWindows(secondUUID).empty());
-    EXPECT_EQ(engine->state().windowDisplay.at(b), primaryUUID);
+    EXPECT_EQ(view().displayOf(b), primaryUUID);
     EXPECT_LT(frameOf(b).x, 1440);
     EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.7);
 }
@@ -133,7 +131,7 @@ TEST_F(CommandsWindowsTest, SendToNextDisplayNeedsTwoDisplaysThatAreNotExcluded)
     takeLog();
     run(Action::sendToNextDisplay);
     EXPECT_EQ(*strip(), before);
-    EXPECT_EQ(engine->state().windowDisplay.at(ids[1]), primaryUUID);
+    EXPECT_EQ(view().displayOf(ids[1]), primaryUUID);
     EXPECT_EQ(countLogged("action"), 0);
 }
 
@@ -145,7 +143,7 @@ TEST_F(CommandsWindowsTest, FloatingWindowsAreNotSent) {
     run(Action::toggleFloat);
     focus(ids[1]);
     run(Action::sendToNextDisplay);
-    EXPECT_TRUE(engine->state().floating.count(ids[1]));
+    EXPECT_TRUE(view().floating().count(ids[1]));
     EXPECT_TRUE(stripWindows(secondUUID).empty());
 }
 
@@ -182,7 +180,7 @@ TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{ids[0], ids[1], plain}));
     run(Action::focusFirst);
     run(Action::stackRight);  // the first column now holds two windows
-    engine->showIndicator(primaryUUID, false);
+    run(Action::showOverview);
 
     ASSERT_FALSE(indicator.shown.empty());
     const StripIndicatorModel& model = indicator.shown.back().model;
@@ -202,8 +200,6 @@ TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
         EXPECT_DOUBLE_EQ(model.columns[i].x, spans[i].x);
         EXPECT_DOUBLE_EQ(model.columns[i].width, spans[i].width);
     }
-    EXPECT_EQ(engine->state().iconCache.at(app), "browser.png");
-    EXPECT_FALSE(engine->state().iconCache.count(bare));
 
     const StripIndicatorModel unknown = engine->model("NOWHERE");
     EXPECT_EQ(unknown.key, "NOWHERE");
@@ -213,25 +209,23 @@ TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
 
 TEST_F(CommandsWindowsTest, TitlesAreReadOnlyWhenThePanelIsHidden) {
     const auto ids = startWithColumns(1);
-    engine->showIndicator(primaryUUID, false);
+    run(Action::showOverview);
     ASSERT_EQ(indicator.shown.back().model.columns.at(0).titles,
               std::vector<std::string>{"Window 1"});
+    EXPECT_TRUE(indicator.shown.back().sticky);
 
     desktop.setTitle(ids[0], "Renamed");
     indicator.visible = true;
-    engine->showIndicator(primaryUUID, false);
+    run(Action::showOverview);
     EXPECT_EQ(indicator.shown.back().model.columns.at(0).titles,
               std::vector<std::string>{"Window 1"});
 
     indicator.visible = false;
-    engine->showIndicator(primaryUUID, true);
+    prefs->setShowIndicator(true);
+    run(Action::focusLeft);
     EXPECT_EQ(indicator.shown.back().model.columns.at(0).titles,
               std::vector<std::string>{"Renamed"});
-    EXPECT_TRUE(indicator.shown.back().sticky);
-
-    const auto count = indicator.shown.size();
-    engine->showIndicator("NOWHERE", false);
-    EXPECT_EQ(indicator.shown.size(), count);
+    EXPECT_FALSE(indicator.shown.back().sticky);
 }
 
 // --- clicks on the overview

@@ -47,16 +47,16 @@ TEST_F(DisplayChanges, UnpluggedWindowsMoveToThePrimaryAndComeBack) {
     EXPECT_EQ(fractionOf(s2, primaryUUID), w2);
     EXPECT_EQ(strip()->focusedWindow(), home);
     EXPECT_EQ(strip(secondUUID), nullptr);
-    EXPECT_EQ(engine->state().detached.count(secondUUID), 1u);
-    EXPECT_EQ(engine->state().windowDisplay.at(s1), primaryUUID);
+    EXPECT_EQ(view().detached().count(secondUUID), 1u);
+    EXPECT_EQ(view().displayOf(s1), primaryUUID);
 
     plugSecond();
     settle();
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{home});
     EXPECT_EQ(stripWindows(secondUUID), (std::vector<WindowID>{s1, s2}));
     EXPECT_EQ(fractionOf(s1, secondUUID), w1);
-    EXPECT_EQ(engine->state().windowDisplay.at(s2), secondUUID);
-    EXPECT_TRUE(engine->state().detached.empty());
+    EXPECT_EQ(view().displayOf(s2), secondUUID);
+    EXPECT_TRUE(view().detached().empty());
 }
 
 TEST_F(DisplayChanges, AfterTheFocusedColumnTheMovedWindowsKeepTheirOrder) {
@@ -113,7 +113,7 @@ TEST_F(DisplayChanges, WindowClosedWhileUnpluggedIsDropped) {
     settle();
     EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s2});
     EXPECT_TRUE(stripWindows().empty());
-    EXPECT_FALSE(engine->state().windowDisplay.count(s1));
+    EXPECT_FALSE(view().displayOf(s1).has_value());
 }
 
 TEST_F(DisplayChanges, EmptyStripIsDetachedButNotStoredAgain) {
@@ -126,13 +126,13 @@ TEST_F(DisplayChanges, EmptyStripIsDetachedButNotStoredAgain) {
 
     desktop.unplugDisplay(second);
     settle();
-    ASSERT_EQ(engine->state().detached.count(secondUUID), 1u);
-    EXPECT_TRUE(engine->state().detached.at(secondUUID).isEmpty());
+    ASSERT_EQ(view().detached().count(secondUUID), 1u);
+    EXPECT_TRUE(view().detached().at(secondUUID).isEmpty());
 
     plugSecond();
     settle();
     EXPECT_EQ(strip(secondUUID), nullptr);
-    EXPECT_TRUE(engine->state().detached.empty());
+    EXPECT_TRUE(view().detached().empty());
 }
 
 TEST_F(DisplayChanges, WindowParkedWhileUnpluggedIsNotTakenBackTwice) {
@@ -143,7 +143,7 @@ TEST_F(DisplayChanges, WindowParkedWhileUnpluggedIsNotTakenBackTwice) {
     settle();
     desktop.setMinimized(s1, true);
     settle();
-    ASSERT_TRUE(engine->state().dormant.count(s1));
+    ASSERT_TRUE((view().dormant(s1) != nullptr));
 
     plugSecond();
     settle();

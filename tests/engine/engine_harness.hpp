@@ -101,10 +101,8 @@ class EngineHarness : public ::testing::Test {
         auto window = desktop.window(id);
         return window ? window->frame : Rect{};
     }
-    const Strip* strip(const std::string& key = primaryUUID) const {
-        auto found = engine->state().strips.find(key);
-        return found == engine->state().strips.end() ? nullptr : &found->second;
-    }
+    EngineView view() const { return engine->view(); }
+    const Strip* strip(const std::string& key = primaryUUID) const { return view().strip(key); }
     std::vector<WindowID> stripWindows(const std::string& key = primaryUUID) const {
         const Strip* s = strip(key);
         return s ? s->windows() : std::vector<WindowID>{};

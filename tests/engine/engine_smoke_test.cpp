@@ -126,15 +126,13 @@ TEST_F(EngineStartStop, StopClearsEveryWindowAndRemembersThePause) {
     EXPECT_EQ(changes, 1);
     EXPECT_FALSE(engine->isRunning());
     EXPECT_TRUE(engine->isPaused());
-    const EngineState& state = engine->state();
-    EXPECT_TRUE(state.windows.empty());
-    EXPECT_TRUE(state.strips.empty());
-    EXPECT_TRUE(state.windowDisplay.empty());
+    EXPECT_TRUE(view().windows().empty());
+    EXPECT_TRUE(view().strips().empty());
 
     // Nothing the stopped engine hears changes it.
     open(app, "Three");
     settle();
-    EXPECT_TRUE(engine->state().windows.empty());
+    EXPECT_TRUE(view().windows().empty());
 
     // A later start rebuilds everything from the live windows.
     engine->start();

@@ -105,12 +105,7 @@ class LayoutTest : public EngineHarness {
 
     double scroll() const { return strip() ? strip()->scrollOffset : 0; }
 
-    std::optional<Rect> applied(WindowID id) const {
-        const auto& last = engine->state().lastApplied;
-        auto found = last.find(id);
-        if (found == last.end()) return std::nullopt;
-        return found->second;
-    }
+    std::optional<Rect> applied(WindowID id) const { return view().lastApplied(id); }
 
     int writesTo(WindowID id, const std::string& attribute) const {
         const auto writes = desktop.writes();

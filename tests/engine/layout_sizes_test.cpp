@@ -21,6 +21,12 @@ class LayoutSizes : public LayoutTest {
         return window;
     }
 
+    // A command that keeps every frame still morphs; sizes are checked when the morph ends.
+    void verifyAfterAMorph() {
+        engine->perform(Action::equalizeHeights);
+        settle();
+    }
+
     // Lines since the last takeLog that start with `prefix`.
     std::vector<std::string> linesStarting(const std::string& prefix) {
         std::vector<std::string> lines;
@@ -41,8 +47,7 @@ TEST_F(LayoutSizes, AWindowThatKeepsEndingOffIsCorrectedTwicePerWantedFrame) {
 
     for (int round = 0; round < 2; ++round) {
         desktop.clearWrites();
-        engine->verifySizes(primaryUUID);
-        settle();
+        verifyAfterAMorph();
         // The correction is a full write again, as after the mover forgot the window.
         EXPECT_EQ(writesTo(id, "AXSize"), 2) << round;
         EXPECT_EQ(writesTo(id, "AXPosition"), 1) << round;
@@ -51,24 +56,21 @@ TEST_F(LayoutSizes, AWindowThatKeepsEndingOffIsCorrectedTwicePerWantedFrame) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "window not where it should be: " + std::to_string(id) +
                             " is 20,35 705x855, redoing 10,35 705x855");
-    EXPECT_EQ(engine->state().sizeRetries.at(id).count, 2);
 
     desktop.clearWrites();
-    engine->verifySizes(primaryUUID);
-    settle();
+    verifyAfterAMorph();
     EXPECT_TRUE(linesStarting("window not where it should be: ").empty());
     EXPECT_EQ(frameWrites(id), 0);
 
     // A new wanted frame gets its own two corrections.
-    engine->animateScroll(primaryUUID, -50, false);
+    engine->perform(Action::wider);
     settle();
-    engine->verifySizes(primaryUUID);
-    settle();
+    verifyAfterAMorph();
+    verifyAfterAMorph();
     const auto again = linesStarting("window not where it should be: ");
-    ASSERT_EQ(again.size(), 1u);
+    ASSERT_EQ(again.size(), 2u);
     EXPECT_EQ(again[0], "window not where it should be: " + std::to_string(id) +
-                            " is 70,35 705x855, redoing 60,35 705x855");
-    EXPECT_EQ(engine->state().sizeRetries.at(id).count, 1);
+                            " is 20,35 848x855, redoing 10,35 848x855");
 }
 
 TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
@@ -76,8 +78,7 @@ TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
     slightly.faults.movesItself = Point{4, -4};
     const WindowID id = openSpec(slightly);
     takeLog();
-    engine->verifySizes(primaryUUID);
-    settle();
+    verifyAfterAMorph();
     EXPECT_EQ(countLogged("window not where it should be: "), 0);
     EXPECT_TRUE(applied(id).has_value());
 }
@@ -101,7 +102,6 @@ TEST_F(LayoutSizes, AStackedRowKeepsItsMinimumHeightAndItsNeighbourShrinks) {
 
     EXPECT_TRUE(logged("min height: " + std::to_string(bottom) +
                        " needs 453pt, giving it that much of the stack"));
-    EXPECT_EQ(engine->state().minHeights.valueOr(bottom, 0), 453);
     EXPECT_EQ(frameOf(top), (Rect{10, 35, 705, 392}));
     EXPECT_EQ(frameOf(bottom), (Rect{10, 437, 705, 453}));
     EXPECT_EQ(countLogged("stack doesn't fit: "), 0);
@@ -111,8 +111,6 @@ TEST_F(LayoutSizes, AStackThatCannotFitPopsAWindowOutAndRestoresTheTargetWidth) 
     const WindowID top = openSpec(setup("Top", {0, 600}));
     const WindowID tall = openSpec(setup("Tall and wide", {900, 600}));
     engine->perform(Action::stackLeft);
-    ASSERT_TRUE(engine->state().lastStack.has_value());
-    EXPECT_EQ(engine->state().lastStack->into, top);
     settle();
 
     // The wide window widened the stack's column first; leaving it gives the column back.
@@ -131,31 +129,6 @@ TEST_F(LayoutSizes, AStackThatCannotFitPopsAWindowOutAndRestoresTheTargetWidth) 
     // Lone windows take the whole height again.
     EXPECT_EQ(frameOf(top).height, 855);
     EXPECT_EQ(frameOf(tall).height, 855);
-}
-
-TEST_F(LayoutSizes, AWindowFillingTheScreenInFullScreenKeepsItsPlace) {
-    const WindowID id = openSpec(setup("Film"));
-    openSpec(setup("Other"));
-    desktop.setFullScreen(id, true);
-    ASSERT_TRUE(strip()->contains(id));
-    // The mover's report arrives before the window's own notifications are handled.
-    engine->adoptMinimumSize(id, {1440, 875}, {705, 855});
-    EXPECT_TRUE(
-        logged("entered full screen: " + std::to_string(id) + " keeps its place on the strip"));
-    EXPECT_EQ(engine->state().fullscreenManaged.count(id), 1u);
-    EXPECT_FALSE(strip()->contains(id));
-}
-
-TEST_F(LayoutSizes, ReportsForWindowsOutsideAStripChangeNothing) {
-    const WindowID id = openSpec(setup("Lone"));
-    const Strip before = *strip();
-    takeLog();
-    engine->adoptMinimumSize(id + 100, {1000, 900}, {705, 400});
-    // A lone window never gets a minimum height, and a width within 4 points is no refusal.
-    engine->adoptMinimumSize(id, {709, 900}, {705, 400});
-    EXPECT_EQ(*strip(), before);
-    EXPECT_TRUE(engine->state().minHeights.empty());
-    EXPECT_TRUE(takeLog().empty());
 }
 
 }  // namespace tessarin::test

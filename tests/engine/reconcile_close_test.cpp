@@ -42,9 +42,9 @@ TEST_F(CloseFocus, FocusGoesToTheLeftNeighbour) {
     EXPECT_TRUE(logged("removed " + std::to_string(c) + " from strip"));
     EXPECT_TRUE(logged(focusLine(b)));
     EXPECT_EQ(strip()->focusedWindow(), b);
-    EXPECT_EQ(engine->state().activeKey, std::optional<std::string>(primaryUUID));
-    EXPECT_FALSE(engine->state().windows.count(c));
-    EXPECT_FALSE(engine->state().windowDisplay.count(c));
+    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
+    EXPECT_FALSE((view().role(c) != WindowRole::unknown));
+    EXPECT_FALSE(view().displayOf(c).has_value());
     settle();
     EXPECT_EQ(desktop.focusedWindow(), b);
 }
@@ -96,7 +96,6 @@ TEST_F(CloseFocus, ClosingAnUnfocusedWindowLeavesFocusAlone) {
     advance(0.01);
     EXPECT_TRUE(logged("removed " + std::to_string(b) + " from strip"));
     EXPECT_EQ(countLogged("focused window closed"), 0);
-    EXPECT_FALSE(engine->state().focusAfterClose);
     EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
     EXPECT_EQ(strip()->focusedWindow(), c);
 }
@@ -111,22 +110,20 @@ TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
     settle();
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{w1, p, w2}));
 
-    // The column index names the column the closed window left behind: one that still holds
-    // windows is asked first; one that vanished is named by its left neighbour's index.
-    // While the editor runs, its own windows are fine neighbours.
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 2, editor), w2);
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, -1, editor), w1);
-    // Quitting: its windows are about to go too.
-    desktop.quit(editor);
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, 2, editor), p);
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, -1, editor), p);
-    EXPECT_EQ(engine->neighbourAfterClose(primaryUUID, -1, other), w1);
-    EXPECT_EQ(engine->neighbourAfterClose("NO-SUCH-DISPLAY", 0, other), std::nullopt);
-
+    desktop.focusWindow(w2);
     settle();
+    takeLog();
+
+    // The editor quits with its focused window: its other window, on the left, is about to go
+    // too, so the focus goes to the other application's window.
+    desktop.quit(editor);
+    settle();
+    EXPECT_TRUE(logged("focused window closed: focusing its neighbour " + std::to_string(p)));
+    EXPECT_EQ(countLogged("focused window closed: focusing its neighbour " + std::to_string(w1)),
+              0);
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{p});
-    EXPECT_TRUE(engine->state().windows.count(p));
-    EXPECT_EQ(engine->state().windows.size(), 1u);
+    EXPECT_EQ(view().role(p), WindowRole::tiled);
+    EXPECT_EQ(view().windows().size(), 1u);
 }
 
 TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocus) {
@@ -138,7 +135,6 @@ TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocus) {
     settle();
     EXPECT_EQ(desktop.focusedWindow(), b);
     EXPECT_EQ(strip()->focusedWindow(), b);
-    EXPECT_FALSE(engine->state().focusAfterClose);
 }
 
 }  // namespace tessarin::test

@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "scenario/scenario_parser.hpp"
-#include "scenario/scenario_report.hpp"
 
 namespace tessarin::test {
 namespace {
@@ -141,22 +140,6 @@ TEST(ScenarioRunnerText, TheSameFileAlwaysPrintsTheSameText) {
     ASSERT_FALSE(first.error) << first.error->describe();
     EXPECT_EQ(first.output, second.output);
     EXPECT_NE(first.output.find("strips at 1.500"), std::string::npos) << first.output;
-}
-
-// The report names what the engine really holds, so a window that fell out of every place shows.
-TEST(ScenarioReportRole, NamesTheOnePlaceAWindowIsHeldIn) {
-    EngineState state;
-    for (WindowID id : {1u, 2u, 3u, 4u, 5u})
-        state.windows[id] = nullptr;
-    state.strips["MAIN"] = Strip({Column({1}, 0.5)});
-    state.floating.insert(2);
-    state.dormant[3] = Dormant{};
-    state.detached["SIDE"] = Strip({Column({4}, 0.5)});
-    const std::vector<std::pair<WindowID, std::string>> expected{{1, "tiled"},   {2, "floating"},
-                                                                 {3, "dormant"}, {4, "detached"},
-                                                                 {5, "lost"},    {6, "unmanaged"}};
-    for (const auto& [id, role] : expected)
-        EXPECT_EQ(ScenarioReport::role(state, id), role) << id;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "backends/sim/sim_accessibility.hpp"
+#include "platform/ax_names.hpp"
 
 #include <algorithm>
 #include <array>
@@ -8,8 +9,9 @@ namespace tessarin::sim {
 namespace {
 
 constexpr std::array kNotifications = {
-    "AXWindowCreated", "AXFocusedWindowChanged", "AXUIElementDestroyed",   "AXWindowMoved",
-    "AXWindowResized", "AXWindowMiniaturized",   "AXWindowDeminiaturized",
+    AXName::windowCreated,        AXName::focusedWindowChanged, AXName::elementDestroyed,
+    AXName::windowMoved,          AXName::windowResized,        AXName::windowMiniaturized,
+    AXName::windowDeminiaturized,
 };
 
 bool knownNotification(std::string_view name) {
@@ -55,8 +57,9 @@ AXError SimAccessibility::readLocked(const AXElement& element, std::string_view 
                                      AXValue& value) {
     SimCore& core = *core_;
     if (element == kSystemWide) {
-        if (attribute == "AXRole") return value = std::string("AXSystemWide"), AXError::success;
-        if (attribute == "AXFocusedApplication") {
+        if (attribute == AXName::role)
+            return value = std::string(AXName::systemWideRole), AXError::success;
+        if (attribute == AXName::focusedApplication) {
             if (!core.frontmost) return AXError::noValue;
             return value = AXElement{*core.frontmost, 0}, AXError::success;
         }
@@ -64,24 +67,26 @@ AXError SimAccessibility::readLocked(const AXElement& element, std::string_view 
     }
     if (element.isApplication()) {
         AppState& app = *core.appLocked(element.pid);
-        if (attribute == "AXRole") return value = std::string("AXApplication"), AXError::success;
-        if (attribute == "AXTitle") return optionalString(app.info.localizedName, value);
-        if (attribute == "AXFrontmost") {
+        if (attribute == AXName::role)
+            return value = std::string(AXName::applicationRole), AXError::success;
+        if (attribute == AXName::title) return optionalString(app.info.localizedName, value);
+        if (attribute == AXName::frontmost) {
             return value = core.frontmost == element.pid, AXError::success;
         }
-        if (attribute == "AXHidden") return value = app.info.hidden, AXError::success;
-        if (attribute == "AXEnhancedUserInterface") return value = app.enhancedUI, AXError::success;
-        if (attribute == "AXManualAccessibility") {
+        if (attribute == AXName::hidden) return value = app.info.hidden, AXError::success;
+        if (attribute == AXName::enhancedUserInterface)
+            return value = app.enhancedUI, AXError::success;
+        if (attribute == AXName::manualAccessibility) {
             return value = app.manualAccessibility, AXError::success;
         }
-        if (attribute == "AXWindows") {
+        if (attribute == AXName::windows) {
             std::vector<AXElement> list;
             for (WindowID number : app.windows) {
                 list.push_back(core.elementLocked(*core.windowLocked(number)));
             }
             return value = list, AXError::success;
         }
-        if (attribute == "AXFocusedWindow" || attribute == "AXMainWindow") {
+        if (attribute == AXName::focusedWindow || attribute == AXName::mainWindow) {
             if (!app.focused) return AXError::noValue;
             return value = core.elementLocked(*core.windowLocked(*app.focused)), AXError::success;
         }
@@ -90,26 +95,26 @@ AXError SimAccessibility::readLocked(const AXElement& element, std::string_view 
     WindowState* window = core.windowOfLocked(element);
     if (!window) return AXError::invalidUIElement;
     if (const ChildState* child = core.childLocked(element)) {
-        if (attribute == "AXRole") return value = child->role, AXError::success;
-        if (attribute == "AXSubrole") return optionalString(child->subrole, value);
-        if (attribute == "AXPosition") return value = child->frame.origin(), AXError::success;
-        if (attribute == "AXSize") return value = child->frame.size(), AXError::success;
-        if (attribute == "AXWindow" || attribute == "AXParent") {
+        if (attribute == AXName::role) return value = child->role, AXError::success;
+        if (attribute == AXName::subrole) return optionalString(child->subrole, value);
+        if (attribute == AXName::position) return value = child->frame.origin(), AXError::success;
+        if (attribute == AXName::size) return value = child->frame.size(), AXError::success;
+        if (attribute == AXName::windowRole || attribute == AXName::parent) {
             return value = core.elementLocked(*window), AXError::success;
         }
         return AXError::attributeUnsupported;
     }
-    if (attribute == "AXRole") return optionalString(window->role, value);
-    if (attribute == "AXSubrole") return optionalString(window->subrole, value);
-    if (attribute == "AXTitle") return value = window->title, AXError::success;
-    if (attribute == "AXPosition") return value = window->frame.origin(), AXError::success;
-    if (attribute == "AXSize") return value = window->frame.size(), AXError::success;
-    if (attribute == "AXMinimized") return value = window->minimized, AXError::success;
-    if (attribute == "AXFullScreen") return value = window->fullScreen, AXError::success;
-    if (attribute == "AXMain" || attribute == "AXFocused") {
+    if (attribute == AXName::role) return optionalString(window->role, value);
+    if (attribute == AXName::subrole) return optionalString(window->subrole, value);
+    if (attribute == AXName::title) return value = window->title, AXError::success;
+    if (attribute == AXName::position) return value = window->frame.origin(), AXError::success;
+    if (attribute == AXName::size) return value = window->frame.size(), AXError::success;
+    if (attribute == AXName::minimized) return value = window->minimized, AXError::success;
+    if (attribute == AXName::fullScreen) return value = window->fullScreen, AXError::success;
+    if (attribute == AXName::main || attribute == AXName::focused) {
         return value = core.appLocked(window->pid)->focused == window->number, AXError::success;
     }
-    if (attribute == "AXParent") return value = AXElement{window->pid, 0}, AXError::success;
+    if (attribute == AXName::parent) return value = AXElement{window->pid, 0}, AXError::success;
     return AXError::attributeUnsupported;
 }
 
@@ -155,7 +160,7 @@ AXError SimAccessibility::writeLocked(const AXElement& element, std::string_view
 AXError SimAccessibility::writeWindowLocked(WindowState& window, std::string_view attribute,
                                             const AXValue& value, Outbox& out) {
     SimCore& core = *core_;
-    if (attribute == "AXPosition") {
+    if (attribute == AXName::position) {
         const Point* point = std::get_if<Point>(&value);
         if (!point) return AXError::illegalArgument;
         if (window.fullScreen) return AXError::cannotComplete;
@@ -174,7 +179,7 @@ AXError SimAccessibility::writeWindowLocked(WindowState& window, std::string_vie
         core.setFrameLocked(window, frame, out);
         return AXError::success;
     }
-    if (attribute == "AXSize") {
+    if (attribute == AXName::size) {
         const Size* size = std::get_if<Size>(&value);
         if (!size) return AXError::illegalArgument;
         if (window.fixedSize) return AXError::attributeUnsupported;
@@ -192,18 +197,19 @@ AXError SimAccessibility::writeWindowLocked(WindowState& window, std::string_vie
         return AXError::success;
     }
     const bool* flag = std::get_if<bool>(&value);
-    if (attribute == "AXMinimized" || attribute == "AXFullScreen" || attribute == "AXMain") {
+    if (attribute == AXName::minimized || attribute == AXName::fullScreen ||
+        attribute == AXName::main) {
         if (!flag) return AXError::illegalArgument;
     }
-    if (attribute == "AXMinimized") {
+    if (attribute == AXName::minimized) {
         core.setMinimizedLocked(window, *flag, out);
         return AXError::success;
     }
-    if (attribute == "AXFullScreen") {
+    if (attribute == AXName::fullScreen) {
         core.setFullScreenLocked(window, *flag, out);
         return AXError::success;
     }
-    if (attribute == "AXMain") {
+    if (attribute == AXName::main) {
         if (*flag) {
             core.raiseLocked(window);
             core.setFocusedWindowLocked(*core.appLocked(window.pid), window.number, out);
@@ -216,17 +222,17 @@ AXError SimAccessibility::writeWindowLocked(WindowState& window, std::string_vie
 AXError SimAccessibility::writeApplicationLocked(AppState& app, std::string_view attribute,
                                                  const AXValue& value, Outbox& out) {
     const bool* flag = std::get_if<bool>(&value);
-    if (attribute == "AXFrontmost") {
+    if (attribute == AXName::frontmost) {
         if (!flag) return AXError::illegalArgument;
         if (*flag && !core_->activateLocked(app.info.pid, out)) return AXError::cannotComplete;
         return AXError::success;
     }
-    if (attribute == "AXEnhancedUserInterface") {
+    if (attribute == AXName::enhancedUserInterface) {
         if (!flag) return AXError::illegalArgument;
         app.enhancedUI = *flag;
         return AXError::success;
     }
-    if (attribute == "AXManualAccessibility") {
+    if (attribute == AXName::manualAccessibility) {
         if (!flag) return AXError::illegalArgument;
         app.manualAccessibility = *flag;
         return AXError::success;
@@ -246,15 +252,15 @@ AXError SimAccessibility::isSettable(const AXElement& element, std::string_view 
     settable = false;
     if (element == kSystemWide) return AXError::success;
     if (element.isApplication()) {
-        settable = attribute == "AXFrontmost" || attribute == "AXEnhancedUserInterface" ||
-                   attribute == "AXManualAccessibility";
+        settable = attribute == AXName::frontmost || attribute == AXName::enhancedUserInterface ||
+                   attribute == AXName::manualAccessibility;
         return AXError::success;
     }
     if (core_->childLocked(element)) return AXError::success;
     const WindowState& window = *core_->windowOfLocked(element);
-    settable = attribute == "AXPosition" || attribute == "AXMinimized" ||
-               attribute == "AXFullScreen" || attribute == "AXMain" ||
-               (attribute == "AXSize" && !window.fixedSize);
+    settable = attribute == AXName::position || attribute == AXName::minimized ||
+               attribute == AXName::fullScreen || attribute == AXName::main ||
+               (attribute == AXName::size && !window.fixedSize);
     return AXError::success;
 }
 
@@ -268,7 +274,7 @@ AXError SimAccessibility::performAction(const AXElement& element, std::string_vi
         }
         WindowState* window = core_->windowOfLocked(element);
         if (!element.isApplication() && !window) return AXError::invalidUIElement;
-        if (window && !core_->childLocked(element) && action == "AXRaise") {
+        if (window && !core_->childLocked(element) && action == AXName::raise) {
             core_->raiseLocked(*window);
             core_->setFocusedWindowLocked(*core_->appLocked(window->pid), window->number, out);
             result = AXError::success;

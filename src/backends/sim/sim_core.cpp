@@ -1,4 +1,5 @@
 #include "backends/sim/sim_core.hpp"
+#include "platform/ax_names.hpp"
 
 #include <algorithm>
 
@@ -97,15 +98,15 @@ void SimCore::setFrameLocked(WindowState& window, Rect frame, Outbox& out) {
     const Rect old = window.frame;
     window.frame = frame;
     const AXElement element = elementLocked(window);
-    if (old.origin() != frame.origin()) notifyLocked(window.pid, element, "AXWindowMoved", out);
-    if (old.size() != frame.size()) notifyLocked(window.pid, element, "AXWindowResized", out);
+    if (old.origin() != frame.origin()) notifyLocked(window.pid, element, AXName::windowMoved, out);
+    if (old.size() != frame.size()) notifyLocked(window.pid, element, AXName::windowResized, out);
 }
 
 void SimCore::setMinimizedLocked(WindowState& window, bool minimized, Outbox& out) {
     if (window.minimized == minimized) return;
     window.minimized = minimized;
     notifyLocked(window.pid, elementLocked(window),
-                 minimized ? "AXWindowMiniaturized" : "AXWindowDeminiaturized", out);
+                 minimized ? AXName::windowMiniaturized : AXName::windowDeminiaturized, out);
     AppState* app = appLocked(window.pid);
     if (!app) return;
     if (minimized && app->focused == window.number) {
@@ -139,14 +140,14 @@ void SimCore::setFocusedWindowLocked(AppState& app, std::optional<WindowID> wind
     app.focused = window;
     const AXElement subject =
         window ? elementLocked(windows.at(*window)) : AXElement{app.info.pid, 0};
-    notifyLocked(app.info.pid, subject, "AXFocusedWindowChanged", out);
+    notifyLocked(app.info.pid, subject, AXName::focusedWindowChanged, out);
 }
 
 void SimCore::destroyWindowLocked(WindowID number, Outbox& out) {
     WindowState* window = windowLocked(number);
     if (!window) return;
     const Pid pid = window->pid;
-    notifyLocked(pid, elementLocked(*window), "AXUIElementDestroyed", out);
+    notifyLocked(pid, elementLocked(*window), AXName::elementDestroyed, out);
     std::erase_if(refs_, [&](const auto& entry) { return entry.second == number; });
     std::erase(stacking, number);
     windows.erase(number);
@@ -193,8 +194,9 @@ bool SimCore::activateLocked(Pid pid, Outbox& out) {
     return true;
 }
 
-void SimCore::notifyLocked(Pid pid, const AXElement& subject, const std::string& name,
+void SimCore::notifyLocked(Pid pid, const AXElement& subject, std::string_view notification,
                            Outbox& out) {
+    const std::string name(notification);
     auto it = observers.find(pid);
     if (it == observers.end()) return;
     std::erase_if(it->second, [](const auto& weak) { return weak.expired(); });

@@ -130,7 +130,8 @@ class SimCore {
     // its application comes to the front. Nothing changes when no window is shown.
     void focusTopmostLocked(Outbox& out);
 
-    void notifyLocked(Pid pid, const AXElement& subject, const std::string& name, Outbox& out);
+    void notifyLocked(Pid pid, const AXElement& subject, std::string_view notification,
+                      Outbox& out);
     void workspaceEventLocked(WorkspaceEvent event, std::optional<RunningApplication> app,
                               Outbox& out);
 

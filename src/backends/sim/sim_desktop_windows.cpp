@@ -1,4 +1,5 @@
 #include "backends/sim/sim_desktop.hpp"
+#include "platform/ax_names.hpp"
 
 namespace tessarin::sim {
 
@@ -35,7 +36,7 @@ std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& setup)
         auto& stored = core.windows.emplace(number, std::move(window)).first->second;
         core.stacking.insert(core.stacking.begin(), number);
         app->windows.push_back(number);
-        core.notifyLocked(pid, core.elementLocked(stored), "AXWindowCreated", out);
+        core.notifyLocked(pid, core.elementLocked(stored), AXName::windowCreated, out);
         if (setup.focus && !setup.minimized) core.setFocusedWindowLocked(*app, number, out);
         opened = number;
         return true;

@@ -6,6 +6,7 @@
 
 #include "core/geometry.hpp"
 #include "platform/accessibility.hpp"
+#include "platform/ax_names.hpp"
 #include "platform/workspace.hpp"
 
 namespace tessarin::sim {
@@ -54,8 +55,8 @@ struct WindowFaults {
 struct WindowSpec {
     std::string title;
     Rect frame{100, 100, 800, 600};
-    std::optional<std::string> role = std::string("AXWindow");
-    std::optional<std::string> subrole = std::string("AXStandardWindow");
+    std::optional<std::string> role = std::string(AXName::windowRole);
+    std::optional<std::string> subrole = std::string(AXName::standardWindow);
     Size minimumSize{0, 0};
     bool fixedSize = false;  // "AXSize" is not settable
     bool minimized = false;
