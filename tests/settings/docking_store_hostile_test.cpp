@@ -33,7 +33,8 @@ TEST(DockingStoreHostile, WrongKindsOfStoredValueReadEmpty) {
     for (const json& stored :
          {json(42), json(true), json::array({kValid}), json::parse(kValid), json("null"),
           json("[]"), json("\"text\""), json("{\"K\": []}"), json("{\"K\": null}"), json("{}"),
-          json(std::string(200000, '[') + std::string(200000, ']'))}) {
+          json(std::string(200000, '[') + std::string(200000, ']')),
+          json(kValid + std::string(1, '\0') + "garbage")}) {
         EXPECT_TRUE(readText(stored).empty()) << stored.dump().substr(0, 40);
     }
 }
