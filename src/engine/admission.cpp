@@ -143,7 +143,8 @@ bool WindowManager::shouldFloat(const AXWindow& window) {
 }
 
 double WindowManager::initialWidth(const Rect& frame, const Display& display) const {
-    if (!prefs_.keepOriginalWidth()) return prefs_.defaultWidth();
+    // Either way a column's width stays inside the range the strip allows.
+    if (!prefs_.keepOriginalWidth()) return std::clamp(prefs_.defaultWidth(), 0.1, 1.0);
     const double gap = prefs_.gap();
     const double insetWidth = display.visibleFrame.width - 2 * prefs_.outerGap();
     const double share = (frame.width + gap) / (insetWidth + gap);

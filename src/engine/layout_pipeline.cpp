@@ -172,6 +172,12 @@ void WindowManager::apply(const std::string& key) {
     for (const auto& [id, frame] : frames) {
         auto window = state_.windows.find(id);
         if (window == state_.windows.end()) continue;
+        // Another application's window never gets an infinite or undefined frame, whatever
+        // the settings or a reported size led the layout to.
+        if (!(std::isfinite(frame.x) && std::isfinite(frame.y) && std::isfinite(frame.width) &&
+              std::isfinite(frame.height))) {
+            continue;
+        }
         auto last = state_.lastApplied.find(id);
         if (last != state_.lastApplied.end() && last->second == frame) continue;
         state_.suppressUntil[id] = now() + 1.0;

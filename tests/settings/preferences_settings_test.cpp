@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/file_store.hpp"
+#include "base/log.hpp"
 #include "base/memory_store.hpp"
 #include "settings/preferences.hpp"
 #include "support/temp_folder.hpp"
@@ -143,7 +144,7 @@ TEST(PreferencesSettings, WidthPresetsFallBackOnlyWhenNotAListOfNumbers) {
         {{0.5, nullptr}, factoryPresets},
         {{0.5, {0.25}}, factoryPresets},
         {{0.25, 0.4}, {0.25, 0.4}},
-        {{1e308, -3, 0}, {1e308, -3.0, 0.0}},  // taken as stored; the controls limit ranges
+        {{1e308, -3, 0}, {1.0, 0.25, 0.25}},  // brought into the controls' range
         {json::array(), {}},
     };
     for (const auto& c : cases) {
@@ -184,6 +185,42 @@ TEST(PreferencesSettings, BaseModifierThatIsNoMaskReadsAsTheFactoryValue) {
         EXPECT_EQ(p.baseModifier(), c.expected) << c.stored;
         EXPECT_EQ(p.bindings(), DefaultShortcuts::make(c.expected)) << c.stored;
     }
+}
+
+// A hand-edited file must not reach other applications' windows with absurd values: each
+// number is brought into its control's range when read, with one log line per key.
+TEST(PreferencesSettings, StoredNumbersOutsideTheControlsRangesAreBroughtIntoThem) {
+    using Read = double (*)(const Preferences&);
+    const std::tuple<const char*, json, double, Read> cases[] = {
+        {"gap", 1e19, 40.0, [](const Preferences& p) { return p.gap(); }},
+        {"outerGap", -1e308, 0.0, [](const Preferences& p) { return p.outerGap(); }},
+        {"defaultWidth", 1e306, 1.0, [](const Preferences& p) { return p.defaultWidth(); }},
+        {"focusWidth", 0.1, 0.4, [](const Preferences& p) { return p.focusWidth(); }},
+        {"focusHeight", 7, 1.0, [](const Preferences& p) { return p.focusHeight(); }},
+        {"animationSpeed", 0, 0.5, [](const Preferences& p) { return p.animationSpeed(); }},
+        {"gestureFingers", -5, 3.0,
+         [](const Preferences& p) { return static_cast<double>(p.gestureFingers()); }},
+        {"gestureSensitivity", 99, 2.5,
+         [](const Preferences& p) { return p.gestureSensitivity(); }},
+        {"focusBorderWidth", 0.5, 1.0, [](const Preferences& p) { return p.focusBorderWidth(); }},
+    };
+    std::vector<std::string> lines;
+    Log::setObserver([&](std::string_view line) { lines.emplace_back(line); });
+    for (const auto& [key, stored, expected, read] : cases) {
+        MemoryStore store;
+        store.set(key, stored);
+        lines.clear();
+        Preferences p(store);
+        EXPECT_EQ(read(p), expected) << key;
+        ASSERT_EQ(lines.size(), 1u) << key;
+        EXPECT_EQ(lines[0].rfind(std::string("setting ") + key + " = ", 0), 0u) << lines[0];
+    }
+    MemoryStore store;
+    store.set("gap", 40);
+    lines.clear();
+    EXPECT_EQ(Preferences(store).gap(), 40.0);
+    EXPECT_TRUE(lines.empty());
+    Log::setObserver(nullptr);
 }
 
 TEST(PreferencesSettings, NonFiniteValuesAreKeptInMemoryButNotWritten) {
