@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 #include "backends/sim/sim_desktop.hpp"
 #include "base/memory_store.hpp"
@@ -11,12 +12,9 @@
 namespace tessarin {
 namespace {
 
-std::size_t threadCount() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task"))
-        ++count;
-    return count;
+std::ptrdiff_t threadCount() {
+    auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+    return std::distance(begin(tasks), end(tasks));
 }
 
 // Every application gets a write queue with a thread of its own; one that ends must take its
@@ -31,7 +29,7 @@ TEST(ApplicationQueues, LaunchingAndQuittingAThousandApplicationsLeavesNoThreadB
     auto engine = WindowManager::create(desktop.platform(threads), prefs);
     engine->start();
     loop.advance(1);
-    const std::size_t before = threadCount();
+    const std::ptrdiff_t before = threadCount();
 
     std::size_t written = 0;
     for (int i = 0; i < 1000; ++i) {
