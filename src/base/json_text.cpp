@@ -44,6 +44,9 @@ bool encodable(const nlohmann::json& value, std::size_t depth) {
 }  // namespace
 
 std::optional<nlohmann::json> parseJsonText(std::string_view text) {
+    // The parser takes a NUL byte for the end of the input and would read a document followed
+    // by NUL and more bytes as valid; the rest would then vanish at the next write.
+    if (text.find('\0') != std::string_view::npos) return std::nullopt;
     if (!nestingWithin(text, maxJsonDepth)) return std::nullopt;
     auto value = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
     if (value.is_discarded()) return std::nullopt;

@@ -13,8 +13,8 @@ namespace tessarin {
 // document must not exhaust the stack of the recursive writer and comparisons.
 inline constexpr std::size_t maxJsonDepth = 128;
 
-// Parses JSON text without throwing; none when it is malformed, holds a number too large for a
-// double, or nests deeper than maxJsonDepth.
+// Parses JSON text without throwing; none when it is malformed, holds a NUL byte or a number too
+// large for a double, or nests deeper than maxJsonDepth. Every reader of stored JSON uses it.
 std::optional<nlohmann::json> parseJsonText(std::string_view text);
 
 // Whether `value` can be written as JSON text: every number finite, nesting within

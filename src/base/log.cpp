@@ -91,10 +91,20 @@ std::shared_ptr<Sink> sink() {
 
 }  // namespace
 
+// Set while this thread runs the observer. A line the observer itself logs then skips the
+// observer: taking the lock again would deadlock, and calling it again could recurse forever.
+thread_local bool observing = false;
+
 void Log::info(std::string_view message) {
-    {
+    if (!observing) {
         std::lock_guard lock(observerMutex);
-        if (auto& watch = observer()) watch(message);
+        if (auto& watch = observer()) {
+            struct Observing {
+                Observing() { observing = true; }
+                ~Observing() { observing = false; }
+            } scope;
+            watch(message);
+        }
     }
     sink()->submit(message);
 }

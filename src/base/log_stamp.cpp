@@ -32,7 +32,8 @@ void LogStamp::write(std::chrono::system_clock::time_point time, char* out) {
             twoDigits(local.tm_min, cached + 3);
             twoDigits(local.tm_sec, cached + 6);
         } else {
-            std::memcpy(cached, "00:00:00", 8);
+            // A fixed-width field of the stamp, not a string: no terminator belongs here.
+            std::memcpy(cached, "00:00:00", 8);  // NOLINT(bugprone-not-null-terminated-result)
         }
         cachedSecond = whole;
     }

@@ -21,6 +21,9 @@ class QueueFactory {
     virtual ~QueueFactory() = default;
     virtual std::shared_ptr<SerialQueue> queue(const std::string& label) = 0;
     virtual SerialQueue& background() = 0;
+    // The queue of `label` is no longer wanted (its application ended): it runs what it holds,
+    // then it and whatever runs it go. Never waits for that. A later queue(label) is a new one.
+    virtual void release(const std::string& label) = 0;
 };
 
 }  // namespace tessarin

@@ -1,5 +1,7 @@
 #include "base/stepped_executor.hpp"
 
+#include <algorithm>
+
 namespace tessarin {
 
 // Blocks wait here until the executor runs them. Handing over is safe from any thread.
@@ -11,8 +13,17 @@ class SteppedExecutor::Stepped : public SerialQueue {
     void async(Task task) override {
         if (!task) return;
         std::lock_guard lock(mutex_);
+        if (gone_) return;
         tasks_.push_back(std::move(task));
         ++*waiting_;
+    }
+
+    // Once released and idle the queue is gone, like a thread that has left: later blocks are
+    // dropped. True when it went.
+    bool goIfIdle() {
+        std::lock_guard lock(mutex_);
+        gone_ = !running_ && tasks_.empty();
+        return gone_;
     }
 
     bool step() {
@@ -43,6 +54,7 @@ class SteppedExecutor::Stepped : public SerialQueue {
     mutable std::mutex mutex_;
     std::deque<Task> tasks_;
     bool running_ = false;
+    bool gone_ = false;
 };
 
 std::shared_ptr<SteppedExecutor::Stepped> SteppedExecutor::make(const std::string& label) {
@@ -71,7 +83,27 @@ SerialQueue& SteppedExecutor::background() {
 
 bool SteppedExecutor::step(const std::string& label) {
     auto queue = find(label);
-    return queue && queue->step();
+    if (!queue || !queue->step()) return false;
+    if (queue->pending() == 0) removeIfReleased(label);
+    return true;
+}
+
+void SteppedExecutor::release(const std::string& label) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!queues_.count(label)) return;
+        released_.insert(label);
+    }
+    removeIfReleased(label);
+}
+
+void SteppedExecutor::removeIfReleased(const std::string& label) {
+    std::lock_guard lock(mutex_);
+    auto found = queues_.find(label);
+    if (!released_.count(label) || found == queues_.end() || !found->second->goIfIdle()) return;
+    queues_.erase(found);
+    released_.erase(label);
+    order_.erase(std::find(order_.begin(), order_.end(), label));
 }
 
 std::size_t SteppedExecutor::drain(const std::string& label) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ class SteppedExecutor : public QueueFactory {
 
     std::shared_ptr<SerialQueue> queue(const std::string& label) override;
     SerialQueue& background() override;
+    // The queue goes once its last block has run (at once when it has none).
+    void release(const std::string& label) override;
 
     // Runs the oldest block of `label`. False when there is none, and when the queue is
     // already running a block (a block may not step its own queue: that would break order).
@@ -47,12 +50,14 @@ class SteppedExecutor : public QueueFactory {
     class Stepped;
     std::shared_ptr<Stepped> find(const std::string& label) const;
     std::shared_ptr<Stepped> make(const std::string& label);
+    void removeIfReleased(const std::string& label);
 
     std::shared_ptr<std::atomic<std::size_t>> waiting_ =
         std::make_shared<std::atomic<std::size_t>>(0);
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<Stepped>> queues_;
     std::vector<std::string> order_;
+    std::set<std::string> released_;
 };
 
 }  // namespace tessarin

@@ -28,9 +28,23 @@ void ThreadSerialQueue::async(Task task) {
     if (!task) return;
     {
         std::lock_guard lock(state_->mutex);
+        if (state_->exited) return;
         state_->tasks.push_back(std::move(task));
     }
     state_->wake.notify_one();
+}
+
+void ThreadSerialQueue::finish() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+    }
+    state_->wake.notify_one();
+}
+
+bool ThreadSerialQueue::finished() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->exited;
 }
 
 void ThreadSerialQueue::work(const std::shared_ptr<State>& state) {
@@ -42,7 +56,10 @@ void ThreadSerialQueue::work(const std::shared_ptr<State>& state) {
     std::unique_lock lock(state->mutex);
     for (;;) {
         state->wake.wait(lock, [&] { return state->stopping || !state->tasks.empty(); });
-        if (state->tasks.empty()) return;  // stopping, and nothing left to run
+        if (state->tasks.empty()) {  // stopping, and nothing left to run
+            state->exited = true;
+            return;
+        }
         // Take the whole batch so that callers rarely meet the worker on the lock.
         std::deque<Task> batch;
         batch.swap(state->tasks);
@@ -60,6 +77,30 @@ std::shared_ptr<SerialQueue> ThreadQueueFactory::queue(const std::string& label)
     auto& slot = queues_[label];
     if (!slot) slot = std::make_shared<ThreadSerialQueue>(label);
     return slot;
+}
+
+void ThreadQueueFactory::release(const std::string& label) {
+    std::lock_guard lock(mutex_);
+    reapLocked();
+    auto found = queues_.find(label);
+    if (found == queues_.end()) return;
+    found->second->finish();
+    released_.push_back(std::move(found->second));
+    queues_.erase(found);
+}
+
+void ThreadQueueFactory::reapLocked() {
+    // A worker that has left is joined at once when its queue is destroyed.
+    std::erase_if(released_, [](const auto& queue) { return queue->finished(); });
+}
+
+void ThreadQueueFactory::joinReleased() {
+    std::vector<std::shared_ptr<ThreadSerialQueue>> released;
+    {
+        std::lock_guard lock(mutex_);
+        released.swap(released_);
+    }
+    released.clear();  // each destructor joins its worker after the worker's last block
 }
 
 SerialQueue& ThreadQueueFactory::background() {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/serial_queue.hpp"
 
@@ -23,6 +24,11 @@ class ThreadSerialQueue : public SerialQueue {
     ThreadSerialQueue& operator=(const ThreadSerialQueue&) = delete;
 
     void async(Task task) override;
+    // The worker leaves once what was handed over so far has run; blocks handed over after
+    // that are dropped. Does not wait.
+    void finish();
+    // Whether the worker has left.
+    bool finished() const;
 
     const std::string& label() const { return state_->label; }
 
@@ -35,6 +41,7 @@ class ThreadSerialQueue : public SerialQueue {
         std::condition_variable wake;
         std::deque<Task> tasks;
         bool stopping = false;
+        bool exited = false;
     };
     static void work(const std::shared_ptr<State>& state);
 
@@ -43,7 +50,8 @@ class ThreadSerialQueue : public SerialQueue {
 };
 
 // Real threads: one worker per label, each running its blocks in order; different labels run
-// in parallel. Queues live as long as the factory or their last holder.
+// in parallel. Queues live as long as the factory or their last holder, or until released:
+// a released queue's thread is joined once it has run out of work.
 class ThreadQueueFactory : public QueueFactory {
   public:
     static constexpr const char* kBackgroundLabel = "com.tessarin.background";
@@ -54,10 +62,18 @@ class ThreadQueueFactory : public QueueFactory {
 
     std::shared_ptr<SerialQueue> queue(const std::string& label) override;
     SerialQueue& background() override;
+    void release(const std::string& label) override;
+    // Waits until every released queue has run out of work and its thread is gone; for
+    // shut-down and tests.
+    void joinReleased();
 
   private:
+    // Joins the released workers that have already left; called with the lock held.
+    void reapLocked();
+
     std::mutex mutex_;
     std::map<std::string, std::shared_ptr<ThreadSerialQueue>> queues_;
+    std::vector<std::shared_ptr<ThreadSerialQueue>> released_;
     std::shared_ptr<ThreadSerialQueue> background_;
 };
 

@@ -1,9 +1,10 @@
 #include "core/saved_arrangement.hpp"
 
 #include <cmath>
-#include <limits>
 
 #include <nlohmann/json.hpp>
+
+#include "core/json_numbers.hpp"
 
 namespace tessarin {
 
@@ -14,29 +15,6 @@ using nlohmann::json;
 const json* member(const json& object, const char* key) {
     auto it = object.find(key);
     return it == object.end() ? nullptr : &*it;
-}
-
-std::optional<double> finiteNumber(const json* value) {
-    if (!value || !value->is_number()) return std::nullopt;
-    double number = value->get<double>();
-    if (!std::isfinite(number)) return std::nullopt;
-    return number;
-}
-
-std::optional<WindowID> windowNumber(const json* value) {
-    constexpr std::uint64_t limit = std::numeric_limits<WindowID>::max();
-    if (!value) return std::nullopt;
-    if (value->is_number_unsigned()) {
-        auto number = value->get<std::uint64_t>();
-        if (number > limit) return std::nullopt;
-        return static_cast<WindowID>(number);
-    }
-    if (value->is_number_integer()) {
-        auto number = value->get<std::int64_t>();
-        if (number < 0 || static_cast<std::uint64_t>(number) > limit) return std::nullopt;
-        return static_cast<WindowID>(number);
-    }
-    return std::nullopt;  // fractional, huge (parsed as float) or not a number
 }
 
 std::optional<std::string> text(const json* value) {
@@ -90,7 +68,7 @@ std::optional<json> toJson(const SavedArrangement& arrangement) {
 
 std::optional<SavedWindow> savedWindowFromJson(const json& value) {
     if (!value.is_object()) return std::nullopt;
-    auto id = windowNumber(member(value, "id"));
+    auto id = windowJsonNumber(member(value, "id"));
     auto bundleID = text(member(value, "bundleID"));
     auto title = text(member(value, "title"));
     if (!id || !bundleID || !title) return std::nullopt;
@@ -101,7 +79,7 @@ std::optional<SavedColumn> savedColumnFromJson(const json& value) {
     if (!value.is_object()) return std::nullopt;
     const json* windows = member(value, "windows");
     const json* weights = member(value, "heightWeights");
-    auto widthFraction = finiteNumber(member(value, "widthFraction"));
+    auto widthFraction = finiteJsonNumber(member(value, "widthFraction"));
     if (!windows || !windows->is_array() || !weights || !weights->is_array() || !widthFraction) {
         return std::nullopt;
     }
@@ -109,7 +87,7 @@ std::optional<SavedColumn> savedColumnFromJson(const json& value) {
     column.widthFraction = *widthFraction;
     if (const json* saved = member(value, "savedFraction"); saved && !saved->is_null()) {
         // An explicit null reads as absent, as an optional does; anything else must be a number.
-        column.savedFraction = finiteNumber(saved);
+        column.savedFraction = finiteJsonNumber(saved);
         if (!column.savedFraction) return std::nullopt;
     }
     column.windows.reserve(windows->size());
@@ -120,7 +98,7 @@ std::optional<SavedColumn> savedColumnFromJson(const json& value) {
     }
     column.heightWeights.reserve(weights->size());
     for (const auto& item : *weights) {
-        auto weight = finiteNumber(&item);
+        auto weight = finiteJsonNumber(&item);
         if (!weight) return std::nullopt;
         column.heightWeights.push_back(*weight);
     }
@@ -131,7 +109,7 @@ std::optional<SavedArrangement> savedArrangementFromJson(const json& value) {
     if (!value.is_object()) return std::nullopt;
     const json* displays = member(value, "displays");
     const json* names = member(value, "displayNames");
-    auto savedAt = finiteNumber(member(value, "savedAt"));
+    auto savedAt = finiteJsonNumber(member(value, "savedAt"));
     if (!displays || !displays->is_object() || !names || !names->is_object() || !savedAt) {
         return std::nullopt;
     }

@@ -1,10 +1,9 @@
-#include <cmath>
 #include <cstdint>
-#include <limits>
 #include <unordered_set>
 
 #include <nlohmann/json.hpp>
 
+#include "core/json_numbers.hpp"
 #include "core/strip.hpp"
 
 // Decoding is strict about shape and types (a missing key, a wrong type or a non-finite number
@@ -30,39 +29,8 @@ const json* optionalMember(const json& object, const char* key) {
     return value && !value->is_null() ? value : nullptr;
 }
 
-std::optional<double> finiteNumber(const json* value) {
-    if (!value || !value->is_number()) return std::nullopt;
-    const double number = value->get<double>();
-    if (!std::isfinite(number)) return std::nullopt;
-    return number;
-}
-
-// Integers may arrive written as whole floats (3.0); fractions and out-of-range values fail.
-std::optional<std::int64_t> integer(const json* value) {
-    if (!value || !value->is_number()) return std::nullopt;
-    if (value->is_number_unsigned()) {
-        const auto number = value->get<std::uint64_t>();
-        if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-            return std::nullopt;
-        }
-        return static_cast<std::int64_t>(number);
-    }
-    if (value->is_number_integer()) return value->get<std::int64_t>();
-    const double number = value->get<double>();
-    constexpr double limit = 9223372036854775808.0;  // 2^63
-    if (!std::isfinite(number) || std::trunc(number) != number || number < -limit ||
-        number >= limit) {
-        return std::nullopt;
-    }
-    return static_cast<std::int64_t>(number);
-}
-
 std::optional<WindowID> windowID(const json& value) {
-    const std::optional<std::int64_t> number = integer(&value);
-    if (!number || *number < 0 || *number > std::numeric_limits<WindowID>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<WindowID>(*number);
+    return windowJsonNumber(&value);
 }
 
 template <typename T, typename Read>
@@ -132,9 +100,9 @@ std::optional<Column> columnFromJson(const json& object) {
     Column column;
     auto windows = arrayOf<WindowID>(member(object, "windows"), windowID);
     auto weights = arrayOf<double>(member(object, "heightWeights"),
-                                   [](const json& value) { return finiteNumber(&value); });
-    auto width = finiteNumber(member(object, "widthFraction"));
-    auto activeRow = integer(member(object, "activeRow"));
+                                   [](const json& value) { return finiteJsonNumber(&value); });
+    auto width = finiteJsonNumber(member(object, "widthFraction"));
+    auto activeRow = wholeJsonNumber(member(object, "activeRow"));
     if (!windows || !weights || !width || !activeRow) return std::nullopt;
     column.windows = std::move(*windows);
     column.heightWeights = std::move(*weights);
@@ -142,7 +110,7 @@ std::optional<Column> columnFromJson(const json& object) {
     column.activeRow = *activeRow;
 
     if (const json* saved = optionalMember(object, "savedFraction")) {
-        column.savedFraction = finiteNumber(saved);
+        column.savedFraction = finiteJsonNumber(saved);
         if (!column.savedFraction) return std::nullopt;
     }
     if (const json* zoomed = optionalMember(object, "zoomed")) {
@@ -156,8 +124,8 @@ std::optional<Column> columnFromJson(const json& object) {
 std::optional<Strip> stripFromJson(const json& object) {
     if (!object.is_object()) return std::nullopt;
     auto columns = arrayOf<Column>(member(object, "columns"), columnFromJson);
-    auto focused = integer(member(object, "focusedColumn"));
-    auto scrollOffset = finiteNumber(member(object, "scrollOffset"));
+    auto focused = wholeJsonNumber(member(object, "focusedColumn"));
+    auto scrollOffset = finiteJsonNumber(member(object, "scrollOffset"));
     if (!columns || !focused || !scrollOffset) return std::nullopt;
     Strip strip(std::move(*columns));
     strip.focusedColumn = *focused;

@@ -10,6 +10,7 @@
 #include "core/strip_layout.hpp"
 #include "engine/engine_timing.hpp"
 #include "engine/layout_geometry.hpp"
+#include "engine/log_text.hpp"
 #include "engine/window_manager.hpp"
 #include "platform/ax_names.hpp"
 #include "system/ax.hpp"
@@ -25,12 +26,6 @@ bool isFocusAction(Action action) {
 
 std::string windowText(const std::optional<WindowID>& id) {
     return id ? std::to_string(*id) : std::string("-");
-}
-
-// Scroll offsets are logged as whole points, cut toward zero.
-std::string wholePoints(double value) {
-    if (!std::isfinite(value)) return "0";
-    return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
 }
 
 // Commands that change frames blend them from where they were.
@@ -254,7 +249,8 @@ void WindowManager::perform(Action action) {
     const std::optional<WindowID> after = strip.focusedWindow();
     Log::info("action " + name + ": focus " + windowText(before) + " \u2192 " + windowText(after) +
               " col=" + std::to_string(strip.focusedColumn) + "/" +
-              std::to_string(strip.columns.size()) + " scroll=" + wholePoints(strip.scrollOffset));
+              std::to_string(strip.columns.size()) +
+              " scroll=" + LogText::wholePoints(strip.scrollOffset));
 
     if (after && (!before || *after != *before)) focusWindow(*after);
     if (showsIndicator(action) && prefs_.showIndicator()) showIndicator(*key, false);

@@ -48,7 +48,8 @@ LayoutGeometry LayoutGeometry::of(const Display& display, const std::vector<Disp
 
 double initialWidth(const Rect& frame, const Display& display, bool keepOriginalWidth,
                     double defaultWidth, double gap, double outerGap) {
-    if (!keepOriginalWidth) return defaultWidth;
+    // Either way a column's width stays inside the range the strip allows.
+    if (!keepOriginalWidth) return std::clamp(defaultWidth, 0.1, 1.0);
     const double insetWidth = display.visibleFrame.width - 2 * outerGap;
     const double share = (frame.width + gap) / (insetWidth + gap);
     // A degenerate display (no width left after the gaps) gives no share to keep.

@@ -174,6 +174,12 @@ void WindowManager::apply(const std::string& key) {
     for (const auto& [id, frame] : frames) {
         ManagedWindow* known = run_.find(id);
         if (!known || known->lastApplied == frame) continue;
+        // Another application's window never gets an infinite or undefined frame, whatever
+        // the settings or a reported size led the layout to.
+        if (!(std::isfinite(frame.x) && std::isfinite(frame.y) && std::isfinite(frame.width) &&
+              std::isfinite(frame.height))) {
+            continue;
+        }
         known->suppressUntil = now() + EngineTiming::ownWriteSuppress;
         known->lastApplied = frame;
         mover_->move(known->window, frame);

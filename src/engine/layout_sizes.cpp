@@ -7,6 +7,7 @@
 #include "core/strip_layout.hpp"
 #include "engine/engine_timing.hpp"
 #include "engine/layout_geometry.hpp"
+#include "engine/log_text.hpp"
 #include "engine/window_manager.hpp"
 #include "platform/ax_names.hpp"
 #include "system/ax.hpp"
@@ -18,14 +19,10 @@ namespace tessarin {
 
 namespace {
 
-std::string whole(double value) {
-    return std::to_string(static_cast<long long>(value));
-}
-
 // "x,y wxh" in whole points.
 std::string frameText(const Rect& frame) {
-    return whole(frame.x) + "," + whole(frame.y) + " " + whole(frame.width) + "x" +
-           whole(frame.height);
+    return LogText::wholePoints(frame.x) + "," + LogText::wholePoints(frame.y) + " " +
+           LogText::wholePoints(frame.width) + "x" + LogText::wholePoints(frame.height);
 }
 
 bool differsBeyond(const Rect& a, const Rect& b, double tolerance) {
@@ -92,8 +89,8 @@ void WindowManager::adoptMinimumSize(WindowID id, Size actual, Size wanted) {
     if (!run_.focusMode && actual.width > wanted.width + tolerance) {
         const double fraction = std::clamp((actual.width + gap) / (inset.width + gap), 0.1, 1.0);
         if (strip.columns[place->first].widthFraction + EngineTiming::widthShareSlack < fraction) {
-            Log::info("min width: " + std::to_string(id) + " stays " + whole(actual.width) +
-                      "pt, widening its column");
+            Log::info("min width: " + std::to_string(id) + " stays " +
+                      LogText::wholePoints(actual.width) + "pt, widening its column");
             strip.setWidth(id, fraction);
             changed = true;
         }
@@ -106,8 +103,8 @@ void WindowManager::adoptMinimumSize(WindowID id, Size actual, Size wanted) {
         for (WindowID w : column.windows)
             mins.push_back(run_.minHeights.valueOr(w, 0.0));
         if (StripLayout::stackFits(mins, inset.height, gap)) {
-            Log::info("min height: " + std::to_string(id) + " needs " + whole(actual.height) +
-                      "pt, giving it that much of the stack");
+            Log::info("min height: " + std::to_string(id) + " needs " +
+                      LogText::wholePoints(actual.height) + "pt, giving it that much of the stack");
         } else {
             const auto focused = strip.focusedWindow();
             const bool focusedHere =
@@ -115,8 +112,9 @@ void WindowManager::adoptMinimumSize(WindowID id, Size actual, Size wanted) {
                                column.windows.end();
             const WindowID victim = focusedHere ? *focused : id;
             Log::info("stack doesn't fit: " + std::to_string(id) + " needs " +
-                      whole(actual.height) + "pt of " + whole(inset.height) + "pt, popping " +
-                      std::to_string(victim) + " out");
+                      LogText::wholePoints(actual.height) + "pt of " +
+                      LogText::wholePoints(inset.height) + "pt, popping " + std::to_string(victim) +
+                      " out");
             strip.focus(victim);
             strip.popOutFocused(Direction::right);
             // The column it was stacked into gets its own width back.

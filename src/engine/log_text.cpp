@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace tessarin::LogText {
 
@@ -43,6 +44,12 @@ std::string windowDescription(WindowID id, const std::optional<std::string>& bun
                               std::string_view title) {
     return std::to_string(id) + " " + bundleID.value_or("?") + " \u201C" + prefix(title, 40) +
            "\u201D";
+}
+
+std::string wholePoints(double value) {
+    constexpr double limit = 9223372036854775808.0;  // 2^63
+    if (!(value > -limit && value < limit)) return decimal(value);
+    return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
 }
 
 std::string decimal(double value) {

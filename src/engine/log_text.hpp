@@ -24,6 +24,9 @@ std::string prefix(std::string_view text, std::size_t count);
 // "<id> <bundle or ?> “<first 40 characters of the title>”"
 std::string windowDescription(WindowID id, const std::optional<std::string>& bundleID,
                               std::string_view title);
+// A number cut toward zero to whole points: 1440, -3. A value no 64-bit integer holds (it comes
+// from other applications or a hand-edited file) is written as decimal() writes it.
+std::string wholePoints(double value);
 // A number with at least one decimal place: 25.0, 0.5, 1440.25
 std::string decimal(double value);
 // Optional((x, y, width, height)) with decimals, or nil

@@ -27,8 +27,8 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
       mover_(WindowMover::create(platform.accessibility, platform.queues, platform.mainLoop,
                                  platform.clock)),
       // Three-finger drag is read from the system settings once the input taps arrive.
-      webAccessibility_(std::make_shared<WebAccessibility>(
-          platform.accessibility, platform.workspace, [] { return false; })) {
+      webAccessibility_(
+          std::make_shared<WebAccessibility>(mover_, platform.workspace, [] { return false; })) {
     if (!hooks_.layoutMemory) hooks_.layoutMemory = &noLayoutMemory_;
     if (!hooks_.input) hooks_.input = &noInput_;
     if (!hooks_.health) hooks_.health = &noHealth_;
@@ -272,6 +272,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
             for (WindowID id : gone)
                 forget(id);
             tracker_.unobserve(app->pid);
+            mover_->release(app->pid);
             return;
         }
         case WorkspaceEvent::didActivateApplication:

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/action.hpp"
+#include "core/closest_names.hpp"
 #include "scenario/preference_text.hpp"
 
 namespace tessarin {
@@ -222,13 +223,17 @@ std::string inQuotes(std::string_view text) {
     return quoted;
 }
 
-std::string join(const std::vector<std::string_view>& words) {
-    std::string result;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i > 0) result += i + 1 == words.size() ? " or " : ", ";
-        result += words[i];
-    }
-    return result;
+// "; did you mean X?" when `word` looks like a slip for one of `names`, else nothing.
+std::string hint(std::string_view word, const std::vector<std::string>& names) {
+    auto near = closestNames(word, names);
+    return near.empty() ? std::string() : "; did you mean " + alternatives(near) + "?";
+}
+
+std::vector<std::string> actionNames() {
+    std::vector<std::string> names;
+    for (Action action : allActions())
+        names.emplace_back(rawValue(action));
+    return names;
 }
 
 // The value of `text` as `param` wants it, or an error message.
@@ -266,12 +271,12 @@ std::optional<StepValue> convert(const Param& param, std::string_view text, std:
             return bad("a rectangle such as 0,0,1440x900");
         case Kind::action:
             if (actionNamed(text)) return std::string(text);
-            error = "unknown action " + inQuotes(text);
+            error = "unknown action " + inQuotes(text) + hint(text, actionNames());
             return std::nullopt;
         case Kind::choice:
             if (std::find(param.choices.begin(), param.choices.end(), text) != param.choices.end())
                 return std::string(text);
-            return bad(join(param.choices));
+            return bad(alternatives({param.choices.begin(), param.choices.end()}));
     }
     return std::nullopt;
 }
@@ -328,6 +333,14 @@ bool bindTokens(const Verb& verb, const std::vector<Token>& tokens, ScenarioStep
             return false;
         }
     }
+    // Idle time passes quickly, but a step must still end: an hour of virtual time is far more
+    // than any story needs.
+    if (step.verb == "advance" && step.number(0) > ScenarioParser::kMaxAdvance) {
+        error = prefix + "at most " +
+                std::to_string(static_cast<int>(ScenarioParser::kMaxAdvance)) +
+                " seconds in one step, not " + inQuotes(tokens[1].value);
+        return false;
+    }
     if (step.verb == "set") {
         auto parsed = PreferenceText::parse(step.text(0), step.text(1));
         if (!parsed.change) return (error = prefix + parsed.error), false;
@@ -352,7 +365,8 @@ std::optional<ScenarioStep> ScenarioParser::parseLine(std::string_view line, int
     if (tokens[0].hasKey || verb == verbTable().end()) {
         const std::string word =
             tokens[0].hasKey ? tokens[0].key + "=" + tokens[0].value : tokens[0].value;
-        error = ScenarioError{number, "unknown step " + inQuotes(word)};
+        error = ScenarioError{
+            number, "unknown step " + inQuotes(word) + hint(word, ScenarioParser::verbs())};
         return std::nullopt;
     }
     ScenarioStep step;

@@ -21,6 +21,9 @@ struct ScenarioScript {
 // flags), so a mistyped file stops before anything runs. Labels are resolved by the runner.
 class ScenarioParser {
   public:
+    // The longest `advance` one step may take, in seconds.
+    static constexpr double kMaxAdvance = 3600;
+
     static ScenarioScript parse(std::string_view text);
     // One line; none for a blank or comment-only line.
     static std::optional<ScenarioStep> parseLine(std::string_view line, int number,

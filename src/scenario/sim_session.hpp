@@ -52,8 +52,9 @@ class SimSession {
     // stays busy until the clock has moved past that call's latency.
     void runPending();
     // Moves the clock in steps of at most `step`, running due work and queued writes between,
-    // the way a real desktop's queues keep up with its main loop.
-    void advance(double seconds, double step = kStep);
+    // the way a real desktop's queues keep up with its main loop. While nothing is waiting the
+    // clock goes straight to the step of the next timer. Returns how often the clock moved.
+    std::size_t advance(double seconds, double step = kStep);
 
     // Every log line since the session began, stamped with the clock when it was written.
     std::vector<LogLine> log() const;

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/json_text.hpp"
 #include "core/docking_plan.hpp"
 
 namespace tessarin {
@@ -13,11 +14,10 @@ namespace {
 using nlohmann::json;
 
 std::optional<std::map<std::string, SavedArrangement>> decode(const std::string& text) {
-    // Without exceptions a malformed document comes back as a discarded value.
-    json document = json::parse(text, nullptr, false);
-    if (!document.is_object()) return std::nullopt;
+    auto document = parseJsonText(text);
+    if (!document || !document->is_object()) return std::nullopt;
     std::map<std::string, SavedArrangement> result;
-    for (const auto& [key, value] : document.items()) {
+    for (const auto& [key, value] : document->items()) {
         auto arrangement = savedArrangementFromJson(value);
         if (!arrangement) return std::nullopt;  // one damaged record fails the whole collection
         result.emplace(key, std::move(*arrangement));

@@ -1,10 +1,13 @@
 #include "settings/preferences.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <sstream>
 
 #include "base/file_store.hpp"
+#include "base/log.hpp"
 #include "base/memory_store.hpp"
 
 namespace tessarin {
@@ -69,6 +72,31 @@ std::uint32_t readBaseModifier(const KeyValueStore& store) {
     return static_cast<std::uint32_t>(mask);
 }
 
+// A stored number brought into the range the settings window's control offers, since a
+// hand-edited or damaged file may hold anything and the engine writes other applications'
+// windows from these values. Logged once per key, at reading.
+template <typename T>
+T withinRange(std::string_view key, T value, T low, T high) {
+    if (value >= low && value <= high) return value;
+    const T bounded = value > high ? high : low;
+    std::ostringstream line;
+    line << "setting " << key << " = " << value << " is outside " << low << "..." << high
+         << "; using " << bounded;
+    Log::info(line.str());
+    return bounded;
+}
+
+std::vector<double> presetsWithinRange(std::vector<double> presets) {
+    bool outside = false;
+    for (double& preset : presets) {
+        const double bounded = std::clamp(preset, 0.25, 1.0);
+        outside |= bounded != preset;
+        preset = bounded;
+    }
+    if (outside) Log::info("setting widthPresets holds values outside 0.25...1; using the nearest");
+    return presets;
+}
+
 }  // namespace
 
 std::string_view rawValue(NewWindowPlacement placement) {
@@ -108,27 +136,30 @@ nlohmann::json Preferences::factoryDefaults() {
 
 Preferences::Preferences(KeyValueStore& store) : store_(store) {
     store_.registerDefaults(factoryDefaults());
-    gap_ = store_.number("gap");
-    outerGap_ = store_.number("outerGap");
-    defaultWidth_ = store_.number("defaultWidth");
+    gap_ = withinRange("gap", store_.number("gap"), 0.0, 40.0);
+    outerGap_ = withinRange("outerGap", store_.number("outerGap"), 0.0, 40.0);
+    defaultWidth_ = withinRange("defaultWidth", store_.number("defaultWidth"), 0.25, 1.0);
     keepOriginalWidth_ = store_.boolean("keepOriginalWidth");
-    widthPresets_ = readWidthPresets(store_);
+    widthPresets_ = presetsWithinRange(readWidthPresets(store_));
     centerMode_ = centerModeFromString(store_.string("centerMode")).value_or(CenterMode::never);
     placement_ = store_.string("placement") == "end" ? NewWindowPlacement::end
                                                      : NewWindowPlacement::afterFocused;
     animate_ = store_.boolean("animate");
-    focusWidth_ = store_.number("focusWidth");
-    focusHeight_ = store_.number("focusHeight");
-    animationSpeed_ = store_.number("animationSpeed");
+    focusWidth_ = withinRange("focusWidth", store_.number("focusWidth"), 0.4, 0.95);
+    focusHeight_ = withinRange("focusHeight", store_.number("focusHeight"), 0.5, 1.0);
+    animationSpeed_ = withinRange("animationSpeed", store_.number("animationSpeed"), 0.5, 2.5);
     gesturesEnabled_ = store_.boolean("gesturesEnabled");
-    gestureFingers_ = store_.integer("gestureFingers");
-    gestureSensitivity_ = store_.number("gestureSensitivity");
+    gestureFingers_ =
+        withinRange<std::int64_t>("gestureFingers", store_.integer("gestureFingers"), 3, 4);
+    gestureSensitivity_ =
+        withinRange("gestureSensitivity", store_.number("gestureSensitivity"), 0.4, 2.5);
     naturalSwipe_ = store_.boolean("naturalSwipe");
     modifierScroll_ = store_.boolean("modifierScroll");
     baseModifier_ = readBaseModifier(store_);
     showIndicator_ = store_.boolean("showIndicator");
     focusBorder_ = store_.boolean("focusBorder");
-    focusBorderWidth_ = store_.number("focusBorderWidth");
+    focusBorderWidth_ =
+        withinRange("focusBorderWidth", store_.number("focusBorderWidth"), 1.0, 8.0);
     mouseFollowsFocus_ = store_.boolean("mouseFollowsFocus");
     rememberLayout_ = store_.boolean("rememberLayout");
     dockingMemory_ = store_.boolean("dockingMemory");

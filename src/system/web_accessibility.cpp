@@ -21,18 +21,22 @@ bool WebAccessibility::isBrowser(Pid pid) {
 }
 
 void WebAccessibility::ensure(Pid pid) {
-    AXElement app = ax_.application(pid);
-    ax_.setMessagingTimeout(app, messagingTimeout);
-    if (AX::boolean(ax_, app, AXName::enhancedUserInterface) == true) return;
-    ax_.setAttribute(app, AXName::enhancedUserInterface, true);
+    // The block may run after this helper is gone; it holds only what it needs. The workspace
+    // belongs to the backend, which outlives every queue.
+    mover_->keepEnhancedUIOn(pid, [announced = announced_, &workspace = workspace_, pid] {
+        announce(*announced, workspace, pid);
+    });
+}
+
+void WebAccessibility::announce(Announced& announced, Workspace& workspace, Pid pid) {
     bool isNew = false;
     {
-        std::lock_guard guard(lock_);
-        isNew = announced_.insert(pid).second;
+        std::lock_guard guard(announced.lock);
+        isNew = announced.pids.insert(pid).second;
     }
     if (!isNew) return;
     std::string name = "browser";
-    if (auto running = workspace_.application(pid);
+    if (auto running = workspace.application(pid);
         running && running->localizedName && !running->localizedName->empty()) {
         name = *running->localizedName;
     }

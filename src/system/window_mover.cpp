@@ -74,6 +74,30 @@ void WindowMover::reset() {
     enhancedUI_.clear();
 }
 
+void WindowMover::release(Pid pid) {
+    {
+        std::lock_guard guard(lock_);
+        if (queues_.erase(pid) == 0) return;
+        enhancedUI_.erase(pid);
+    }
+    queueFactory_.release(queueLabel(pid));
+}
+
+void WindowMover::keepEnhancedUIOn(Pid pid, std::function<void()> turnedOn) {
+    read(pid, [weak = weak_from_this(), pid, turnedOn = std::move(turnedOn)] {
+        auto self = weak.lock();
+        if (!self) return;
+        const AXElement app = self->ax_.application(pid);
+        const bool on = AX::boolean(self->ax_, app, "AXEnhancedUserInterface") == true;
+        if (!on) self->ax_.setAttribute(app, "AXEnhancedUserInterface", true);
+        {
+            std::lock_guard guard(self->lock_);
+            self->enhancedUI_[pid] = {true, self->clock_.now()};
+        }
+        if (!on && turnedOn) turnedOn();
+    });
+}
+
 void WindowMover::drain(Pid pid) {
     for (;;) {
         std::map<WindowID, Job> batch;
@@ -183,7 +207,10 @@ void WindowMover::scheduleMinimumSizeCheck(const AXWindowPtr& window, Size writt
             std::shared_ptr<SerialQueue> queue;
             {
                 std::lock_guard guard(self->lock_);
-                queue = self->queueLocked(window->pid);
+                // The application ended meanwhile: nothing to look at, and no queue to revive.
+                auto found = self->queues_.find(window->pid);
+                if (found == self->queues_.end()) return;
+                queue = found->second;
             }
             queue->async([weak, window, written] {
                 if (auto self = weak.lock()) self->checkMinimumSize(window, written);

@@ -52,6 +52,12 @@ class WindowMover : public std::enable_shared_from_this<WindowMover> {
     // Drops every waiting frame and all memory of sizes and enhanced-interface states. A running
     // drain finds nothing more and ends.
     void reset();
+    // The application has ended: its queue runs what it holds, then goes with its thread.
+    void release(Pid pid);
+    // Turns the application's "AXEnhancedUserInterface" on, on its own queue, so that every
+    // write of that attribute comes from here and never lands inside a run of frame writes.
+    // `turnedOn` runs on that queue when it was off and is now asked to be on.
+    void keepEnhancedUIOn(Pid pid, std::function<void()> turnedOn);
 
   private:
     struct Key {

@@ -66,6 +66,7 @@ TEST_F(FileStoreDamage, UnreadableDocumentsAreMovedAsideAndTheStoreStartsFromDef
         std::string(100000, '[') + std::string(100000, ']'),
         R"({"a": )" + std::string(5000, '{') + std::string(5000, '}') + "}",
         R"({"gap": 12} trailing)",
+        std::string("{\"gap\":3}\0{\"animate\":false}", 27),  // the parser stops at a NUL
     };
     for (const auto& text : documents) {
         SCOPED_TRACE(text.substr(0, 40));

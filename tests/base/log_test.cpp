@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -210,6 +211,27 @@ TEST_F(LogTest, LinesFromEachThreadKeepTheirOrderOnARealQueue) {
         ++count;
     }
     EXPECT_EQ(count, kThreads * kLines);
+}
+
+// An observer that logs must not wait on itself. Run on a thread of its own so that a
+// deadlock fails the test (after a generous safety time-out) instead of hanging the suite.
+TEST_F(LogTest, AnObserverThatLogsDoesNotDeadlock) {
+    std::vector<std::string> seen;
+    Log::setObserver([&](std::string_view line) {
+        seen.emplace_back(line);
+        if (line == "outer") Log::info("from the observer");
+    });
+    auto done = std::async(std::launch::async, [] { Log::info("outer"); });
+    const bool finished = done.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!finished) {
+        // Leaves the blocked thread behind on purpose; the process ends with the test run.
+        new auto(std::move(done));
+        FAIL() << "Log::info deadlocked inside its observer";
+    }
+    Log::setObserver({});
+    EXPECT_EQ(seen, std::vector<std::string>{"outer"});
+    drain();
+    EXPECT_NE(contents(file()).find(" from the observer\n"), std::string::npos);
 }
 
 }  // namespace

@@ -28,6 +28,20 @@ TEST_F(SteppedExecutorTest, SameLabelSameQueue) {
     EXPECT_EQ(executor.drain("nobody"), 0u);
 }
 
+TEST_F(SteppedExecutorTest, AReleasedQueueRunsWhatItHoldsThenGoes) {
+    auto ending = executor.queue("ending");
+    ending->async(record("last write"));
+    executor.queue("idle");
+    executor.release("ending");
+    executor.release("idle");
+    EXPECT_EQ(executor.labels(), Names{"ending"});
+    EXPECT_EQ(executor.drainAll(), 1u);
+    EXPECT_EQ(ran, Names{"last write"});
+    EXPECT_TRUE(executor.labels().empty());
+    ending->async(record("too late"));  // dropped, like a block for a thread that has left
+    EXPECT_EQ(executor.pendingTotal(), 0u);
+}
+
 TEST_F(SteppedExecutorTest, NewRequestsInterleaveWithADrainInOrder) {
     auto queue = executor.queue("mover");
     queue->async(record("write 1"));

@@ -80,6 +80,26 @@ TEST(ThreadQueueFactory, DestructionRunsWhatWasHandedOverThenJoins) {
     EXPECT_EQ(ran.load(), 51);
 }
 
+// Releasing waits for nothing, even while the queue is held inside a block (a hung
+// application); what was handed over still runs, and the label then names a fresh queue.
+TEST(ThreadQueueFactory, ReleaseNeverWaitsAndTheQueueRunsWhatItHolds) {
+    ThreadQueueFactory factory;
+    auto queue = factory.queue("ending");
+    std::promise<void> gate;
+    std::atomic<int> ran{0};
+    queue->async([&, open = gate.get_future().share()] {
+        open.wait_for(kGuard);
+        ++ran;
+    });
+    queue->async([&] { ++ran; });
+    factory.release("ending");
+    EXPECT_NE(factory.queue("ending"), queue);
+    queue.reset();
+    gate.set_value();
+    factory.joinReleased();
+    EXPECT_EQ(ran.load(), 2);
+}
+
 TEST(ThreadSerialQueue, LastHolderLettingGoFromItsOwnBlockDoesNotDeadlock) {
     auto queue = std::make_shared<ThreadSerialQueue>("self-owned");
     std::promise<void> gate;

@@ -115,7 +115,8 @@ TEST(DockingJson, MissingOrMistypedRequiredKeysFail) {
     EXPECT_FALSE(arrangementOk(badColumns));
 }
 
-TEST(DockingJson, WindowNumbersMustBeUnsigned32BitIntegers) {
+// The same rule as the strip decoder's: a whole number, also when written as 7.0.
+TEST(DockingJson, WindowNumbersMustBeWholeNumbersIn32Bits) {
     auto idFrom = [](const char* text) {
         return savedWindowFromJson(
             json::parse(std::string(R"({"bundleID":"b","title":"t","id":)") + text + "}"));
@@ -123,7 +124,8 @@ TEST(DockingJson, WindowNumbersMustBeUnsigned32BitIntegers) {
     ASSERT_TRUE(idFrom("4294967295"));
     EXPECT_EQ(idFrom("4294967295")->id, 4294967295u);
     EXPECT_EQ(idFrom("0")->id, 0u);
-    for (const char* bad : {"4294967296", "-1", "1.5", "7.0", "1e30", "18446744073709551615",
+    EXPECT_EQ(idFrom("7.0")->id, 7u);
+    for (const char* bad : {"4294967296", "-1", "1.5", "7.5", "1e30", "18446744073709551615",
                             "99999999999999999999999", "-9223372036854775808", "\"7\"", "null"}) {
         EXPECT_FALSE(idFrom(bad)) << bad;
     }

@@ -19,17 +19,24 @@ struct Generator {
         return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random);
     }
 
+    // Appended rather than `"t" + std::to_string(...)`: GCC 12 at -O3 reports a false
+    // -Wrestrict for a literal added to a temporary string.
+    static std::string named(std::string prefix, std::size_t n) {
+        prefix += std::to_string(n);
+        return prefix;
+    }
+
     WindowID number(std::size_t range) { return static_cast<WindowID>(below(range)); }
-    std::string bundle(std::size_t apps) { return "app" + std::to_string(below(apps)); }
+    std::string bundle(std::size_t apps) { return named("app", below(apps)); }
     std::string title(std::size_t titles) {
-        return below(8) == 0 ? std::string() : "t" + std::to_string(below(titles));
+        return below(8) == 0 ? std::string() : named("t", below(titles));
     }
 
     SavedArrangement arrangement(std::size_t range, std::size_t apps, std::size_t titles) {
         SavedArrangement result;
         std::size_t displayCount = below(4);
         for (std::size_t d = 0; d < displayCount; ++d) {
-            auto& columns = result.displays["D" + std::to_string(below(5))];
+            auto& columns = result.displays[named("D", below(5))];
             std::size_t columnCount = below(6 * scale);
             for (std::size_t c = 0; c < columnCount; ++c) {
                 SavedColumn column;
@@ -58,7 +65,7 @@ struct Generator {
     std::set<std::string> connected() {
         std::set<std::string> result;
         for (std::size_t d = 0; d < 6; ++d) {
-            if (below(3) != 0) result.insert("D" + std::to_string(d));
+            if (below(3) != 0) result.insert(named("D", d));
         }
         return result;
     }

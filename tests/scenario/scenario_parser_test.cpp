@@ -73,7 +73,7 @@ TEST(ScenarioParser, RepeatsTheLastPositionalWhereAllowed) {
 
 TEST(ScenarioParser, NamesTheLineOfEachKindOfMistake) {
     EXPECT_EQ(errorOf("plug M frame=0,0,10x10\n\nopne editor app=code"),
-              "line 3: unknown step \"opne\"");
+              "line 3: unknown step \"opne\"; did you mean open?");
     EXPECT_EQ(errorOf("advance soon"),
               "line 1: advance: seconds wants a number of seconds, 0 or "
               "more, not \"soon\"");
@@ -93,7 +93,16 @@ TEST(ScenarioParser, NamesTheLineOfEachKindOfMistake) {
     EXPECT_EQ(errorOf("close \"my editor\""),
               "line 1: close: window wants a label (letters, digits, _ - .), not \"my editor\"");
     EXPECT_EQ(errorOf("echo \"unfinished"), "line 1: unterminated quote");
-    EXPECT_EQ(errorOf("perform focusRightt"), "line 1: perform: unknown action \"focusRightt\"");
+    EXPECT_EQ(errorOf("perform focusRightt"),
+              "line 1: perform: unknown action \"focusRightt\"; did you mean focusRight?");
+    EXPECT_EQ(errorOf("perform focusright"),
+              "line 1: perform: unknown action \"focusright\"; did you mean focusRight?");
+    EXPECT_EQ(errorOf("perform focusLest"),
+              "line 1: perform: unknown action \"focusLest\"; did you mean focusLeft or "
+              "focusLast?");
+    EXPECT_EQ(errorOf("perform shuffle"), "line 1: perform: unknown action \"shuffle\"");
+    EXPECT_EQ(errorOf("advance 3601"),
+              "line 1: advance: at most 3600 seconds in one step, not \"3601\"");
     EXPECT_EQ(errorOf("set gapp 12"), "line 1: set: unknown setting \"gapp\"");
     EXPECT_EQ(errorOf("set gap wide"), "line 1: set: gap wants a number, not \"wide\"");
     EXPECT_EQ(errorOf("set placement last"),

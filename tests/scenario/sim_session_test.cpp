@@ -20,6 +20,18 @@ TEST(SimSession, AdvanceRunsTimersAtTheirOwnTimeAndNeverOvershoots) {
     EXPECT_NEAR(fired[3], 0.3, 1e-9) << "the repeating timer keeps its own beat";
 }
 
+// An idle hour passes in a few moves of the clock, yet a timer due meanwhile still runs at its
+// own time, and the step after it lands on the same beat as stepping all the way would.
+TEST(SimSession, IdleTimePassesAtTheSpeedOfTheNextTimer) {
+    SimSession session;
+    std::vector<double> fired;
+    session.loop().after(1800.004, [&] { fired.push_back(session.now()); });
+    EXPECT_LE(session.advance(3600), 4u);
+    EXPECT_DOUBLE_EQ(session.now(), 3600);
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_DOUBLE_EQ(fired[0], 1800.004);
+}
+
 TEST(SimSession, QueuedWorkRunsWithoutTheClockMoving) {
     SimSession session;
     int ranOnQueue = 0;

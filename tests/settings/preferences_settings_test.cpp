@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "base/file_store.hpp"
+#include "base/log.hpp"
 #include "base/memory_store.hpp"
 #include "settings/preferences.hpp"
 #include "support/temp_folder.hpp"
@@ -143,7 +145,7 @@ TEST(PreferencesSettings, WidthPresetsFallBackOnlyWhenNotAListOfNumbers) {
         {{0.5, nullptr}, factoryPresets},
         {{0.5, {0.25}}, factoryPresets},
         {{0.25, 0.4}, {0.25, 0.4}},
-        {{1e308, -3, 0}, {1e308, -3.0, 0.0}},  // taken as stored; the controls limit ranges
+        {{1e308, -3, 0}, {1.0, 0.25, 0.25}},  // brought into the controls' range
         {json::array(), {}},
     };
     for (const auto& c : cases) {
@@ -184,6 +186,29 @@ TEST(PreferencesSettings, BaseModifierThatIsNoMaskReadsAsTheFactoryValue) {
         EXPECT_EQ(p.baseModifier(), c.expected) << c.stored;
         EXPECT_EQ(p.bindings(), DefaultShortcuts::make(c.expected)) << c.stored;
     }
+}
+
+// A hand-edited file must not reach other applications' windows with absurd values: each
+// number is brought into its control's range when read, with one log line per key outside.
+TEST(PreferencesSettings, StoredNumbersOutsideTheControlsRangesAreBroughtIntoThem) {
+    const std::map<std::string, json> stored{
+        {"gap", 1e19},          {"outerGap", -1e308},       {"defaultWidth", 1e306},
+        {"focusWidth", 0.1},    {"focusHeight", 0.75},      {"animationSpeed", 0},
+        {"gestureFingers", -5}, {"gestureSensitivity", 99}, {"focusBorderWidth", 0.5}};
+    MemoryStore store;
+    for (const auto& [key, value] : stored)
+        store.set(key, value);
+    std::vector<std::string> lines;
+    Log::setObserver([&](std::string_view line) { lines.emplace_back(line); });
+    Preferences p(store);
+    Log::setObserver(nullptr);
+    EXPECT_EQ((std::vector<double>{p.gap(), p.outerGap(), p.defaultWidth(), p.focusWidth(),
+                                   p.focusHeight(), p.animationSpeed(),
+                                   static_cast<double>(p.gestureFingers()), p.gestureSensitivity(),
+                                   p.focusBorderWidth()}),
+              (std::vector<double>{40, 0, 1, 0.4, 0.75, 0.5, 3, 2.5, 1}));
+    ASSERT_EQ(lines.size(), 8u);  // focusHeight is inside its range
+    EXPECT_EQ(lines[0], "setting gap = 1e+19 is outside 0...40; using 40");
 }
 
 TEST(PreferencesSettings, NonFiniteValuesAreKeptInMemoryButNotWritten) {

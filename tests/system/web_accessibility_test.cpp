@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "system/ax.hpp"
+#include "system/ax_window.hpp"
+#include "system/window_mover.hpp"
 #include "system_fixture.hpp"
 
 namespace tessarin {
@@ -21,30 +23,39 @@ class WebAccessibilityTest : public test::SimFixture {
         return count;
     }
 
+    // Runs the mover's queues, where the attribute is written.
+    void settle() { queues.drainAll(); }
+
     bool threeFingerDrag = true;
-    WebAccessibility web{sim.accessibility(), sim.workspace(), [this] { return threeFingerDrag; }};
+    std::shared_ptr<WindowMover> mover =
+        WindowMover::create(sim.accessibility(), queues, loop, sim.clock());
+    WebAccessibility web{mover, sim.workspace(), [this] { return threeFingerDrag; }};
 };
 
 TEST_F(WebAccessibilityTest, EnsureTurnsTheInterfaceOnAndAnnouncesEachProcessOnce) {
     Pid chrome = launch("com.google.Chrome", "Chrome");
     web.ensure(chrome);
+    settle();
     EXPECT_EQ(enhanced(chrome), true);
     EXPECT_EQ(log.all(), std::vector<std::string>{"asked Chrome to share its page structure"});
 
     // Already on: nothing written, nothing logged.
     sim.clearWrites();
     web.ensure(chrome);
+    settle();
     EXPECT_EQ(enhancedWrites(), 0);
 
     // Turned off by someone else: turned on again, but announced only once.
     sim.accessibility().setAttribute(sim.accessibility().application(chrome),
                                      "AXEnhancedUserInterface", false);
     web.ensure(chrome);
+    settle();
     EXPECT_EQ(enhanced(chrome), true);
     EXPECT_EQ(log.all().size(), 1u);
 
     Pid nameless = launch("com.brave.Browser", "");
     web.ensure(nameless);
+    settle();
     EXPECT_EQ(log.all().back(), "asked browser to share its page structure");
 }
 
@@ -61,11 +72,34 @@ TEST_F(WebAccessibilityTest, RunningBrowsersAreAskedOnlyWhileThreeFingerDragIsOn
 
     threeFingerDrag = true;
     web.ensureForRunningBrowsers();
+    settle();
     EXPECT_EQ(enhanced(chrome), true);
     EXPECT_EQ(enhanced(edge), true);
     EXPECT_EQ(enhanced(editor), false);
     EXPECT_EQ(enhanced(firefox), false);
     EXPECT_EQ(log.all().size(), 2u);
+}
+
+// One owner writes the attribute: the mover, on the application's queue. Turning it on waits
+// behind frame writes already queued there, and the mover then knows it is on, so the next
+// run of writes switches it off around them instead of animating every frame.
+TEST_F(WebAccessibilityTest, TheInterfaceIsTurnedOnByTheMoverOnTheApplicationsQueue) {
+    Pid chrome = launch("com.google.Chrome", "Chrome");
+    auto page = AXWindow::create(sim.accessibility(), sim.workspace(),
+                                 sim.window(open(chrome, {100, 100, 800, 600}))->element, chrome);
+    mover->move(page, {0, 30, 700, 500});
+    settle();  // the mover has read the interface as off
+    sim.clearWrites();
+
+    web.ensure(chrome);
+    EXPECT_EQ(enhanced(chrome), false) << "written off the application's queue";
+    settle();
+    EXPECT_EQ(enhanced(chrome), true);
+
+    sim.clearWrites();
+    mover->move(page, {10, 30, 700, 500});
+    settle();
+    EXPECT_EQ(enhancedWrites(), 2) << "off and on again around the write";
 }
 
 }  // namespace
