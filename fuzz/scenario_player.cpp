@@ -1,5 +1,6 @@
-// The scenario player on any text that parses: it ends, and the engine never writes a position
-// or size that is not finite, whatever the settings and sizes in the file.
+// The scenario player on any text that parses: it ends, the engine never writes a position or
+// size that is not finite, whatever the settings and sizes in the file, and its bookkeeping holds
+// after every step.
 #include <cmath>
 #include <sstream>
 
@@ -30,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
                 fuzz::check(std::isfinite(s->width) && std::isfinite(s->height), "finite sizes");
         }
         session.desktop().clearWrites();
+        if (session.hasEngine()) {
+            const auto fault = session.engine().view().bookkeepingFault();
+            fuzz::check(!fault, "the engine's bookkeeping holds");
+        }
         if (failed) break;
     }
     return 0;
