@@ -55,6 +55,10 @@ class ThreadQueueFactory : public QueueFactory {
     std::shared_ptr<SerialQueue> queue(const std::string& label) override;
     SerialQueue& background() override;
 
+    // Waits until every queue handed out so far (the background one included) has run the
+    // blocks it held when called. Never from one of the factory's own queues.
+    void drain();
+
   private:
     std::mutex mutex_;
     std::map<std::string, std::shared_ptr<ThreadSerialQueue>> queues_;
