@@ -1,0 +1,52 @@
+#pragma once
+
+#include <sys/types.h>
+#include <xcb/xcb.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessarin::test {
+
+// A private X server for one test: Xvfb on a display number it picks itself (-displayfd), and
+// optionally a window manager, both ended with the test. Every wait has a deadline that only
+// guards against a hang; nothing here waits for a fixed time.
+class XServer {
+  public:
+    enum class Manager { none, openbox };
+
+    static constexpr double kDeadline = 20.0;
+
+    XServer(int width, int height, Manager manager);
+    ~XServer();
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    // Empty when the server could not be started; `failure` says why.
+    const std::string& display() const { return display_; }
+    const std::string& failure() const { return failure_; }
+    Manager manager() const { return manager_; }
+
+    // Runs a program with this display and waits for it; its exit status, or -1.
+    int run(const std::vector<std::string>& argv) const;
+    // Starts a program with this display; its pid, or -1.
+    pid_t spawn(const std::vector<std::string>& argv) const;
+    // SIGTERM, then waits for it.
+    static void end(pid_t pid);
+
+  private:
+    bool waitForManager();
+
+    Manager manager_;
+    std::string display_;
+    std::string failure_;
+    pid_t server_ = -1;
+    pid_t wm_ = -1;
+};
+
+// Waits on a connection until `match` accepts an event or the deadline passes; false then.
+bool waitForEvent(xcb_connection_t* c, const std::function<bool(const xcb_generic_event_t*)>& match,
+                  double seconds = XServer::kDeadline);
+
+}  // namespace tessarin::test
