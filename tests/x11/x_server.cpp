@@ -29,8 +29,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 }
 
 pid_t spawnWith(std::vector<std::string> argv, const std::string& display,
-                posix_spawn_file_actions_t* actions) {
-    std::vector<std::string> env;
+                posix_spawn_file_actions_t* actions, std::vector<std::string> env = {}) {
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
     if (!display.empty()) env.push_back("DISPLAY=" + display);
@@ -159,16 +158,17 @@ bool XServer::waitForManager() {
     return false;
 }
 
-int XServer::run(const std::vector<std::string>& argv) const {
-    const pid_t pid = spawnWith(argv, display_, nullptr);
+int XServer::run(const std::vector<std::string>& argv, const std::vector<std::string>& env) const {
+    const pid_t pid = spawnWith(argv, display_, nullptr, env);
     if (pid < 0) return -1;
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
 }
 
-pid_t XServer::spawn(const std::vector<std::string>& argv) const {
-    return spawnWith(argv, display_, nullptr);
+pid_t XServer::spawn(const std::vector<std::string>& argv,
+                     const std::vector<std::string>& env) const {
+    return spawnWith(argv, display_, nullptr, env);
 }
 
 void XServer::end(pid_t pid) {

@@ -29,9 +29,11 @@ class XServer {
     Manager manager() const { return manager_; }
 
     // Runs a program with this display and waits for it; its exit status, or -1.
-    int run(const std::vector<std::string>& argv) const;
+    // `env` adds NAME=value entries to the environment.
+    int run(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) const;
     // Starts a program with this display; its pid, or -1.
-    pid_t spawn(const std::vector<std::string>& argv) const;
+    pid_t spawn(const std::vector<std::string>& argv,
+                const std::vector<std::string>& env = {}) const;
     // SIGTERM, then waits for it.
     static void end(pid_t pid);
 

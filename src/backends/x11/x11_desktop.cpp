@@ -858,11 +858,6 @@ AXError X11Desktop::writeFrame(xcb_window_t window, std::optional<Point> origin,
     if (!current || !geometry) return error == AXError::success ? AXError::invalidUIElement : error;
 
     // What the frame adds around the client's own window: decorations and the X border.
-    Reply<xcb_translate_coordinates_reply_t> place(xcb_translate_coordinates_reply(
-        c, xcb_translate_coordinates(c, window, conn_->root(), 0, 0), nullptr));
-    if (!place) return AXError::invalidUIElement;
-    const double insetLeft = place->dst_x - current->x;
-    const double insetTop = place->dst_y - current->y;
     const double extraWidth = current->width - geometry->width;
     const double extraHeight = current->height - geometry->height;
 
@@ -889,16 +884,16 @@ AXError X11Desktop::writeFrame(xcb_window_t window, std::optional<Point> origin,
     }
 
     if (windowManagerRunning()) {
-        std::uint32_t flags = XCB_GRAVITY_STATIC | (kSourcePager << 12);
+        std::uint32_t flags = XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12);
         if (origin) flags |= (1 << 8) | (1 << 9);
         if (size) flags |= (1 << 10) | (1 << 11);
-        // Static gravity places the client's own window; the frame grows around it.
-        conn_->sendToRoot(
-            window, Atom::_NET_MOVERESIZE_WINDOW,
-            {flags, static_cast<std::uint32_t>(static_cast<std::int32_t>(target.x + insetLeft)),
-             static_cast<std::uint32_t>(static_cast<std::int32_t>(target.y + insetTop)),
-             static_cast<std::uint32_t>(clientSize.width),
-             static_cast<std::uint32_t>(clientSize.height)});
+        // North-west gravity: the position is the frame's own top-left corner, which the
+        // manager knows better than we do (it may remember a border the client no longer has).
+        conn_->sendToRoot(window, Atom::_NET_MOVERESIZE_WINDOW,
+                          {flags, static_cast<std::uint32_t>(static_cast<std::int32_t>(target.x)),
+                           static_cast<std::uint32_t>(static_cast<std::int32_t>(target.y)),
+                           static_cast<std::uint32_t>(clientSize.width),
+                           static_cast<std::uint32_t>(clientSize.height)});
         return AXError::success;
     }
     std::uint16_t mask = 0;
@@ -932,8 +927,17 @@ AXError X11Desktop::activate(xcb_window_t window) {
     xcb_configure_window(c, found->topLevel, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     Reply<xcb_generic_error_t> failure(xcb_request_check(
         c, xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME)));
-    if (!failure) noteRaised(window);
-    return failure ? Connection::translate(failure.get()) : AXError::success;
+    if (failure) return Connection::translate(failure.get());
+    // The server has moved the focus by now; the next question about it must see that, not
+    // wait for the FocusIn event to reach the loop.
+    std::lock_guard lock(mutex_);
+    if (auto found = clients_.find(window); found != clients_.end()) {
+        active_ = window;
+        if (auto app = apps_.find(found->second.pid); app != apps_.end()) {
+            app->second.lastActive = window;
+        }
+    }
+    return AXError::success;
 }
 
 AXError X11Desktop::raise(xcb_window_t window) {
