@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ipc.hpp"
 #include "system/ax.hpp"
 
 namespace tessarin {
@@ -63,6 +64,26 @@ nlohmann::json stateDocument(WindowManager& engine) {
             {"gap", engine.layoutConfig().gap},
             {"displays", std::move(displays)},
             {"windows", std::move(windows)}};
+}
+
+std::string commandReply(WindowManager* engine, const std::string& line) {
+    const nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
+    if (!request.is_object() || !request.contains("command") || !request["command"].is_string()) {
+        return IpcServer::errorReply("malformed request");
+    }
+    const std::string command = request["command"];
+    if (command != "state" && command != "action") return IpcServer::errorReply("unknown command");
+    if (!engine) return IpcServer::errorReply("not running");
+    if (command == "state") {
+        return nlohmann::json{{"ok", true}, {"state", stateDocument(*engine)}}.dump(
+            -1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    const auto name = request.contains("name") && request["name"].is_string()
+                          ? actionNamed(request["name"].get<std::string>())
+                          : std::nullopt;
+    if (!name) return IpcServer::errorReply("unknown action");
+    engine->perform(*name);
+    return nlohmann::json{{"ok", true}}.dump();
 }
 
 void WindowRelease::releaseWindows(WindowManager& engine) {

@@ -14,6 +14,11 @@ namespace tessarin {
 // window. The shape is documented in docs/ipc.md.
 nlohmann::json stateDocument(WindowManager& engine);
 
+// The running copy's answer to one `tessarin msg` request line: {"command":"action","name":..}
+// runs an action, {"command":"state"} returns the state. Anything else is an error reply.
+// `engine` is null once the program is stopping.
+std::string commandReply(WindowManager* engine, const std::string& line);
+
 // When tiling stops, windows parked at a display's edge are brought back inside it, so the
 // user can reach every window without Tessarin.
 class WindowRelease : public LayoutMemory {

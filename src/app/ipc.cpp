@@ -221,14 +221,14 @@ std::optional<std::string> ipcRequest(const std::filesystem::path& path, const s
         return std::nullopt;
     }
     std::string reply;
-    if (writeLine(fd, line)) {
-        char chunk[4096];
-        for (;;) {
-            const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            reply.append(chunk, static_cast<std::size_t>(n));
-        }
+    // A request the server refuses half-way still gets its error reply: read it either way.
+    writeLine(fd, line);
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        reply.append(chunk, static_cast<std::size_t>(n));
     }
     close(fd);
     while (!reply.empty() && reply.back() == '\n')

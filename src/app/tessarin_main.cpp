@@ -54,29 +54,6 @@ std::optional<std::filesystem::path> socketPath(std::string& error) {
     return *folder / (displayKey(display()) + ".sock");
 }
 
-// --- the running copy's side of `tessarin msg`
-
-std::string handleRequest(EngineOwner& owner, const std::string& line) {
-    const nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
-    if (!request.is_object() || !request.contains("command") || !request["command"].is_string()) {
-        return IpcServer::errorReply("malformed request");
-    }
-    WindowManager* engine = owner.engine();
-    const std::string command = request["command"];
-    if (command == "state" && engine) {
-        return nlohmann::json{{"ok", true}, {"state", stateDocument(*engine)}}.dump(
-            -1, ' ', false, nlohmann::json::error_handler_t::replace);
-    }
-    if (command != "action") return IpcServer::errorReply("unknown command");
-    const auto name = request.value("name", nlohmann::json()).is_string()
-                          ? actionNamed(request["name"].get<std::string>())
-                          : std::nullopt;
-    if (!name) return IpcServer::errorReply("unknown action");
-    if (!engine) return IpcServer::errorReply("not running");
-    engine->perform(*name);
-    return nlohmann::json{{"ok", true}}.dump();
-}
-
 // --- `tessarin msg`
 
 int message(int argc, char** argv) {
@@ -188,7 +165,7 @@ int run() {
     });
     auto server = IpcServer::listen(
         *folder / (displayKey(name) + ".sock"), loop,
-        [&](const std::string& line) { return handleRequest(owner, line); }, error);
+        [&](const std::string& line) { return commandReply(owner.engine(), line); }, error);
     if (!server) Log::info("no command socket: " + error);
 
     owner.engine()->start();

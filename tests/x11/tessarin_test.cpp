@@ -137,13 +137,7 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
         std::free(extents);
         return frame;
     }
-    xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            watch_, xcb_intern_atom(watch_, 0, std::strlen(name), name), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : XCB_NONE;
-        std::free(reply);
-        return found;
-    }
+    xcb_atom_t atom(const char* name) { return test::internAtom(watch_, name); }
 
     // Every tiled window of the first display stands where the strip layout puts it: exactly,
     // or smaller by less than one character cell where a manager applies xterm's increments.
@@ -323,8 +317,19 @@ TEST_P(Tessarin, FrozenXtermDoesNotHoldUpTheOthers) {
     kill(xterms_[0], SIGCONT);
 }
 
-// A lost server ends the program with status 1 and says so.
-TEST_P(Tessarin, SecondCopyIsRefusedAndLostServerEndsWithStatusOne) {
+TEST_P(Tessarin, LostServerEndsWithStatusOneAndALogLine) {
+    openXterm("a");
+    server_.stop();
+    int status = 0;
+    ASSERT_EQ(waitpid(tessarin_, &status, 0), tessarin_);
+    tessarin_ = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_NE(readText(home_.path() / "state/Tessarin/Tessarin.log")
+                  .find("lost the connection to the X server"),
+              std::string::npos);
+}
+
+TEST_P(Tessarin, SecondCopyIsRefusedAndSignalsStopCleanly) {
     EXPECT_EQ(server_.run({TESSARIN_BINARY}, env_), 1) << "a second copy for the same display";
     EXPECT_EQ(msg({"noSuchAction"}), 1);
     EXPECT_EQ(msg({"focusLeft"}), 0);

@@ -159,13 +159,7 @@ class X11Driver : public test::PlatformDriver {
         std::free(xcb_get_input_focus_reply(client_, xcb_get_input_focus(client_), nullptr));
     }
 
-    xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            client_, xcb_intern_atom(client_, 0, std::strlen(name), name), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : XCB_NONE;
-        std::free(reply);
-        return found;
-    }
+    xcb_atom_t atom(const char* name) { return test::internAtom(client_, name); }
 
     std::vector<std::uint32_t> cardinals(xcb_window_t window, xcb_atom_t name) {
         auto* reply = xcb_get_property_reply(

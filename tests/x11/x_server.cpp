@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 extern char** environ;
 
@@ -41,6 +42,13 @@ pid_t spawnWith(std::vector<std::string> argv, const std::string& display,
 }
 
 }  // namespace
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return atom;
+}
 
 bool waitForEvent(xcb_connection_t* c, const std::function<bool(const xcb_generic_event_t*)>& match,
                   double seconds) {
@@ -102,8 +110,12 @@ XServer::XServer(int width, int height, Manager manager) : manager_(manager) {
 }
 
 XServer::~XServer() {
-    if (wm_ > 0) end(wm_);
-    if (server_ > 0) end(server_);
+    stop();
+}
+
+void XServer::stop() {
+    end(std::exchange(wm_, -1));
+    end(std::exchange(server_, -1));
 }
 
 bool XServer::waitForManager() {
@@ -113,10 +125,7 @@ bool XServer::waitForManager() {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &events);
-    const char* name = "_NET_SUPPORTING_WM_CHECK";
-    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t check = atom ? atom->atom : XCB_NONE;
-    std::free(atom);
+    const xcb_atom_t check = internAtom(c, "_NET_SUPPORTING_WM_CHECK");
     auto present = [&] {
         auto* reply = xcb_get_property_reply(
             c, xcb_get_property(c, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
@@ -136,10 +145,7 @@ bool XServer::waitForManager() {
     request.response_type = XCB_CLIENT_MESSAGE;
     request.format = 32;
     request.window = probe;
-    const char* message = "_NET_REQUEST_FRAME_EXTENTS";
-    atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(message), message), nullptr);
-    request.type = atom ? atom->atom : XCB_NONE;
-    std::free(atom);
+    request.type = internAtom(c, "_NET_REQUEST_FRAME_EXTENTS");
     const auto end = Clock::now() + std::chrono::duration<double>(kDeadline);
     while (Clock::now() < end) {
         xcb_send_event(c, 0, root,

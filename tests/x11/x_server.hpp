@@ -36,6 +36,8 @@ class XServer {
                 const std::vector<std::string>& env = {}) const;
     // SIGTERM, then waits for it.
     static void end(pid_t pid);
+    // Ends the server (and its manager) now, as a crash or logout would.
+    void stop();
 
   private:
     bool waitForManager();
@@ -46,6 +48,9 @@ class XServer {
     pid_t server_ = -1;
     pid_t wm_ = -1;
 };
+
+// The atom of `name` on a connection, XCB_NONE when the server does not answer.
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name);
 
 // Waits on a connection until `match` accepts an event or the deadline passes; false then.
 bool waitForEvent(xcb_connection_t* c, const std::function<bool(const xcb_generic_event_t*)>& match,
