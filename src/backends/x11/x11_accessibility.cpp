@@ -8,11 +8,6 @@ namespace tessarin::x11 {
 
 namespace {
 
-constexpr std::array kNotifications = {
-    "AXWindowCreated", "AXFocusedWindowChanged", "AXUIElementDestroyed",   "AXWindowMoved",
-    "AXWindowResized", "AXWindowMiniaturized",   "AXWindowDeminiaturized",
-};
-
 // The flags an application keeps for assistive tools; they mean nothing on X11.
 bool isAppFlag(std::string_view attribute) {
     return attribute == "AXEnhancedUserInterface" || attribute == "AXManualAccessibility";
@@ -35,8 +30,8 @@ class X11Observer : public AXObserver {
     ~X11Observer() override { unschedule(); }
 
     AXError addNotification(const AXElement& element, std::string_view notification) override {
-        if (std::find(kNotifications.begin(), kNotifications.end(), notification) ==
-            kNotifications.end()) {
+        if (std::find(kAXNotifications.begin(), kAXNotifications.end(), notification) ==
+            kAXNotifications.end()) {
             return AXError::notificationUnsupported;
         }
         if (element.pid != state_->pid) return AXError::illegalArgument;
