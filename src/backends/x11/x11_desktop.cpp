@@ -21,8 +21,6 @@ constexpr std::uint32_t kIconicState = 3;
 constexpr std::uint32_t kNormalState = 1;
 // EWMH: the request comes from a pager or similar tool, acting for the user.
 constexpr std::uint32_t kSourcePager = 2;
-// Properties of other programs are read only this far: nobody needs more of a title.
-constexpr std::uint32_t kTextBytes = 4096;
 // WM_NORMAL_HINTS: the minimum size is set.
 constexpr std::uint32_t kMinSizeFlag = 1 << 4;
 
