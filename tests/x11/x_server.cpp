@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,16 +29,30 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     return result;
 }
 
-pid_t spawnWith(std::vector<std::string> argv, const std::string& display,
-                posix_spawn_file_actions_t* actions, std::vector<std::string> env = {}) {
+// Starts a program that dies with this process (a crashed test leaves no server behind, and
+// none holding the test runner's output open). `fd3` becomes its descriptor 3; `quiet` sends
+// its output to /dev/null.
+pid_t spawnWith(std::vector<std::string> argv, const std::string& display, int fd3 = -1,
+                std::vector<std::string> env = {}, bool quiet = false) {
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
     if (!display.empty()) env.push_back("DISPLAY=" + display);
     auto args = pointers(argv);
     auto envp = pointers(env);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], actions, nullptr, args.data(), envp.data()) != 0) return -1;
-    return pid;
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    // In the child only calls that are safe after fork, up to exec.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    if (fd3 >= 0) fd3 == 3 ? fcntl(3, F_SETFD, 0) : dup2(fd3, 3);
+    if (quiet) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+    }
+    execvpe(args[0], args.data(), envp.data());
+    _exit(127);
 }
 
 }  // namespace
@@ -74,16 +88,11 @@ XServer::XServer(int width, int height, Manager manager) : manager_(manager) {
         failure_ = "no pipe";
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
     // The server writes its display number to descriptor 3 once it accepts connections.
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     server_ = spawnWith({"Xvfb", "-displayfd", "3", "-screen", "0",
                          std::to_string(width) + "x" + std::to_string(height) + "x24", "-noreset",
                          "-nolisten", "tcp"},
-                        "", &actions);
-    posix_spawn_file_actions_destroy(&actions);
+                        "", fds[1], {}, true);
     close(fds[1]);
     std::string number;
     pollfd fd{fds[0], POLLIN, 0};
@@ -101,7 +110,7 @@ XServer::XServer(int width, int height, Manager manager) : manager_(manager) {
     }
     display_ = ":" + number.substr(0, number.find('\n'));
     if (manager_ == Manager::openbox) {
-        wm_ = spawnWith({"openbox", "--sm-disable"}, display_, nullptr);
+        wm_ = spawnWith({"openbox", "--sm-disable"}, display_, -1, {}, true);
         if (wm_ < 0 || !waitForManager()) {
             failure_ = "openbox did not start (scripts/deps.sh installs it)";
             display_.clear();
@@ -165,7 +174,7 @@ bool XServer::waitForManager() {
 }
 
 int XServer::run(const std::vector<std::string>& argv, const std::vector<std::string>& env) const {
-    const pid_t pid = spawnWith(argv, display_, nullptr, env);
+    const pid_t pid = spawnWith(argv, display_, -1, env);
     if (pid < 0) return -1;
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
@@ -174,7 +183,7 @@ int XServer::run(const std::vector<std::string>& argv, const std::vector<std::st
 
 pid_t XServer::spawn(const std::vector<std::string>& argv,
                      const std::vector<std::string>& env) const {
-    return spawnWith(argv, display_, nullptr, env);
+    return spawnWith(argv, display_, -1, env);
 }
 
 void XServer::end(pid_t pid) {

@@ -86,7 +86,7 @@ std::vector<std::uint32_t> Property::cardinals() const {
     std::vector<std::uint32_t> items;
     if (format != 32) return items;
     items.resize(bytes.size() / 4);
-    std::memcpy(items.data(), bytes.data(), items.size() * 4);
+    if (!items.empty()) std::memcpy(items.data(), bytes.data(), items.size() * 4);
     return items;
 }
 
