@@ -191,7 +191,8 @@ void measure(const Setup& setup, int runs, std::vector<std::string>& rows) {
     fs::path socket = home / "run/tessarin" / (tessarin::displayKey(server.display()) + ".sock");
     pid_t tiler = -1;
     if (setup.i3) {
-        std::ofstream(home / "i3.conf") << "default_border none\ndefault_floating_border none\n"
+        std::ofstream(home / "i3.conf") << "# i3 config file (v4)\nfont fixed\n"
+                                           "default_border none\ndefault_floating_border none\n"
                                            "hide_edge_borders both\nfocus_follows_mouse no\n"
                                            "ipc-socket "
                                         << i3Socket.string() << "\n";
