@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ namespace {
 
 // How long a reply may take to leave, and a client to send its request, before giving up.
 constexpr int kIoTimeoutMs = 2000;
+// How long `tessarin msg` waits for the running copy's reply.
+constexpr int kClientTimeoutSeconds = 10;
 
 bool fillAddress(const std::filesystem::path& path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
@@ -100,8 +103,11 @@ InstanceLock::~InstanceLock() {
 
 std::unique_ptr<IpcServer> IpcServer::listen(const std::filesystem::path& path, MainLoop& loop,
                                              Handler handler, std::string& error) {
+    // Bound and listening under a temporary name first, then renamed into place: a client
+    // that sees the socket can connect to it.
+    const std::filesystem::path temporary = path.string() + ".new";
     sockaddr_un address;
-    if (!fillAddress(path, address)) {
+    if (!fillAddress(temporary, address)) {
         error = "socket path too long: " + path.string();
         return nullptr;
     }
@@ -110,13 +116,15 @@ std::unique_ptr<IpcServer> IpcServer::listen(const std::filesystem::path& path, 
         error = std::string("no socket: ") + std::strerror(errno);
         return nullptr;
     }
-    // The instance lock is held, so a socket file left here belongs to a copy that died.
-    unlink(path.c_str());
+    // The instance lock is held, so files left here belong to a copy that died.
+    unlink(temporary.c_str());
     const mode_t old = umask(0177);
     const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     umask(old);
-    if (!bound || chmod(path.c_str(), 0600) != 0 || ::listen(fd, 16) != 0) {
+    if (!bound || chmod(temporary.c_str(), 0600) != 0 || ::listen(fd, 16) != 0 ||
+        rename(temporary.c_str(), path.c_str()) != 0) {
         error = "cannot listen at " + path.string() + ": " + std::strerror(errno);
+        unlink(temporary.c_str());
         close(fd);
         return nullptr;
     }
@@ -214,6 +222,10 @@ std::optional<std::string> ipcRequest(const std::filesystem::path& path, const s
         error = std::strerror(errno);
         return std::nullopt;
     }
+    // A copy that stopped answering must not hang its clients (scripts, hot-key daemons).
+    const timeval limit{kClientTimeoutSeconds, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         notRunning = errno == ENOENT || errno == ECONNREFUSED;
         error = std::strerror(errno);

@@ -59,7 +59,7 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
         socket_ = folder / (displayKey(server_.display()) + ".sock");
         const int watch = inotify_init1(IN_CLOEXEC);
-        inotify_add_watch(watch, folder.c_str(), IN_CREATE);
+        inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO);
         tessarin_ = server_.spawn({TESSARIN_BINARY}, env_);
         // Ready when its socket appears.
         pollfd fd{watch, POLLIN, 0};
@@ -320,10 +320,10 @@ TEST_P(Tessarin, FrozenXtermDoesNotHoldUpTheOthers) {
 TEST_P(Tessarin, LostServerEndsWithStatusOneAndALogLine) {
     openXterm("a");
     server_.stop();
-    int status = 0;
-    ASSERT_EQ(waitpid(tessarin_, &status, 0), tessarin_);
+    const auto status = XServer::waitFor(tessarin_);
+    ASSERT_TRUE(status) << "tessarin did not end";
     tessarin_ = -1;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
     EXPECT_NE(readText(home_.path() / "state/Tessarin/Tessarin.log")
                   .find("lost the connection to the X server"),
               std::string::npos);
@@ -334,10 +334,10 @@ TEST_P(Tessarin, SecondCopyIsRefusedAndSignalsStopCleanly) {
     EXPECT_EQ(msg({"noSuchAction"}), 1);
     EXPECT_EQ(msg({"focusLeft"}), 0);
     kill(tessarin_, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(tessarin_, &status, 0), tessarin_);
+    const auto status = XServer::waitFor(tessarin_);
+    ASSERT_TRUE(status) << "tessarin did not end";
     tessarin_ = -1;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM is a clean stop";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "SIGTERM is a clean stop";
     EXPECT_EQ(msg({"focusLeft"}), 2) << "no running copy";
 }
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,6 +125,19 @@ XServer::XServer(int width, int height, Manager manager) : manager_(manager) {
 
 XServer::~XServer() {
     stop();
+}
+
+std::optional<int> XServer::waitFor(pid_t pid, double seconds) {
+    const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    pollfd ready{fd, POLLIN, 0};
+    if (fd < 0 || poll(&ready, 1, static_cast<int>(seconds * 1000)) <= 0) {
+        if (fd >= 0) close(fd);
+        return std::nullopt;
+    }
+    close(fd);
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return std::nullopt;
+    return status;
 }
 
 void XServer::stop() {

@@ -4,6 +4,7 @@
 #include <xcb/xcb.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ class XServer {
                 const std::vector<std::string>& env = {}) const;
     // SIGTERM, then waits for it.
     static void end(pid_t pid);
+    // Waits for a child to end, up to the deadline; its wait status, or none.
+    static std::optional<int> waitFor(pid_t pid, double seconds = kDeadline);
     // Ends the server (and its manager) now, as a crash or logout would.
     void stop();
 

@@ -111,17 +111,7 @@ AXError X11Accessibility::readWindow(const Client& client, std::string_view attr
         if (!types.empty() && !is(Atom::_NET_WM_WINDOW_TYPE_NORMAL)) return AXError::noValue;
         return value = std::string("AXStandardWindow"), AXError::success;
     }
-    if (attribute == "AXTitle") {
-        AXError error = AXError::success;
-        auto name = conn.property(window, conn.atom(Atom::_NET_WM_NAME), 4096, &error);
-        if (error == AXError::invalidUIElement) return error;
-        if (name && name->format == 8) return value = cleanText(name->bytes), AXError::success;
-        auto legacy = conn.property(window, XCB_ATOM_WM_NAME, 4096);
-        if (!legacy || legacy->format != 8) return value = std::string(), AXError::success;
-        value = legacy->type == XCB_ATOM_STRING ? cleanText(latin1ToUtf8(legacy->bytes))
-                                                : cleanText(legacy->bytes);
-        return AXError::success;
-    }
+    if (attribute == "AXTitle") return value = client.title, AXError::success;
     if (attribute == "AXPosition" || attribute == "AXSize") {
         AXError error = AXError::success;
         auto frame = desktop_.frame(window, error);

@@ -21,6 +21,8 @@ constexpr std::uint32_t kIconicState = 3;
 constexpr std::uint32_t kNormalState = 1;
 // EWMH: the request comes from a pager or similar tool, acting for the user.
 constexpr std::uint32_t kSourcePager = 2;
+// Titles are read this far: nobody needs more of one.
+constexpr std::uint32_t kTitleBytes = 4096;
 // WM_NORMAL_HINTS: the minimum size is set.
 constexpr std::uint32_t kMinSizeFlag = 1 << 4;
 
@@ -159,8 +161,8 @@ void X11Desktop::pump() {
             if (onConnectionLost) onConnectionLost();
             return;
         }
-        if (!any && !rescanNeeded_ && frameDirty_.empty() && stateDirty_.empty() && !activeDirty_ &&
-            !screensDirty_ && !spaceChanged_) {
+        if (!any && !rescanNeeded_ && frameDirty_.empty() && stateDirty_.empty() &&
+            titleDirty_.empty() && !activeDirty_ && !screensDirty_ && !spaceChanged_) {
             return;
         }
         applyChanges();
@@ -230,6 +232,8 @@ void X11Desktop::handle(const xcb_generic_event_t* event) {
                 stateDirty_.insert(*found);
                 // Without a manager, a window leaving the iconic state may be withdrawn.
                 rescanNeeded_ = true;
+            } else if (atom == conn_->atom(Atom::_NET_WM_NAME) || atom == XCB_ATOM_WM_NAME) {
+                titleDirty_.insert(*found);
             } else if (atom == conn_->atom(Atom::_NET_FRAME_EXTENTS)) {
                 frameDirty_.insert(*found);
             } else if (atom == conn_->atom(Atom::_NET_WM_STRUT) ||
@@ -254,6 +258,9 @@ void X11Desktop::applyChanges() {
     auto states = std::exchange(stateDirty_, {});
     for (xcb_window_t window : states)
         refreshIconic(window);
+    auto titles = std::exchange(titleDirty_, {});
+    for (xcb_window_t window : titles)
+        refreshTitle(window);
     if (std::exchange(activeDirty_, false)) refreshActive();
     if (std::exchange(screensDirty_, false)) {
         readMonitors();
@@ -363,6 +370,7 @@ std::optional<Client> X11Desktop::describe(xcb_window_t window) {
                     contains(types, conn_->atom(Atom::_NET_WM_WINDOW_TYPE_NORMAL)) ||
                     contains(types, conn_->atom(Atom::_NET_WM_WINDOW_TYPE_DIALOG));
     client.iconic = readIconic(window);
+    client.title = readTitle(window).value_or("");
 
     // The top level is the ancestor that is a child of the root.
     xcb_window_t current = window;
@@ -496,6 +504,24 @@ bool X11Desktop::readIconic(xcb_window_t window) const {
     if (!state.empty() && state.front() == kIconicState) return true;
     return contains(conn_->cardinals(window, Atom::_NET_WM_STATE, 64),
                     conn_->atom(Atom::_NET_WM_STATE_HIDDEN));
+}
+
+std::optional<std::string> X11Desktop::readTitle(xcb_window_t window) const {
+    AXError error = AXError::success;
+    auto name = conn_->property(window, conn_->atom(Atom::_NET_WM_NAME), kTitleBytes, &error);
+    if (error == AXError::invalidUIElement) return std::nullopt;
+    if (name && name->format == 8) return cleanText(name->bytes, kTitleBytes);
+    auto legacy = conn_->property(window, XCB_ATOM_WM_NAME, kTitleBytes);
+    if (!legacy || legacy->format != 8) return std::string();
+    return legacy->type == XCB_ATOM_STRING ? cleanText(latin1ToUtf8(legacy->bytes), kTitleBytes)
+                                           : cleanText(legacy->bytes, kTitleBytes);
+}
+
+void X11Desktop::refreshTitle(xcb_window_t window) {
+    auto title = readTitle(window);
+    if (!title) return;
+    std::lock_guard lock(mutex_);
+    if (auto found = clients_.find(window); found != clients_.end()) found->second.title = *title;
 }
 
 void X11Desktop::refreshIconic(xcb_window_t window) {

@@ -40,6 +40,7 @@ struct Client {
     xcb_window_t topLevel = 0;  // the child of the root holding it: a manager's frame, or itself
     Pid pid = 0;
     std::string appClass;  // WM_CLASS class, the application's name
+    std::string title;     // kept from the property events: the overview asks for every title
     bool normal = true;    // a normal window (or one without a type), not a utility or dock
     bool dock = false;
     bool desktop = false;
@@ -152,6 +153,10 @@ class X11Desktop {
     void readMonitors();
     std::optional<xcb_window_t> clientOf(xcb_window_t any) const;
     bool readIconic(xcb_window_t window) const;
+    // _NET_WM_NAME, else WM_NAME (Latin-1 when of type STRING), cut and cleaned; none when the
+    // window is gone.
+    std::optional<std::string> readTitle(xcb_window_t window) const;
+    void refreshTitle(xcb_window_t window);
     RunningApplication runningLocked(Pid pid, const App& app) const;
 
     void notify(Pid pid, xcb_window_t window, const std::string& name);
@@ -170,6 +175,7 @@ class X11Desktop {
     bool spaceChanged_ = false;
     std::set<xcb_window_t> frameDirty_;
     std::set<xcb_window_t> stateDirty_;
+    std::set<xcb_window_t> titleDirty_;
     xcb_window_t wmCheck_ = 0;
 
     // Guards everything below; never held across a request to the server.
