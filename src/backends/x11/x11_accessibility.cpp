@@ -17,10 +17,13 @@ bool contains(const std::vector<std::uint32_t>& items, xcb_atom_t atom) {
     return std::find(items.begin(), items.end(), atom) != items.end();
 }
 
-// Replies other threads waited for may have pulled events off the socket: the loop must look.
+// Talks to the server alone; afterwards the loop must look for events that the replies pulled
+// off the socket.
 struct Nudge {
-    X11Desktop& desktop;
+    explicit Nudge(X11Desktop& d) : desktop(d), talking(d.talk()) {}
     ~Nudge() { desktop.nudge(); }
+    X11Desktop& desktop;
+    std::unique_lock<std::recursive_mutex> talking;
 };
 
 class X11Observer : public AXObserver {
@@ -159,7 +162,7 @@ AXError X11Accessibility::readApplication(Pid pid, std::string_view attribute, A
 
 AXError X11Accessibility::copyAttribute(const AXElement& element, std::string_view attribute,
                                         AXValue& value) {
-    Nudge nudge{desktop_};
+    Nudge nudge(desktop_);
     if (!desktop_.connection().alive()) return AXError::apiDisabled;
     if (element == kSystemWide) {
         if (attribute == "AXRole") return value = std::string("AXSystemWide"), AXError::success;
@@ -190,7 +193,7 @@ AXError X11Accessibility::copyAttributes(const AXElement& element,
 
 AXError X11Accessibility::setAttribute(const AXElement& element, std::string_view attribute,
                                        const AXValue& value) {
-    Nudge nudge{desktop_};
+    Nudge nudge(desktop_);
     if (!desktop_.connection().alive()) return AXError::apiDisabled;
     if (element == kSystemWide) return AXError::attributeUnsupported;
     const bool* flag = std::get_if<bool>(&value);
@@ -240,7 +243,7 @@ AXError X11Accessibility::setAttribute(const AXElement& element, std::string_vie
 
 AXError X11Accessibility::isSettable(const AXElement& element, std::string_view attribute,
                                      bool& settable) {
-    Nudge nudge{desktop_};
+    Nudge nudge(desktop_);
     settable = false;
     if (element == kSystemWide) return AXError::success;
     if (element.isApplication()) {
@@ -260,7 +263,7 @@ AXError X11Accessibility::isSettable(const AXElement& element, std::string_view 
 }
 
 AXError X11Accessibility::performAction(const AXElement& element, std::string_view action) {
-    Nudge nudge{desktop_};
+    Nudge nudge(desktop_);
     Client client;
     if (AXError error = windowOf(element, client); error != AXError::success) {
         return error == AXError::illegalArgument ? AXError::actionUnsupported : error;
@@ -296,7 +299,7 @@ AXError X11Accessibility::setMessagingTimeout(const AXElement& element, double s
 
 AXError X11Accessibility::elementAtPosition(const AXElement& root, Point point,
                                             AXElement& element) {
-    Nudge nudge{desktop_};
+    Nudge nudge(desktop_);
     if (!desktop_.connection().alive()) return AXError::apiDisabled;
     const Point origin = desktop_.origin();
     const Point inRoot{point.x + origin.x, point.y + origin.y};

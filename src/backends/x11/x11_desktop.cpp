@@ -145,6 +145,7 @@ void X11Desktop::nudge() {
 void X11Desktop::pump() {
     pumpPosted_ = false;
     if (lost_) return;
+    auto talking = talk();
     // Our own requests below may pull further events off the socket; look until none is left.
     for (int round = 0; round < 64; ++round) {
         bool any = false;

@@ -109,6 +109,11 @@ class X11Desktop {
     std::vector<xcb_window_t> stacking() const;
     bool viewable(xcb_window_t topLevel) const;
 
+    // One thread at a time talks to the server: held around every exchange of requests and
+    // replies, on the loop and on the mover's threads alike. Two threads waiting for replies
+    // on one connection can spin forever in libxcb 1.15 when the server goes away.
+    std::unique_lock<std::recursive_mutex> talk() { return std::unique_lock(serverMutex_); }
+
     // After a reply another thread waited for, events may sit in XCB's queue with nothing left
     // on the socket to wake the loop: ask the loop to look.
     void nudge();
@@ -178,6 +183,7 @@ class X11Desktop {
     std::set<xcb_window_t> titleDirty_;
     xcb_window_t wmCheck_ = 0;
 
+    std::recursive_mutex serverMutex_;
     // Guards everything below; never held across a request to the server.
     mutable std::mutex mutex_;
     bool wm_ = false;

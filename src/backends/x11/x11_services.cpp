@@ -20,6 +20,7 @@ struct PointerState {
 };
 
 std::optional<PointerState> queryPointer(X11Desktop& desktop) {
+    auto talking = desktop.talk();
     xcb_connection_t* c = desktop.connection().raw();
     Reply<xcb_query_pointer_reply_t> reply(
         xcb_query_pointer_reply(c, xcb_query_pointer(c, desktop.connection().root()), nullptr));
@@ -37,6 +38,7 @@ double primaryHeight(X11Desktop& desktop) {
 
 std::optional<std::vector<WindowInfo>> X11WindowServer::windowList(bool onScreenOnly) {
     if (!desktop_.connection().alive()) return std::nullopt;
+    auto talking = desktop_.talk();
     const auto order = desktop_.stacking();
     const auto frames = desktop_.frames(order);
     const Point origin = desktop_.origin();
@@ -117,6 +119,7 @@ std::uint32_t X11Pointer::modifierFlags() {
 }
 
 void X11Pointer::warp(Point to) {
+    auto talking = desktop_.talk();
     const Point origin = desktop_.origin();
     xcb_connection_t* c = desktop_.connection().raw();
     const double x = std::clamp(to.x + origin.x, -32768.0, 32767.0);
@@ -141,6 +144,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
 }
 
 bool X11Workspace::activate(Pid pid) {
+    auto talking = desktop_.talk();
     const xcb_window_t window = desktop_.focusedWindowOf(pid);
     return window && desktop_.activate(window) == AXError::success;
 }
