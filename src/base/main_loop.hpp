@@ -26,6 +26,18 @@ class MainLoop {
     virtual void cancel(TimerID id) = 0;
     // Monotonic seconds.
     virtual double now() const = 0;
+
+    using WatchID = std::uint64_t;
+    // Calls `onReadable` on the loop whenever `fd` can be read (or was closed by its peer),
+    // until unwatched. The descriptor stays the caller's. Returns 0 when this loop cannot watch
+    // descriptors (a virtual-time loop has no real descriptors to wait on).
+    virtual WatchID watchReadable(int fd, Task onReadable) {
+        (void)fd;
+        (void)onReadable;
+        return 0;
+    }
+    // Stops watching; a callback not yet run for it is not run. Unknown ids are ignored.
+    virtual void unwatch(WatchID id) { (void)id; }
 };
 
 }  // namespace tessarin

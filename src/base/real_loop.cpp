@@ -1,11 +1,30 @@
 #include "base/real_loop.hpp"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
 namespace tessarin {
 
-RealLoop::RealLoop() : origin_(Clock::now()) {}
+RealLoop::RealLoop() : origin_(Clock::now()), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+RealLoop::~RealLoop() {
+    if (wakeFd_ >= 0) close(wakeFd_);
+}
 
 double RealLoop::now() const {
     return std::chrono::duration<double>(Clock::now() - origin_).count();
+}
+
+void RealLoop::wake() {
+    const std::uint64_t one = 1;
+    // A full counter already means "wake up"; nothing else can go wrong worth reporting.
+    [[maybe_unused]] auto written = write(wakeFd_, &one, sizeof one);
 }
 
 void RealLoop::post(Task task) {
@@ -14,7 +33,7 @@ void RealLoop::post(Task task) {
         std::lock_guard lock(mutex_);
         posted_.push_back(std::move(task));
     }
-    wake_.notify_one();
+    wake();
 }
 
 MainLoop::TimerID RealLoop::after(double seconds, Task task) {
@@ -23,7 +42,7 @@ MainLoop::TimerID RealLoop::after(double seconds, Task task) {
         std::lock_guard lock(mutex_);
         id = timers_.add(now() + (seconds > 0 ? seconds : 0), std::move(task));
     }
-    wake_.notify_one();
+    wake();
     return id;
 }
 
@@ -33,13 +52,30 @@ MainLoop::TimerID RealLoop::every(double interval, Task task) {
         std::lock_guard lock(mutex_);
         id = timers_.addRepeating(now(), interval, std::move(task));
     }
-    wake_.notify_one();
+    wake();
     return id;
 }
 
 void RealLoop::cancel(TimerID id) {
     std::lock_guard lock(mutex_);
     timers_.cancel(id);
+}
+
+MainLoop::WatchID RealLoop::watchReadable(int fd, Task onReadable) {
+    if (fd < 0 || !onReadable) return 0;
+    WatchID id;
+    {
+        std::lock_guard lock(mutex_);
+        id = ++lastWatch_;
+        watches_[id] = {fd, std::make_shared<Task>(std::move(onReadable))};
+    }
+    wake();
+    return id;
+}
+
+void RealLoop::unwatch(WatchID id) {
+    std::lock_guard lock(mutex_);
+    watches_.erase(id);
 }
 
 Task RealLoop::takeNext() {
@@ -54,6 +90,35 @@ Task RealLoop::takeNext() {
     return nullptr;
 }
 
+void RealLoop::waitAndDispatch(std::unique_lock<std::mutex>& lock, int timeout) {
+    std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}};
+    std::vector<WatchID> ids{0};
+    for (const auto& [id, watch] : watches_) {
+        fds.push_back({watch.fd, POLLIN, 0});
+        ids.push_back(id);
+    }
+    lock.unlock();
+    const int ready = poll(fds.data(), fds.size(), timeout);
+    if (ready > 0 && (fds[0].revents & POLLIN)) {
+        std::uint64_t count;
+        [[maybe_unused]] auto drained = read(wakeFd_, &count, sizeof count);
+    }
+    lock.lock();
+    if (ready <= 0) return;
+    for (std::size_t i = 1; i < fds.size(); ++i) {
+        if (!fds[i].revents) continue;
+        // Unwatched while we waited, or by an earlier callback of this round: not called.
+        auto found = watches_.find(ids[i]);
+        if (found == watches_.end()) continue;
+        std::shared_ptr<Task> callback = found->second.onReadable;
+        lock.unlock();
+        (*callback)();
+        callback.reset();
+        lock.lock();
+        if (quit_) return;
+    }
+}
+
 void RealLoop::run() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
@@ -64,11 +129,12 @@ void RealLoop::run() {
             lock.lock();
             continue;
         }
+        int timeout = -1;
         if (auto due = timers_.nextDue()) {
-            wake_.wait_for(lock, std::chrono::duration<double>(*due - now()));
-        } else {
-            wake_.wait(lock);
+            // Rounded up, so a timer is never woken for before it is due.
+            timeout = static_cast<int>(std::ceil(std::max(0.0, *due - now()) * 1000));
         }
+        waitAndDispatch(lock, timeout);
     }
     quit_ = false;
 }
@@ -78,7 +144,7 @@ void RealLoop::quit() {
         std::lock_guard lock(mutex_);
         quit_ = true;
     }
-    wake_.notify_all();
+    wake();
 }
 
 }  // namespace tessarin

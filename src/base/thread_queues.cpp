@@ -2,6 +2,9 @@
 
 #include <pthread.h>
 
+#include <future>
+#include <vector>
+
 namespace tessarin {
 
 ThreadSerialQueue::ThreadSerialQueue(std::string label) : state_(std::make_shared<State>()) {
@@ -107,6 +110,25 @@ SerialQueue& ThreadQueueFactory::background() {
     std::lock_guard lock(mutex_);
     if (!background_) background_ = std::make_shared<ThreadSerialQueue>(kBackgroundLabel);
     return *background_;
+}
+
+void ThreadQueueFactory::drain() {
+    std::vector<std::shared_ptr<ThreadSerialQueue>> all;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [label, queue] : queues_)
+            all.push_back(queue);
+        if (background_) all.push_back(background_);
+    }
+    // One barrier per queue, all in flight at once, so the queues finish in parallel.
+    std::vector<std::future<void>> barriers;
+    for (const auto& queue : all) {
+        auto done = std::make_shared<std::promise<void>>();
+        barriers.push_back(done->get_future());
+        queue->async([done] { done->set_value(); });
+    }
+    for (auto& barrier : barriers)
+        barrier.wait();
 }
 
 }  // namespace tessarin

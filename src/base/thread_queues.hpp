@@ -67,6 +67,10 @@ class ThreadQueueFactory : public QueueFactory {
     // shut-down and tests.
     void joinReleased();
 
+    // Waits until every queue handed out so far (the background one included) has run the
+    // blocks it held when called. Never from one of the factory's own queues.
+    void drain();
+
   private:
     // Joins the released workers that have already left; called with the lock held.
     void reapLocked();

@@ -44,6 +44,16 @@ std::vector<WindowID> EngineView::windows() const {
     return ids;
 }
 
+AXWindowPtr EngineView::window(WindowID id) const {
+    const ManagedWindow* known = run_.find(id);
+    return known ? known->window : nullptr;
+}
+
+std::optional<WindowID> EngineView::focusedWindow() const {
+    const Strip* active = state_.activeKey ? strip(*state_.activeKey) : nullptr;
+    return active ? active->focusedWindow() : std::nullopt;
+}
+
 WindowRole EngineView::role(WindowID id) const {
     if (!run_.windows.count(id)) return WindowRole::unknown;
     if (run_.floating.count(id)) return WindowRole::floating;

@@ -43,6 +43,10 @@ class EngineView {
 
     // Every known window, in window-number order.
     std::vector<WindowID> windows() const;
+    // A known window's element, process and application; none for an unknown window.
+    AXWindowPtr window(WindowID id) const;
+    // The focused window of the active display's strip.
+    std::optional<WindowID> focusedWindow() const;
     WindowRole role(WindowID id) const;
     // The display a known window belongs to.
     std::optional<std::string> displayOf(WindowID id) const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,6 +55,12 @@ struct AXElement {
 // An attribute value: the kinds the system reads and writes.
 using AXValue = std::variant<bool, double, std::string, Point, Size, AXElement,
                              std::vector<AXElement>, std::vector<std::string>>;
+
+// The notifications an observer can register for; any other name is notificationUnsupported.
+inline constexpr std::array<std::string_view, 7> kAXNotifications = {
+    "AXWindowCreated", "AXFocusedWindowChanged", "AXUIElementDestroyed",   "AXWindowMoved",
+    "AXWindowResized", "AXWindowMiniaturized",   "AXWindowDeminiaturized",
+};
 
 // Receives one process's notifications while scheduled on the main loop. Callbacks run on the
 // main loop with the element and the notification name.

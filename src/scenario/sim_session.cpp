@@ -15,16 +15,13 @@ SimSession::SimSession(double startTime) : loop_(startTime), desktop_(loop_), pr
 }
 
 SimSession::~SimSession() {
-    if (engine_) engine_->stop(false);
-    // Queued writes hold the mover, not the engine; run them out before the desktop goes.
-    runPending();
-    engine_.reset();
+    owner_.shutdown();
     Log::setObserver({});
 }
 
 WindowManager& SimSession::engine() {
-    if (!engine_) engine_ = WindowManager::create(desktop_.platform(queues_), prefs_);
-    return *engine_;
+    if (!owner_.engine()) owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_));
+    return *owner_.engine();
 }
 
 void SimSession::runPending() {

@@ -10,6 +10,7 @@
 #include "base/memory_store.hpp"
 #include "base/stepped_executor.hpp"
 #include "base/virtual_loop.hpp"
+#include "engine/engine_owner.hpp"
 #include "engine/window_manager.hpp"
 #include "settings/preferences.hpp"
 
@@ -45,7 +46,7 @@ class SimSession {
 
     // The engine, made on first use; it runs only once started.
     WindowManager& engine();
-    bool hasEngine() const { return engine_ != nullptr; }
+    bool hasEngine() const { return owner_.engine() != nullptr; }
 
     // Runs everything that is due without moving the clock: posted work, due timers and the
     // queued frame writes, until none is left. A queue busy with a slow application's call
@@ -69,7 +70,8 @@ class SimSession {
     sim::QueueRunner runner_{loop_, queues_, desktop_};
     MemoryStore store_;
     Preferences prefs_;
-    std::shared_ptr<WindowManager> engine_;
+    // Stops the engine, then runs out the queued writes while the desktop is still there.
+    EngineOwner owner_{[this] { runPending(); }};
     mutable std::mutex logMutex_;
     std::vector<LogLine> log_;
 };

@@ -1,6 +1,8 @@
 #include "base/real_loop.hpp"
+#include "base/virtual_loop.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
@@ -82,6 +84,35 @@ TEST(RealLoop, QuitBeforeRunReturnsAtOnceAndIsConsumed) {
     loop.post([&] { loop.quit(); });
     ASSERT_TRUE(runGuarded(loop));
     EXPECT_TRUE(ran);
+}
+
+// A readable descriptor wakes the idle loop; unwatching stops the calls, even for data that is
+// already waiting; a virtual loop refuses to watch.
+TEST(RealLoop, WatchedDescriptorsCallBackUntilUnwatched) {
+    RealLoop loop;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::string got;
+    MainLoop::WatchID id = 0;
+    id = loop.watchReadable(fds[0], [&] {
+        char c;
+        ASSERT_EQ(read(fds[0], &c, 1), 1);
+        got += c;
+        if (got == "ab") {
+            loop.unwatch(id);
+            ASSERT_EQ(write(fds[1], "c", 1), 1);
+            loop.post([&] { loop.quit(); });
+        }
+    });
+    ASSERT_NE(id, 0u);
+    std::thread writer([&] { ASSERT_EQ(write(fds[1], "ab", 2), 2); });
+    ASSERT_TRUE(runGuarded(loop));
+    writer.join();
+    EXPECT_EQ(got, "ab");
+    close(fds[0]);
+    close(fds[1]);
+    VirtualLoop virtualLoop;
+    EXPECT_EQ(virtualLoop.watchReadable(0, [] {}), 0u);
 }
 
 }  // namespace

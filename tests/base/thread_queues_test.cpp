@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <thread>
 #include <vector>
 
 namespace tessarin {
@@ -110,6 +111,20 @@ TEST(ThreadSerialQueue, LastHolderLettingGoFromItsOwnBlockDoesNotDeadlock) {
     // The first block now holds the only reference; it is dropped on the worker itself.
     gate.set_value();
     EXPECT_TRUE(ready(after.get_future()));
+}
+
+TEST(ThreadQueueFactory, DrainWaitsForWhatEveryQueueHeld) {
+    ThreadQueueFactory factory;
+    std::atomic<int> ran{0};
+    for (const char* label : {"one", "two"}) {
+        factory.queue(label)->async([&] {
+            std::this_thread::yield();
+            ++ran;
+        });
+    }
+    factory.background().async([&] { ++ran; });
+    factory.drain();
+    EXPECT_EQ(ran.load(), 3);
 }
 
 }  // namespace

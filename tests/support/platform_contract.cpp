@@ -316,7 +316,9 @@ TEST_P(PlatformContract, RunningApplicationsAndTheirEvents) {
         [&](WorkspaceEvent event, const std::optional<RunningApplication>& app) {
             events.emplace_back(event, app ? std::optional(app->pid) : std::nullopt);
         });
+    // Some desktops know an application only by its windows (X11): give it one.
     const Pid pid = *driver->launchApp("Runner");
+    ASSERT_TRUE(driver->openWindow(pid, "Console", {100, 100, 400, 300}));
     driver->settle();
 
     const auto app = platform->workspace.application(pid);
@@ -340,7 +342,8 @@ TEST_P(PlatformContract, RunningApplicationsAndTheirEvents) {
     }
     platform->workspace.removeObserver(id);
     events.clear();
-    driver->launchApp("Unheard");
+    const Pid unheard = *driver->launchApp("Unheard");
+    driver->openWindow(unheard, "Quiet", {100, 100, 400, 300});
     driver->settle();
     EXPECT_TRUE(events.empty());
 }

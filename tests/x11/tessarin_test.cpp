@@ -1,0 +1,365 @@
+// The tessarin program on a private Xvfb, with openbox and without a window manager: real
+// xterms, commands through `tessarin msg`, monitors added and removed with xrandr.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "app/ipc.hpp"
+#include "core/strip_layout.hpp"
+#include "support/temp_folder.hpp"
+#include "x11/x_server.hpp"
+
+namespace tessarin::test {
+namespace {
+
+using nlohmann::json;
+using Manager = XServer::Manager;
+
+Rect rectOf(const json& r) {
+    return {r["x"].get<double>(), r["y"].get<double>(), r["width"].get<double>(),
+            r["height"].get<double>()};
+}
+
+class Tessarin : public ::testing::TestWithParam<Manager> {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(server_.display().empty()) << server_.failure();
+        std::filesystem::create_directories(home_.path() / "config/tessarin");
+        // Frames land at once: the check below is "the final geometry", not an animation.
+        writeText(home_.path() / "config/tessarin/com.tessarin.json", R"({"animate": false})");
+        std::filesystem::create_directory(home_.path() / "run");
+        std::filesystem::permissions(home_.path() / "run", std::filesystem::perms::owner_all);
+        env_ = {"XDG_RUNTIME_DIR=" + (home_.path() / "run").string(),
+                "XDG_CONFIG_HOME=" + (home_.path() / "config").string(),
+                "XDG_STATE_HOME=" + (home_.path() / "state").string()};
+        watch_ = xcb_connect(server_.display().c_str(), nullptr);
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(watch_)).data->root;
+        const std::uint32_t events =
+            XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(watch_, root_, XCB_CW_EVENT_MASK, &events);
+        startTessarin();
+    }
+    void TearDown() override {
+        for (pid_t pid : xterms_)
+            XServer::end(pid);
+        XServer::end(tessarin_);
+        if (watch_) xcb_disconnect(watch_);
+    }
+
+    void startTessarin() {
+        const auto folder = home_.path() / "run/tessarin";
+        std::filesystem::create_directory(folder);
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+        socket_ = folder / (displayKey(server_.display()) + ".sock");
+        const int watch = inotify_init1(IN_CLOEXEC);
+        inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+        tessarin_ = server_.spawn({TESSARIN_BINARY}, env_);
+        // Ready when its socket appears.
+        pollfd fd{watch, POLLIN, 0};
+        while (!std::filesystem::exists(socket_) &&
+               poll(&fd, 1, static_cast<int>(XServer::kDeadline * 1000)) > 0) {
+            char buffer[4096];
+            [[maybe_unused]] auto n = read(watch, buffer, sizeof buffer);
+        }
+        close(watch);
+        ASSERT_TRUE(std::filesystem::exists(socket_)) << "tessarin did not start";
+    }
+
+    int msg(const std::vector<std::string>& args) {
+        std::vector<std::string> argv{TESSARIN_BINARY, "msg"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return server_.run(argv, env_);
+    }
+    json state() {
+        bool notRunning = false;
+        std::string error;
+        auto reply = ipcRequest(socket_, R"({"command":"state"})", notRunning, error);
+        json answer = reply ? json::parse(*reply, nullptr, false) : json();
+        if (answer.is_object() && answer["state"].is_object()) return answer["state"];
+        ADD_FAILURE() << "no state: " << error << " " << reply.value_or("");
+        return {{"displays", json::array()}, {"windows", json::array()}};
+    }
+
+    // Re-checks `done` after every event the server sends until it holds.
+    bool waitUntil(const std::function<bool()>& done) {
+        return done() || waitForEvent(watch_, [&](const xcb_generic_event_t*) { return done(); });
+    }
+
+    // Opens an xterm and waits until Tessarin tiles it; its window number.
+    xcb_window_t openXterm(const std::string& title) {
+        const pid_t pid = server_.spawn({"xterm", "-T", title});
+        xterms_.push_back(pid);
+        xcb_window_t found = 0;
+        EXPECT_TRUE(waitUntil([&] {
+            for (const json& w : state().value("windows", json::array()))
+                if (w["pid"] == pid && w["state"] == "tiled") found = w["number"];
+            return found != 0;
+        })) << title
+            << " was not tiled";
+        // Its own configure and focus events wake the waits too.
+        const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE |
+                                     XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(watch_, found, XCB_CW_EVENT_MASK, &events);
+        return found;
+    }
+
+    // The window's frame as the server has it, decorations included.
+    Rect frameOf(xcb_window_t window) {
+        auto* geometry = xcb_get_geometry_reply(watch_, xcb_get_geometry(watch_, window), nullptr);
+        auto* place = xcb_translate_coordinates_reply(
+            watch_, xcb_translate_coordinates(watch_, window, root_, 0, 0), nullptr);
+        auto* extents =
+            xcb_get_property_reply(watch_,
+                                   xcb_get_property(watch_, 0, window, atom("_NET_FRAME_EXTENTS"),
+                                                    XCB_ATOM_CARDINAL, 0, 4),
+                                   nullptr);
+        Rect frame;
+        if (geometry && place) {
+            const double b = geometry->border_width;
+            frame = {place->dst_x - b, place->dst_y - b, geometry->width + 2 * b,
+                     geometry->height + 2 * b};
+            if (GetParam() != Manager::none && extents &&
+                xcb_get_property_value_length(extents) == 16) {
+                auto* e = static_cast<std::uint32_t*>(xcb_get_property_value(extents));
+                frame = {frame.x - e[0], frame.y - e[2], frame.width + e[0] + e[1],
+                         frame.height + e[2] + e[3]};
+            }
+        }
+        std::free(geometry);
+        std::free(place);
+        std::free(extents);
+        return frame;
+    }
+    xcb_atom_t atom(const char* name) { return test::internAtom(watch_, name); }
+
+    // Every tiled window of the first display stands where the strip layout puts it: exactly,
+    // or smaller by less than one character cell where a manager applies xterm's increments.
+    // A manager keeps part of every window on screen (openbox: a tenth, or all of it when an
+    // edge stays put), so there only the columns inside the display are checked.
+    bool tiledAsLaidOut() {
+        const json s = state();
+        if (s["displays"].empty()) return false;
+        const json& display = s["displays"][0];
+        auto strip = stripFromJson(display["strip"]);
+        if (!strip) return false;
+        const Rect area = rectOf(display["area"]);
+        const auto frames =
+            StripLayout::frames(*strip, strip->scrollOffset, area, rectOf(display["frame"]),
+                                {s["gap"].get<double>(), CenterMode::never, 2.0}, false, false, {});
+        const double slackW = GetParam() == Manager::none ? 1 : 6;
+        const double slackH = GetParam() == Manager::none ? 1 : 13;
+        const Rect bounds = rectOf(display["frame"]);
+        for (const auto& [id, want] : frames) {
+            if (GetParam() != Manager::none &&
+                (want.minX() < bounds.minX() || want.maxX() > bounds.maxX())) {
+                continue;
+            }
+            const Rect got = frameOf(id);
+            if (std::abs(got.x - want.x) > 1 || std::abs(got.y - want.y) > 1 ||
+                got.width > want.width + 1 || got.width < want.width - slackW ||
+                got.height > want.height + 1 || got.height < want.height - slackH) {
+                return false;
+            }
+        }
+        return !frames.empty();
+    }
+    std::vector<WindowID> columnsOf(const json& s, std::size_t display = 0) {
+        std::vector<WindowID> windows;
+        if (s["displays"].size() <= display) return windows;
+        for (const json& column : s["displays"][display]["strip"]["columns"])
+            windows.push_back(column["windows"][0]);
+        return windows;
+    }
+    std::optional<WindowID> focused() {
+        const json s = state();
+        if (s.value("focusedWindow", json()).is_null()) return std::nullopt;
+        return s["focusedWindow"].get<WindowID>();
+    }
+    void setMonitors(const std::vector<std::vector<std::string>>& commands) {
+        for (const auto& command : commands)
+            ASSERT_EQ(server_.run(command), 0) << command[1] << " " << command[2];
+        // Xvfb announces no monitor change by itself; a primary change makes it notify, as a
+        // real output change would.
+        ASSERT_EQ(server_.run({"xrandr", "--noprimary"}), 0);
+        ASSERT_EQ(server_.run({"xrandr", "--output", "screen", "--primary"}), 0);
+    }
+
+    XServer server_{2560, 1440, GetParam()};
+    TempFolder home_;
+    std::vector<std::string> env_;
+    std::filesystem::path socket_;
+    pid_t tessarin_ = -1;
+    std::vector<pid_t> xterms_;
+    xcb_connection_t* watch_ = nullptr;
+    xcb_window_t root_ = 0;
+};
+
+TEST_P(Tessarin, TilesXtermsAndFollowsCommands) {
+    const xcb_window_t a = openXterm("a");
+    const xcb_window_t b = openXterm("b");
+    const xcb_window_t c = openXterm("c");
+    ASSERT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
+    ASSERT_EQ(columnsOf(state()).size(), 3u);
+
+    ASSERT_EQ(msg({"focusLast"}), 0);
+    const WindowID last = columnsOf(state()).back();
+    ASSERT_TRUE(waitUntil([&] { return focused() == last; }));
+    ASSERT_EQ(msg({"focusLeft"}), 0);
+    const WindowID middle = columnsOf(state())[1];
+    EXPECT_TRUE(waitUntil([&] { return focused() == middle; })) << "focusLeft";
+
+    ASSERT_EQ(msg({"moveLeft"}), 0);
+    EXPECT_EQ(columnsOf(state()).front(), middle) << "moveLeft";
+    EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); })) << "after moveLeft";
+
+    const double before = state()["displays"][0]["strip"]["columns"][0]["widthFraction"];
+    ASSERT_EQ(msg({"wider"}), 0);
+    EXPECT_GT(state()["displays"][0]["strip"]["columns"][0]["widthFraction"].get<double>(), before);
+    EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); })) << "after wider";
+
+    ASSERT_EQ(msg({"focusRight"}), 0);
+    const WindowID right = columnsOf(state())[1];
+    ASSERT_TRUE(waitUntil([&] { return focused() == right; }));
+    ASSERT_EQ(msg({"stackLeft"}), 0);
+    EXPECT_EQ(columnsOf(state()).size(), 2u) << "stackLeft";
+    EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); })) << "after stackLeft";
+
+    ASSERT_EQ(msg({"toggleFloat"}), 0);
+    std::size_t floating = 0;
+    const json afterFloat = state();
+    for (const json& w : afterFloat["windows"])
+        floating += w["state"] == "floating";
+    EXPECT_EQ(floating, 1u) << "toggleFloat";
+    ASSERT_EQ(msg({"toggleFloat"}), 0);
+
+    // Closing the focused xterm hands focus to its neighbour.
+    ASSERT_EQ(msg({"focusLast"}), 0);
+    const auto columns = columnsOf(state());
+    const WindowID closing = columns.back();
+    ASSERT_TRUE(waitUntil([&] { return focused() == closing; }));
+    const WindowID neighbour = columns[columns.size() - 2];
+    const json windows = state()["windows"];
+    for (const json& w : windows)
+        if (w["number"] == closing) kill(w["pid"].get<pid_t>(), SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return focused() == neighbour; })) << "focus after close";
+    (void)a, (void)b, (void)c;
+}
+
+TEST_P(Tessarin, SecondMonitorGetsItsStripAndGivesWindowsBack) {
+    openXterm("a");
+    const xcb_window_t b = openXterm("b");
+    setMonitors({{"xrandr", "--setmonitor", "Left", "1280/340x1440/380+0+0", "screen"},
+                 {"xrandr", "--setmonitor", "Right", "1280/340x1440/380+1280+0", "none"}});
+    ASSERT_TRUE(waitUntil([&] { return state()["displays"].size() == 2; }));
+    ASSERT_EQ(msg({"focusLast"}), 0);
+    ASSERT_EQ(msg({"sendToNextDisplay"}), 0);
+    const WindowID sent = b;
+    EXPECT_TRUE(waitUntil([&] {
+        const json s = state();
+        const auto right = columnsOf(s, 1);
+        return std::count(right.begin(), right.end(), sent) == 1 && frameOf(sent).x >= 1280;
+    })) << "sendToNextDisplay";
+
+    setMonitors({{"xrandr", "--delmonitor", "Right"}});
+    EXPECT_TRUE(waitUntil([&] {
+        const json s = state();
+        return s["displays"].size() == 1 && columnsOf(s).size() == 2 && tiledAsLaidOut();
+    })) << "windows back on the remaining display";
+}
+
+TEST_P(Tessarin, FullScreenLeavesItsColumnAndReturns) {
+    if (GetParam() == Manager::none) {
+        GTEST_SKIP() << "without a window manager nobody makes a window full screen";
+    }
+    openXterm("a");
+    const xcb_window_t b = openXterm("b");
+    auto fullScreen = [&](std::uint32_t on) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = b;
+        event.type = atom("_NET_WM_STATE");
+        event.data.data32[0] = on;
+        event.data.data32[1] = atom("_NET_WM_STATE_FULLSCREEN");
+        event.data.data32[3] = 1;
+        xcb_send_event(watch_, 0, root_,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(watch_);
+    };
+    auto inStrip = [&] {
+        const auto columns = columnsOf(state());
+        return std::count(columns.begin(), columns.end(), b) == 1;
+    };
+    fullScreen(1);
+    EXPECT_TRUE(waitUntil([&] { return !inStrip() && frameOf(b).width == 2560; }));
+    fullScreen(0);
+    EXPECT_TRUE(waitUntil([&] { return inStrip() && tiledAsLaidOut(); })) << "back in its column";
+}
+
+TEST_P(Tessarin, FrozenXtermDoesNotHoldUpTheOthers) {
+    openXterm("a");
+    openXterm("b");
+    openXterm("c");
+    ASSERT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
+    kill(xterms_[0], SIGSTOP);
+    ASSERT_EQ(msg({"focusFirst"}), 0);
+    ASSERT_EQ(msg({"wider"}), 0);
+    ASSERT_EQ(msg({"moveRight"}), 0);
+    EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
+    kill(xterms_[0], SIGCONT);
+}
+
+TEST_P(Tessarin, LostServerEndsWithStatusOneAndALogLine) {
+    openXterm("a");
+    server_.stop();
+    const auto status = XServer::waitFor(tessarin_);
+    ASSERT_TRUE(status) << "tessarin did not end";
+    tessarin_ = -1;
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+    EXPECT_NE(readText(home_.path() / "state/Tessarin/Tessarin.log")
+                  .find("lost the connection to the X server"),
+              std::string::npos);
+}
+
+TEST_P(Tessarin, SecondCopyIsRefusedAndSignalsStopCleanly) {
+    EXPECT_EQ(server_.run({TESSARIN_BINARY}, env_), 1) << "a second copy for the same display";
+    EXPECT_EQ(msg({"noSuchAction"}), 1);
+    EXPECT_EQ(msg({"focusLeft"}), 0);
+    kill(tessarin_, SIGTERM);
+    const auto status = XServer::waitFor(tessarin_);
+    ASSERT_TRUE(status) << "tessarin did not end";
+    tessarin_ = -1;
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "SIGTERM is a clean stop";
+    EXPECT_EQ(msg({"focusLeft"}), 2) << "no running copy";
+}
+
+INSTANTIATE_TEST_SUITE_P(X11, Tessarin, ::testing::Values(Manager::none, Manager::openbox),
+                         [](const auto& info) {
+                             return info.param == Manager::none
+                                        ? std::string("WithoutWindowManager")
+                                        : std::string("WithOpenbox");
+                         });
+
+TEST(TessarinProgram, HelpVersionAndNoDisplay) {
+    XServer none(64, 64, Manager::none);
+    EXPECT_EQ(none.run({TESSARIN_BINARY, "--help"}), 0);
+    EXPECT_EQ(none.run({TESSARIN_BINARY, "--version"}), 0);
+    EXPECT_EQ(none.run({TESSARIN_BINARY, "--bogus"}), 1);
+    EXPECT_EQ(
+        none.run(
+            {"sh", "-c",
+             "DISPLAY=:9999 \"$0\" 2>&1 | grep -qx 'tessarin: cannot open X display \":9999\"'",
+             TESSARIN_BINARY}),
+        0);
+}
+
+}  // namespace
+}  // namespace tessarin::test
