@@ -50,6 +50,7 @@ nlohmann::json stateDocument(const EngineView& view, Accessibility& ax, const Pr
     }
     const auto focused = view.focusedWindow();
     return {{"running", view.isRunning()},
+            {"paused", view.isPaused()},
             {"focusedWindow", focused ? nlohmann::json(*focused) : nlohmann::json(nullptr)},
             {"gap", prefs.gap()},
             {"displays", std::move(displays)},

@@ -29,6 +29,7 @@ class EngineView {
     EngineView(const EngineState& state, const EngineRun& run) : state_(state), run_(run) {}
 
     bool isRunning() const { return state_.isRunning; }
+    bool isPaused() const { return state_.isPaused; }
     bool focusMode() const { return run_.focusMode; }
     const std::vector<Display>& displays() const { return state_.displays; }
     // The display whose strip has the user's attention.
