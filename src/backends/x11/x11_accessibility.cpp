@@ -84,14 +84,14 @@ bool X11Accessibility::fixedSize(xcb_window_t window) const {
             return true;
         }
     }
-    auto allowed = conn.property(window, conn.atom(Atom::_NET_WM_ALLOWED_ACTIONS), 256);
-    return allowed && !contains(allowed->cardinals(), conn.atom(Atom::_NET_WM_ACTION_RESIZE));
+    auto allowed = conn.property(window, conn.atom(Atom::NET_WM_ALLOWED_ACTIONS), 256);
+    return allowed && !contains(allowed->cardinals(), conn.atom(Atom::NET_WM_ACTION_RESIZE));
 }
 
 bool X11Accessibility::fullScreen(xcb_window_t window) const {
     Connection& conn = desktop_.connection();
-    return contains(conn.cardinals(window, Atom::_NET_WM_STATE, 64),
-                    conn.atom(Atom::_NET_WM_STATE_FULLSCREEN));
+    return contains(conn.cardinals(window, Atom::NET_WM_STATE, 64),
+                    conn.atom(Atom::NET_WM_STATE_FULLSCREEN));
 }
 
 AXError X11Accessibility::readWindow(const Client& client, std::string_view attribute,
@@ -101,17 +101,17 @@ AXError X11Accessibility::readWindow(const Client& client, std::string_view attr
     if (attribute == "AXRole") return value = std::string("AXWindow"), AXError::success;
     if (attribute == "AXSubrole") {
         if (client.dock || client.desktop) return AXError::noValue;
-        const auto types = conn.cardinals(window, Atom::_NET_WM_WINDOW_TYPE, 32);
+        const auto types = conn.cardinals(window, Atom::NET_WM_WINDOW_TYPE, 32);
         const auto is = [&](Atom type) { return contains(types, conn.atom(type)); };
-        if (is(Atom::_NET_WM_WINDOW_TYPE_UTILITY) || is(Atom::_NET_WM_WINDOW_TYPE_TOOLBAR)) {
+        if (is(Atom::NET_WM_WINDOW_TYPE_UTILITY) || is(Atom::NET_WM_WINDOW_TYPE_TOOLBAR)) {
             return value = std::string("AXFloatingWindow"), AXError::success;
         }
         const bool transient = conn.property(window, XCB_ATOM_WM_TRANSIENT_FOR, 4).has_value();
-        if (is(Atom::_NET_WM_WINDOW_TYPE_DIALOG) || transient) {
+        if (is(Atom::NET_WM_WINDOW_TYPE_DIALOG) || transient) {
             return value = std::string("AXDialog"), AXError::success;
         }
         // Splash screens, menus, notifications and the like: nothing to tile.
-        if (!types.empty() && !is(Atom::_NET_WM_WINDOW_TYPE_NORMAL)) return AXError::noValue;
+        if (!types.empty() && !is(Atom::NET_WM_WINDOW_TYPE_NORMAL)) return AXError::noValue;
         return value = std::string("AXStandardWindow"), AXError::success;
     }
     if (attribute == "AXTitle") return value = client.title, AXError::success;

@@ -217,11 +217,11 @@ void X11Desktop::handle(const xcb_generic_event_t* event) {
             auto e = reinterpret_cast<const xcb_property_notify_event_t*>(event);
             const xcb_atom_t atom = e->atom;
             if (e->window == conn_->root()) {
-                if (atom == conn_->atom(Atom::_NET_CLIENT_LIST)) rescanNeeded_ = true;
-                if (atom == conn_->atom(Atom::_NET_ACTIVE_WINDOW)) activeDirty_ = true;
-                if (atom == conn_->atom(Atom::_NET_CURRENT_DESKTOP)) spaceChanged_ = true;
-                if (atom == conn_->atom(Atom::_NET_WORKAREA)) screensDirty_ = true;
-                if (atom == conn_->atom(Atom::_NET_SUPPORTING_WM_CHECK)) {
+                if (atom == conn_->atom(Atom::NET_CLIENT_LIST)) rescanNeeded_ = true;
+                if (atom == conn_->atom(Atom::NET_ACTIVE_WINDOW)) activeDirty_ = true;
+                if (atom == conn_->atom(Atom::NET_CURRENT_DESKTOP)) spaceChanged_ = true;
+                if (atom == conn_->atom(Atom::NET_WORKAREA)) screensDirty_ = true;
+                if (atom == conn_->atom(Atom::NET_SUPPORTING_WM_CHECK)) {
                     detectWindowManager();
                     rescanNeeded_ = true;
                 }
@@ -229,16 +229,16 @@ void X11Desktop::handle(const xcb_generic_event_t* event) {
             }
             auto found = clientOf(e->window);
             if (!found) break;
-            if (atom == conn_->atom(Atom::WM_STATE) || atom == conn_->atom(Atom::_NET_WM_STATE)) {
+            if (atom == conn_->atom(Atom::WM_STATE) || atom == conn_->atom(Atom::NET_WM_STATE)) {
                 stateDirty_.insert(*found);
                 // Without a manager, a window leaving the iconic state may be withdrawn.
                 rescanNeeded_ = true;
-            } else if (atom == conn_->atom(Atom::_NET_WM_NAME) || atom == XCB_ATOM_WM_NAME) {
+            } else if (atom == conn_->atom(Atom::NET_WM_NAME) || atom == XCB_ATOM_WM_NAME) {
                 titleDirty_.insert(*found);
-            } else if (atom == conn_->atom(Atom::_NET_FRAME_EXTENTS)) {
+            } else if (atom == conn_->atom(Atom::NET_FRAME_EXTENTS)) {
                 frameDirty_.insert(*found);
-            } else if (atom == conn_->atom(Atom::_NET_WM_STRUT) ||
-                       atom == conn_->atom(Atom::_NET_WM_STRUT_PARTIAL)) {
+            } else if (atom == conn_->atom(Atom::NET_WM_STRUT) ||
+                       atom == conn_->atom(Atom::NET_WM_STRUT_PARTIAL)) {
                 screensDirty_ = true;
             }
             break;
@@ -276,10 +276,10 @@ void X11Desktop::applyChanges() {
 void X11Desktop::detectWindowManager() {
     bool found = false;
     xcb_window_t check = 0;
-    if (auto pointed = conn_->cardinal(conn_->root(), Atom::_NET_SUPPORTING_WM_CHECK)) {
+    if (auto pointed = conn_->cardinal(conn_->root(), Atom::NET_SUPPORTING_WM_CHECK)) {
         // After a manager dies the root may still name its window: it must name itself.
         check = *pointed;
-        found = check != 0 && conn_->cardinal(check, Atom::_NET_SUPPORTING_WM_CHECK) == check;
+        found = check != 0 && conn_->cardinal(check, Atom::NET_SUPPORTING_WM_CHECK) == check;
     }
     if (found && check != wmCheck_) {
         const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
@@ -302,7 +302,7 @@ std::set<xcb_window_t> X11Desktop::currentClients() {
     std::set<xcb_window_t> result;
     xcb_connection_t* c = conn_->raw();
     if (windowManagerRunning()) {
-        for (std::uint32_t window : conn_->cardinals(conn_->root(), Atom::_NET_CLIENT_LIST))
+        for (std::uint32_t window : conn_->cardinals(conn_->root(), Atom::NET_CLIENT_LIST))
             result.insert(window);
         return result;
     }
@@ -344,7 +344,7 @@ std::optional<Client> X11Desktop::describe(xcb_window_t window) {
     Client client;
     client.window = window;
     AXError error = AXError::success;
-    const auto pid = conn_->property(window, conn_->atom(Atom::_NET_WM_PID), 4, &error);
+    const auto pid = conn_->property(window, conn_->atom(Atom::NET_WM_PID), 4, &error);
     if (error == AXError::invalidUIElement) return std::nullopt;
     if (pid && !pid->cardinals().empty() && pid->cardinals().front() > 0 &&
         pid->cardinals().front() < 0x7FFFFFFF) {
@@ -364,12 +364,12 @@ std::optional<Client> X11Desktop::describe(xcb_window_t window) {
         }
         if (client.appClass.empty()) client.appClass = cleanText(bytes.substr(0, split), 128);
     }
-    const auto types = conn_->cardinals(window, Atom::_NET_WM_WINDOW_TYPE, 32);
-    client.dock = contains(types, conn_->atom(Atom::_NET_WM_WINDOW_TYPE_DOCK));
-    client.desktop = contains(types, conn_->atom(Atom::_NET_WM_WINDOW_TYPE_DESKTOP));
+    const auto types = conn_->cardinals(window, Atom::NET_WM_WINDOW_TYPE, 32);
+    client.dock = contains(types, conn_->atom(Atom::NET_WM_WINDOW_TYPE_DOCK));
+    client.desktop = contains(types, conn_->atom(Atom::NET_WM_WINDOW_TYPE_DESKTOP));
     client.normal = types.empty() ||
-                    contains(types, conn_->atom(Atom::_NET_WM_WINDOW_TYPE_NORMAL)) ||
-                    contains(types, conn_->atom(Atom::_NET_WM_WINDOW_TYPE_DIALOG));
+                    contains(types, conn_->atom(Atom::NET_WM_WINDOW_TYPE_NORMAL)) ||
+                    contains(types, conn_->atom(Atom::NET_WM_WINDOW_TYPE_DIALOG));
     client.iconic = readIconic(window);
     client.title = readTitle(window).value_or("");
 
@@ -503,13 +503,13 @@ void X11Desktop::refreshFrame(xcb_window_t window) {
 bool X11Desktop::readIconic(xcb_window_t window) const {
     const auto state = conn_->cardinals(window, Atom::WM_STATE, 2);
     if (!state.empty() && state.front() == kIconicState) return true;
-    return contains(conn_->cardinals(window, Atom::_NET_WM_STATE, 64),
-                    conn_->atom(Atom::_NET_WM_STATE_HIDDEN));
+    return contains(conn_->cardinals(window, Atom::NET_WM_STATE, 64),
+                    conn_->atom(Atom::NET_WM_STATE_HIDDEN));
 }
 
 std::optional<std::string> X11Desktop::readTitle(xcb_window_t window) const {
     AXError error = AXError::success;
-    auto name = conn_->property(window, conn_->atom(Atom::_NET_WM_NAME), kTitleBytes, &error);
+    auto name = conn_->property(window, conn_->atom(Atom::NET_WM_NAME), kTitleBytes, &error);
     if (error == AXError::invalidUIElement) return std::nullopt;
     if (name && name->format == 8) return cleanText(name->bytes, kTitleBytes);
     auto legacy = conn_->property(window, XCB_ATOM_WM_NAME, kTitleBytes);
@@ -561,7 +561,7 @@ void X11Desktop::refreshActive() {
     xcb_window_t focus = 0;
     xcb_connection_t* c = conn_->raw();
     if (windowManagerRunning()) {
-        focus = conn_->cardinal(conn_->root(), Atom::_NET_ACTIVE_WINDOW).value_or(0);
+        focus = conn_->cardinal(conn_->root(), Atom::NET_ACTIVE_WINDOW).value_or(0);
     } else {
         Reply<xcb_get_input_focus_reply_t> reply(
             xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
@@ -677,9 +677,9 @@ void X11Desktop::readMonitors() {
     // it touches.
     std::vector<Rect> reserved;
     for (const Client& client : clients()) {
-        auto strut = conn_->cardinals(client.window, Atom::_NET_WM_STRUT_PARTIAL, 12);
+        auto strut = conn_->cardinals(client.window, Atom::NET_WM_STRUT_PARTIAL, 12);
         if (strut.size() < 12) {
-            strut = conn_->cardinals(client.window, Atom::_NET_WM_STRUT, 4);
+            strut = conn_->cardinals(client.window, Atom::NET_WM_STRUT, 4);
             if (strut.size() < 4) continue;
             strut.resize(12, 0);
             strut[5] = strut[7] = static_cast<std::uint32_t>(whole.height) - 1;
@@ -829,7 +829,7 @@ std::vector<std::optional<Rect>> X11Desktop::frames(
                        xcb_translate_coordinates(c, window, conn_->root(), 0, 0),
                        {}};
         if (wm) {
-            cookie.extents = xcb_get_property(c, 0, window, conn_->atom(Atom::_NET_FRAME_EXTENTS),
+            cookie.extents = xcb_get_property(c, 0, window, conn_->atom(Atom::NET_FRAME_EXTENTS),
                                               XCB_ATOM_CARDINAL, 0, 4);
         }
         cookies.push_back(cookie);
@@ -859,7 +859,7 @@ std::vector<std::optional<Rect>> X11Desktop::frames(
                         rect.height + e[2] + e[3]};
             }
         }
-        result.push_back(rect);
+        result.emplace_back(rect);
     }
     return result;
 }
@@ -914,7 +914,7 @@ AXError X11Desktop::writeFrame(xcb_window_t window, std::optional<Point> origin,
         if (size) flags |= (1 << 10) | (1 << 11);
         // North-west gravity: the position is the frame's own top-left corner, which the
         // manager knows better than we do (it may remember a border the client no longer has).
-        conn_->sendToRoot(window, Atom::_NET_MOVERESIZE_WINDOW,
+        conn_->sendToRoot(window, Atom::NET_MOVERESIZE_WINDOW,
                           {flags, static_cast<std::uint32_t>(static_cast<std::int32_t>(target.x)),
                            static_cast<std::uint32_t>(static_cast<std::int32_t>(target.y)),
                            static_cast<std::uint32_t>(clientSize.width),
@@ -940,7 +940,7 @@ AXError X11Desktop::writeFrame(xcb_window_t window, std::optional<Point> origin,
 
 AXError X11Desktop::activate(xcb_window_t window) {
     if (windowManagerRunning()) {
-        conn_->sendToRoot(window, Atom::_NET_ACTIVE_WINDOW,
+        conn_->sendToRoot(window, Atom::NET_ACTIVE_WINDOW,
                           {kSourcePager, XCB_CURRENT_TIME, active(), 0, 0});
         return AXError::success;
     }
@@ -970,7 +970,7 @@ AXError X11Desktop::raise(xcb_window_t window) {
     if (!found) return AXError::invalidUIElement;
     noteRaised(window);
     if (windowManagerRunning()) {
-        conn_->sendToRoot(window, Atom::_NET_RESTACK_WINDOW,
+        conn_->sendToRoot(window, Atom::NET_RESTACK_WINDOW,
                           {kSourcePager, XCB_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
         return AXError::success;
     }
@@ -1005,16 +1005,15 @@ AXError X11Desktop::setIconic(xcb_window_t window, bool iconic) {
 AXError X11Desktop::setFullScreen(xcb_window_t window, bool on) {
     if (!windowManagerRunning()) return AXError::cannotComplete;
     conn_->sendToRoot(
-        window, Atom::_NET_WM_STATE,
-        {on ? 1u : 0u, conn_->atom(Atom::_NET_WM_STATE_FULLSCREEN), 0, kSourcePager, 0});
+        window, Atom::NET_WM_STATE,
+        {on ? 1u : 0u, conn_->atom(Atom::NET_WM_STATE_FULLSCREEN), 0, kSourcePager, 0});
     return AXError::success;
 }
 
 std::vector<xcb_window_t> X11Desktop::stacking() const {
     std::vector<xcb_window_t> order;
     if (windowManagerRunning()) {
-        for (std::uint32_t window :
-             conn_->cardinals(conn_->root(), Atom::_NET_CLIENT_LIST_STACKING))
+        for (std::uint32_t window : conn_->cardinals(conn_->root(), Atom::NET_CLIENT_LIST_STACKING))
             if (clientOf(window)) order.push_back(window);
     } else {
         xcb_connection_t* c = conn_->raw();
