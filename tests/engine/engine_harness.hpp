@@ -44,8 +44,13 @@ class EngineHarness : public ::testing::Test {
     }
     ~EngineHarness() override { Log::setObserver({}); }
     // Hooks and services that fixtures own die before this base class; the engine goes first.
+    // Callbacks a test set may hold its locals, which are gone by now.
     void TearDown() override {
-        if (engine) engine->stop(false);
+        if (engine) {
+            engine->onStateChange = nullptr;
+            engine->onPermissionLost = nullptr;
+            engine->stop(false);
+        }
         engine.reset();
     }
 
