@@ -5,7 +5,6 @@
 #include <set>
 
 #include "core/strip_layout.hpp"
-#include "strip_layout_fixtures.hpp"
 #include "support/seed.hpp"
 
 namespace tessarin {

@@ -34,7 +34,7 @@ enum class Kind {
     toggleZoom,
     toggleFullWidth,
     adjustHeight,
-    equalizeHeights,
+    equalizeHeights
 };
 constexpr int kindCount = 17;
 
@@ -441,44 +441,29 @@ TEST(StripSequence, RandomOperationsKeepInvariants) {
 
 std::vector<Operation> concreteOperations() {
     const std::vector<double> presets = {2.0 / 3, 1.0 / 3, 0.5};
-    std::vector<Operation> ops = {
-        on(Kind::focus, 3),
-        on(Kind::focus, 99),
-        inserting(9, std::nullopt, 0.4, false),
-        inserting(10, 0, 0.6, true),
-        inserting(11, -4, 0.3, false),
-        inserting(2, 1, 0.5, true),
-        on(Kind::remove, 1),
-        on(Kind::remove, 3),
-        on(Kind::remove, 5),
-        on(Kind::remove, 99),
-        on(Kind::focusColumn, 0, 0),
-        on(Kind::focusColumn, 0, 2),
-        on(Kind::focusColumn, 0, -1),
-        on(Kind::focusColumn, 0, 7),
-        on(Kind::moveFocusedColumn, 0, 0),
-        on(Kind::moveFocusedColumn, 0, 99),
-        on(Kind::moveFocusedColumn, 0, -5),
-        on(Kind::moveWindow, 3, 0),
-        on(Kind::moveWindow, 1, -5),
-        on(Kind::moveWindow, 5, 1),
-        on(Kind::moveWindow, 4, 99),
-        on(Kind::moveWindow, 99, 0),
-        cycling(true, presets),
-        cycling(false, presets),
-        cycling(true, {}),
-        sized(Kind::adjustWidth, 0.1),
-        sized(Kind::adjustWidth, -0.1),
-        sized(Kind::setWidth, 0.05, 2),
-        sized(Kind::setWidth, 0.5, 99),
-        on(Kind::toggleZoom, 5),
-        on(Kind::toggleZoom, 3),
-        on(Kind::toggleZoom, 99),
-        on(Kind::toggleFullWidth),
-        sized(Kind::adjustHeight, 0.25),
-        sized(Kind::adjustHeight, -0.2),
-        on(Kind::equalizeHeights),
+    std::vector<Operation> ops = {cycling(true, presets), cycling(false, presets),
+                                  cycling(true, {}), on(Kind::toggleFullWidth),
+                                  on(Kind::equalizeHeights)};
+    ops.push_back(inserting(9, std::nullopt, 0.4, false));
+    ops.push_back(inserting(10, 0, 0.6, true));
+    ops.push_back(inserting(11, -4, 0.3, false));
+    ops.push_back(inserting(2, 1, 0.5, true));
+    // Pairs of window and index, or of window and size.
+    auto add = [&](Kind kind, std::vector<std::pair<WindowID, double>> args) {
+        for (auto [window, number] : args) {
+            ops.push_back(on(kind, window, static_cast<std::int64_t>(number)));
+            ops.back().value = number;
+        }
     };
+    add(Kind::focus, {{3, 0}, {99, 0}});
+    add(Kind::remove, {{1, 0}, {3, 0}, {5, 0}, {99, 0}});
+    add(Kind::focusColumn, {{0, 0}, {0, 2}, {0, -1}, {0, 7}});
+    add(Kind::moveFocusedColumn, {{0, 0}, {0, 99}, {0, -5}});
+    add(Kind::moveWindow, {{3, 0}, {1, -5}, {5, 1}, {4, 99}, {99, 0}});
+    add(Kind::toggleZoom, {{5, 0}, {3, 0}, {99, 0}});
+    add(Kind::adjustWidth, {{0, 0.1}, {0, -0.1}});
+    add(Kind::setWidth, {{2, 0.05}, {99, 0.5}});
+    add(Kind::adjustHeight, {{0, 0.25}, {0, -0.2}});
     for (Direction d : {Direction::left, Direction::right, Direction::up, Direction::down}) {
         for (Kind kind :
              {Kind::moveFocus, Kind::moveFocused, Kind::stackFocused, Kind::popOutFocused}) {
