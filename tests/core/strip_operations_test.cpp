@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "core/strip.hpp"
@@ -222,29 +223,21 @@ TEST(StripPopOut, BesideTheSource) {
     EXPECT_FALSE(strip.popOutFocused(Direction::up));
 }
 
-class StripCycleWidth : public testing::Test {
-  protected:
-    double cycleFrom(double width, bool forward) {
+TEST(StripCycleWidth, PresetsWithTolerance) {
+    // From width, forward or back, to width; just off a preset counts as it.
+    const std::tuple<double, bool, double> cases[] = {
+        {0.5, true, 2.0 / 3},  {2.0 / 3, true, 1.0 / 3},  {0.34, true, 0.5},
+        {0.5, false, 1.0 / 3}, {1.0 / 3, false, 2.0 / 3}, {0.34, false, 2.0 / 3},
+        {0.9, true, 1.0 / 3},  {0.495, true, 2.0 / 3},    {0.505, false, 1.0 / 3}};
+    for (const auto& [from, forward, to] : cases) {
         Strip strip = makeStrip({{1}});
-        strip.columns[0].widthFraction = width;
+        strip.columns[0].widthFraction = from;
         strip.cycleWidth({2.0 / 3, 0.5, 1.0 / 3}, forward);
-        return strip.columns[0].widthFraction;
+        EXPECT_DOUBLE_EQ(strip.columns[0].widthFraction, to) << from << " " << forward;
     }
-};
-
-TEST_F(StripCycleWidth, PresetsWithTolerance) {
-    EXPECT_DOUBLE_EQ(cycleFrom(0.5, true), 2.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(2.0 / 3, true), 1.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.34, true), 0.5);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.5, false), 1.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(1.0 / 3, false), 2.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.34, false), 2.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.9, true), 1.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.495, true), 2.0 / 3);  // just under a preset counts as it
-    EXPECT_DOUBLE_EQ(cycleFrom(0.505, false), 1.0 / 3);
 }
 
-TEST_F(StripCycleWidth, FullWidthAndZoomRestoreFirst) {
+TEST(StripCycleWidth, FullWidthAndZoomRestoreFirst) {
     Strip strip = makeStrip({{1, 2}});
     strip.columns[0].activeRow = 1;
     strip.columns[0].widthFraction = 0.5;
