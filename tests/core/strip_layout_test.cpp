@@ -134,15 +134,10 @@ TEST(StripLayoutWidth, SharesAreaPlusOneGapRoundsAwayFromZeroAndKeepsMinimum) {
     EXPECT_EQ(StripLayout::width(1.0, 1440, 12), 1440);
 }
 
+// The never mode never shows the left edge of a column wider than the viewport.
 TEST(StripLayoutReveal, ByCentringMode) {
     const Strip fits = strip({column({1}, 0.3), column({2}, 0.3)}, 1, 40);
-    struct Case {
-        const char* name;
-        Strip strip;
-        CenterMode mode;
-        double expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, Strip, CenterMode, double> cases[] = {
         // never (moving as little as possible) is covered by the layout properties
         {"visible", threeHalves(1, 300), CenterMode::never, 300},
         // onOverflow: centres only when the strip overflows, within the content
@@ -154,8 +149,8 @@ TEST(StripLayoutReveal, ByCentringMode) {
         {"always first", threeHalves(0), CenterMode::always, -252.5},
         {"always last", threeHalves(2), CenterMode::always, 757.5},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(StripLayout::revealScroll(c.strip, 1000, config(c.mode)), c.expected) << c.name;
+    for (const auto& [name, s, mode, expected] : cases)
+        EXPECT_EQ(StripLayout::revealScroll(s, 1000, config(mode)), expected) << name;
     EXPECT_EQ(StripLayout::centeredScroll(threeHalves(1), 1000, 10), 252.5);
     // An invalid focus or an empty strip gives zero.
     for (CenterMode mode : allCenterModes) {
@@ -164,9 +159,7 @@ TEST(StripLayoutReveal, ByCentringMode) {
         EXPECT_EQ(StripLayout::revealScroll(Strip{}, 1000, config(mode)), 0);
     }
     EXPECT_EQ(StripLayout::centeredScroll(threeHalves(7), 1000, 10), 0);
-}
 
-TEST(StripLayoutReveal, NeverShowsTheLeftEdgeOfAColumnWiderThanTheViewport) {
     // Width 1505 at x 505: aligning its right edge from scroll 0 would hide its left edge, and
     // the following reveal would jump back to the left edge.
     Strip wide = strip({column({1}, 0.5), column({2}, 1.5)}, 1, 0);
@@ -192,9 +185,8 @@ TEST(StripLayoutNearest, ContainingSpanThenDistanceWithLeftmostOnTies) {
 
 TEST(StripLayoutBounds, ReachSixPercentPastEitherEnd) {
     EXPECT_EQ(StripLayout::scrollBounds(Strip{}, 1000, 10), (StripLayout::ScrollRange{-60, 60}));
-    EXPECT_EQ(StripLayout::scrollBounds(threeHalves(0), 1000, 10),
-              (StripLayout::ScrollRange{-60, 565}));
     const auto range = StripLayout::scrollBounds(threeHalves(0), 1000, 10);
+    EXPECT_EQ(range, (StripLayout::ScrollRange{-60, 565}));
     EXPECT_TRUE(range.contains(-60));
     EXPECT_TRUE(range.contains(565));
     EXPECT_FALSE(range.contains(565.5));
@@ -203,7 +195,7 @@ TEST(StripLayoutBounds, ReachSixPercentPastEitherEnd) {
     EXPECT_EQ(range.clamped(12), 12);
 }
 
-TEST(StripLayoutRows, ShareByWeightAndHoldRowsAtTheirMinimum) {
+TEST(StripLayoutRows, ShareByWeightHoldRowsAtTheirMinimumAndFitWithSlack) {
     using V = std::vector<double>;
     EXPECT_EQ(StripLayout::rowHeights(V{1, 1}, V{700, 0}, 800), (V{700, 100}));
     EXPECT_EQ(StripLayout::rowHeights(V{1, 3}, V{0, 0}, 800), (V{200, 600}));
@@ -219,10 +211,8 @@ TEST(StripLayoutRows, ShareByWeightAndHoldRowsAtTheirMinimum) {
     EXPECT_EQ(partial[0], 300);
     EXPECT_DOUBLE_EQ(partial[1], 500.0 / 3);
     EXPECT_DOUBLE_EQ(partial[2], 1000.0 / 3);
-}
 
-TEST(StripLayoutRows, StackFitsWithHalfAPointOfSlack) {
-    using V = std::vector<double>;
+    // A stack fits with half a point of slack.
     EXPECT_TRUE(StripLayout::stackFits(V{300, 400}, 710, 10));
     EXPECT_TRUE(StripLayout::stackFits(V{300, 400}, 709.5, 10));
     EXPECT_FALSE(StripLayout::stackFits(V{300, 400}, 709.4, 10));
@@ -231,13 +221,11 @@ TEST(StripLayoutRows, StackFitsWithHalfAPointOfSlack) {
 }
 
 TEST(CenterModeNames, RoundTripAndRejectEverythingElse) {
-    for (CenterMode mode : allCenterModes) {
+    for (CenterMode mode : allCenterModes)
         EXPECT_EQ(centerModeFromString(rawValue(mode)), mode);
-    }
     EXPECT_EQ(rawValue(CenterMode::onOverflow), "onOverflow");
-    EXPECT_EQ(centerModeFromString("Never"), std::nullopt);
-    EXPECT_EQ(centerModeFromString("onoverflow"), std::nullopt);
-    EXPECT_EQ(centerModeFromString(""), std::nullopt);
+    for (const char* bad : {"Never", "onoverflow", ""})
+        EXPECT_EQ(centerModeFromString(bad), std::nullopt) << bad;
 }
 
 }  // namespace
