@@ -166,31 +166,6 @@ TEST(StripJson, FocusIsBroughtIntoRange) {
     EXPECT_EQ(empty->focusedColumn, 0);
 }
 
-TEST(StripJson, HugeArraysDecode) {
-    json empty = {{"windows", json::array()},
-                  {"heightWeights", json::array()},
-                  {"widthFraction", 0.5},
-                  {"activeRow", 0}};
-    json column = empty;
-    column["heightWeights"] = {1.5};
-    column["activeRow"] = 200000;
-    for (WindowID w = 0; w < 100000; ++w)
-        column["windows"].push_back(w);
-    json document = {{"columns", json::array()}, {"focusedColumn", 20000}, {"scrollOffset", 0}};
-    for (int i = 0; i < 10000; ++i)
-        document["columns"].push_back(empty);
-    document["columns"].push_back(column);
-
-    const auto strip = stripFromJson(document);
-    ASSERT_TRUE(strip);
-    ASSERT_EQ(strip->columns.size(), 1u);
-    EXPECT_EQ(strip->columns[0].windows.size(), 100000u);
-    EXPECT_EQ(strip->columns[0].heightWeights.size(), 100000u);
-    EXPECT_EQ(strip->columns[0].heightWeights[0], 1.5);
-    EXPECT_EQ(strip->columns[0].activeRow, 99999);
-    EXPECT_EQ(strip->focusedColumn, 0);
-}
-
 // Random documents mixing right and wrong values: every decode either fails or yields a strip
 // the operations can rely on.
 TEST(StripJson, RandomHostileDocumentsNeverBreakInvariants) {
