@@ -214,14 +214,10 @@ testing::AssertionResult stepHolds(const Strip& before, const Strip& after, cons
     if (after.scrollOffset != before.scrollOffset) {
         return testing::AssertionFailure() << "scroll offset changed";
     }
-    switch (outcome.reported) {
-        case Reported::unchanged:
-            if (after != before) return testing::AssertionFailure() << "no change reported";
-            return testing::AssertionSuccess();
-        case Reported::nothing:
-            return voidStepHolds(before, after, op);
-        case Reported::changed:
-            break;
+    if (outcome.reported == Reported::nothing) return voidStepHolds(before, after, op);
+    if (outcome.reported == Reported::unchanged) {
+        return after == before ? testing::AssertionSuccess()
+                               : testing::AssertionFailure() << "no change reported";
     }
     if (outcome.window && outcome.window != after.focusedWindow()) {
         return testing::AssertionFailure() << "returned window is not the focused one";
@@ -256,18 +252,11 @@ class Generator {
             for (double& weight : column.heightWeights)
                 weight = real(0.2, 5.0);
             column.activeRow = static_cast<std::int64_t>(uniform(0, rows - 1));
-            switch (uniform(0, 3)) {
-                case 1:
-                    column.zoomed = false;
-                    break;
-                case 2:
-                    column.savedFraction = fraction(), column.widthFraction = 1.0;
-                    break;
-                case 3:
-                    column.savedFraction = fraction(), column.widthFraction = 1.0;
-                    column.zoomed = true;
-                    break;
-            }
+            // Normal, normal with a stored "not zoomed", full width, or zoomed.
+            const std::size_t state = uniform(0, 3);
+            if (state == 1) column.zoomed = false;
+            if (state >= 2) column.savedFraction = fraction(), column.widthFraction = 1.0;
+            if (state == 3) column.zoomed = true;
             strip.columns.push_back(std::move(column));
             next += rows;
             remaining -= rows;
@@ -286,24 +275,12 @@ class Generator {
         if (uniform(0, 2) > 0) op.at = index();
         op.direction = static_cast<Direction>(uniform(0, 3));
         op.flag = uniform(0, 1) == 1;
-        switch (op.kind) {
-            case Kind::insertColumn:
-                op.value = fraction();
-                break;
-            case Kind::setWidth:
-                op.value = uniform(0, 9) == 0 ? nan() : real(-1.0, 2.0);
-                break;
-            case Kind::adjustWidth:
-            case Kind::adjustHeight:
-                op.value = delta();
-                break;
-            default:
-                break;
-        }
+        if (op.kind == Kind::insertColumn) op.value = fraction();
+        if (op.kind == Kind::setWidth) op.value = uniform(0, 9) == 0 ? nan() : real(-1.0, 2.0);
+        if (op.kind == Kind::adjustWidth || op.kind == Kind::adjustHeight) op.value = delta();
         constexpr double presets[] = {1.0 / 3, 0.5, 2.0 / 3, 0.25, 0.75, 1.0, 0.5};
-        for (double preset : presets) {
+        for (double preset : presets)
             if (uniform(0, 1)) op.presets.push_back(preset);
-        }
         std::shuffle(op.presets.begin(), op.presets.end(), random_);
         return op;
     }
@@ -319,14 +296,10 @@ class Generator {
     static double nan() { return std::numeric_limits<double>::quiet_NaN(); }
 
     std::int64_t index() {
-        switch (uniform(0, 9)) {
-            case 0:
-                return std::numeric_limits<std::int64_t>::min();
-            case 1:
-                return std::numeric_limits<std::int64_t>::max();
-            default:
-                return static_cast<std::int64_t>(uniform(0, 13)) - 3;
-        }
+        using limits = std::numeric_limits<std::int64_t>;
+        const std::size_t pick = uniform(0, 9);
+        if (pick < 2) return pick == 0 ? limits::min() : limits::max();
+        return static_cast<std::int64_t>(uniform(0, 13)) - 3;
     }
 
     double delta() {
