@@ -79,11 +79,11 @@ TEST(StripRemove, FocusFollowsTheRemovedColumn) {
     EXPECT_EQ(strip.focusedColumn, 0);
     EXPECT_EQ(strip.focusedWindow(), 2u);
 
-    strip = makeStrip({{1}, {2}, {3}}, 2);
-    EXPECT_TRUE(strip.remove(3));  // focused at k > 0: column k - 1
-    EXPECT_EQ(shape(strip), "1 | 2*");
+    strip = makeStrip({{1}, {2}, {3}, {4}}, 2);
+    EXPECT_TRUE(strip.remove(3));  // focused at k > 0: column k - 1, not the one moving in
+    EXPECT_EQ(shape(strip), "1 | 2* | 4");
     EXPECT_TRUE(strip.remove(1));  // left of the focus: the same column keeps it
-    EXPECT_EQ(shape(strip), "2*");
+    EXPECT_EQ(shape(strip), "2* | 4");
 
     strip = makeStrip({{1, 2, 3}});
     strip.columns[0].activeRow = 1;
