@@ -97,43 +97,18 @@ TEST(DockingResolve, MatchingOrder) {
     }
 }
 
-TEST(DockingResolve, GoneTopWindowLeavesTheSecondWithItsOwnWeight) {
+// A gone top window leaves the second with its own weight; missing weights read 1.0.
+TEST(DockingResolve, RebuiltColumnsKeepWeightsAndWidthsAndStartUnfocusedAndUnzoomed) {
     SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{1, "a", "one"}, {2, "b", "two"}}, {0.3, 0.7})};
-    auto result = resolveBoth(arrangement, {{2, "b", "two"}}, {"D"});
-    ASSERT_EQ(result.count("D"), 1u);
-    ASSERT_EQ(result["D"].columns.size(), 1u);
-    EXPECT_EQ(result["D"].columns[0].windows, std::vector<WindowID>{2});
-    EXPECT_EQ(result["D"].columns[0].heightWeights, std::vector<double>{0.7});
-}
-
-TEST(DockingResolve, WeightsFollowTheirRowsAndMissingOnesReadOne) {
-    SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{1, "a", ""}, {2, "a", ""}}, {0.2, 0.5, 0.9}),
-                                 savedColumn({{3, "a", ""}, {4, "a", ""}}, {0.4})};
-    auto result = resolveBoth(arrangement, {{2, "", ""}, {3, "", ""}, {4, "", ""}}, {"D"});
-    ASSERT_EQ(result["D"].columns.size(), 2u);
-    EXPECT_EQ(result["D"].columns[0].heightWeights, std::vector<double>{0.5});
-    EXPECT_EQ(result["D"].columns[1].heightWeights, (std::vector<double>{0.4, 1.0}));
-}
-
-TEST(DockingResolve, RebuiltColumnsKeepWidthsAndStartUnfocusedAndUnzoomed) {
-    SavedArrangement arrangement;
-    arrangement.displays["D"] = {savedColumn({{1, "a", ""}}, {1.0}, 0.33),
-                                 savedColumn({{2, "a", ""}}, {1.0}, 1.0, 0.66)};
-    auto result = resolveBoth(arrangement, {{2, "", ""}, {1, "", ""}}, {"D"});
-    const Strip& strip = result["D"];
-    EXPECT_EQ(strip.focusedColumn, 0);
-    EXPECT_EQ(strip.scrollOffset, 0);
-    ASSERT_EQ(strip.columns.size(), 2u);
-    EXPECT_EQ(strip.columns[0].widthFraction, 0.33);
-    EXPECT_FALSE(strip.columns[0].savedFraction.has_value());
-    EXPECT_EQ(strip.columns[1].widthFraction, 1.0);
-    EXPECT_EQ(strip.columns[1].savedFraction, 0.66);
-    for (const auto& column : strip.columns) {
-        EXPECT_EQ(column.activeRow, 0);
-        EXPECT_FALSE(column.zoomed.has_value());
-    }
+    arrangement.displays["D"] = {savedColumn({{1, "a", ""}, {2, "a", ""}}, {0.2, 0.5, 0.9}, 0.33),
+                                 savedColumn({{3, "a", ""}, {4, "a", ""}}, {0.4}, 1.0, 0.66)};
+    auto result = resolveBoth(arrangement, {{4, "", ""}, {2, "", ""}, {3, "", ""}}, {"D"});
+    // Column's constructor leaves the row, zoom and saved width unset, as a rebuilt column has.
+    Column first({2}, 0.33), second({3, 4}, 1.0);
+    first.heightWeights = {0.5};
+    second.heightWeights = {0.4, 1.0};
+    second.savedFraction = 0.66;
+    EXPECT_EQ(result["D"], Strip({first, second}));  // focus and scroll at zero
 }
 
 }  // namespace

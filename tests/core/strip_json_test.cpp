@@ -43,38 +43,31 @@ std::optional<Strip> decodeText(const std::string& text) {
     return stripFromJson(json::parse(text, nullptr, false));
 }
 
-TEST(StripJson, KeysAreTheFieldNames) {
-    const json document = sampleDocument();
-    std::vector<std::string> keys;
-    for (const auto& item : document.items())
-        keys.push_back(item.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"columns", "focusedColumn", "scrollOffset"}));
-
-    const json& columns = document["columns"];
-    ASSERT_EQ(columns.size(), 4u);
+TEST(StripJson, KeysAreTheFieldNamesAndRoundTrip) {
+    using Keys = std::vector<std::string>;
     auto keysOf = [](const json& object) {
-        std::vector<std::string> names;
+        Keys names;
         for (const auto& item : object.items())
             names.push_back(item.key());
         return names;
     };
-    EXPECT_EQ(keysOf(columns[0]),
-              (std::vector<std::string>{"activeRow", "heightWeights", "widthFraction", "windows"}));
-    EXPECT_EQ(keysOf(columns[2]),
-              (std::vector<std::string>{"activeRow", "heightWeights", "savedFraction",
+    const Strip strip = sampleStrip();
+    const json document = toJson(strip);
+    EXPECT_EQ(keysOf(document), (Keys{"columns", "focusedColumn", "scrollOffset"}));
+    const json& columns = document["columns"];
+    ASSERT_EQ(columns.size(), 4u);
+    EXPECT_EQ(keysOf(columns[0]), (Keys{"activeRow", "heightWeights", "widthFraction", "windows"}));
+    EXPECT_EQ(keysOf(columns[2]), (Keys{"activeRow", "heightWeights", "savedFraction",
                                         "widthFraction", "windows", "zoomed"}));
     EXPECT_EQ(columns[0]["windows"], json({7, 4294967295u, 12}));
     EXPECT_EQ(columns[0]["activeRow"], 2);
     EXPECT_EQ(columns[2]["zoomed"], true);
     EXPECT_EQ(columns[3]["zoomed"], false);
     EXPECT_EQ(document["focusedColumn"], 2);
-}
 
-TEST(StripJson, RoundTrips) {
-    const Strip strip = sampleStrip();
-    EXPECT_EQ(decodeText(toJson(strip).dump()), strip);
+    EXPECT_EQ(decodeText(document.dump()), strip);
     EXPECT_EQ(stripFromJson(toJson(Strip())), Strip());
-    EXPECT_EQ(columnFromJson(toJson(strip.columns[2])), strip.columns[2]);
+    EXPECT_EQ(columnFromJson(columns[2]), strip.columns[2]);
 }
 
 TEST(StripJson, OptionalKeysMayBeAbsentOrNullAndIntegersWholeNumbers) {
@@ -110,66 +103,29 @@ TEST(StripJson, EveryRequiredKeyIsRequired) {
 TEST(StripJson, WrongTypesAndOutOfRangeValuesFail) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    struct Case {
-        json::json_pointer where;
-        json value;
-    };
-    const std::vector<Case> cases = {
-        {"/columns"_json_pointer, json::object()},
-        {"/columns/0"_json_pointer, json::array()},
-        {"/columns/0/windows"_json_pointer, "7"},
-        {"/columns/0/windows/1"_json_pointer, "7"},
-        {"/columns/0/windows/1"_json_pointer, -1},
-        {"/columns/0/windows/1"_json_pointer, 4294967296u},
-        {"/columns/0/windows/1"_json_pointer, 1.5},
-        {"/columns/0/windows/1"_json_pointer, nullptr},
-        {"/columns/0/heightWeights/0"_json_pointer, "1"},
-        {"/columns/0/heightWeights/0"_json_pointer, inf},
-        {"/columns/0/heightWeights"_json_pointer, 1.0},
-        {"/columns/0/widthFraction"_json_pointer, "0.5"},
-        {"/columns/0/widthFraction"_json_pointer, nan},
-        {"/columns/0/widthFraction"_json_pointer, -inf},
-        {"/columns/0/widthFraction"_json_pointer, nullptr},
-        {"/columns/1/savedFraction"_json_pointer, true},
-        {"/columns/1/savedFraction"_json_pointer, nan},
-        {"/columns/0/activeRow"_json_pointer, 0.5},
-        {"/columns/0/activeRow"_json_pointer, "0"},
-        {"/columns/0/activeRow"_json_pointer, 1e30},
-        {"/columns/0/activeRow"_json_pointer, std::numeric_limits<std::uint64_t>::max()},
-        {"/columns/2/zoomed"_json_pointer, 1},
-        {"/columns/2/zoomed"_json_pointer, "true"},
-        {"/focusedColumn"_json_pointer, 0.5},
-        {"/focusedColumn"_json_pointer, false},
-        {"/focusedColumn"_json_pointer, 9223372036854775808.0},
-        {"/scrollOffset"_json_pointer, inf},
-        {"/scrollOffset"_json_pointer, "0"},
-    };
-    for (const Case& c : cases) {
-        json broken = sampleDocument();
-        broken[c.where] = c.value;
-        EXPECT_EQ(stripFromJson(broken), std::nullopt) << c.where << " = " << c.value.dump();
+    const std::pair<const char*, std::vector<json>> cases[] = {
+        {"/columns", {json::object()}},
+        {"/columns/0", {json::array()}},
+        {"/columns/0/windows", {"7"}},
+        {"/columns/0/windows/1", {"7", -1, 4294967296u, 1.5, nullptr}},
+        {"/columns/0/heightWeights/0", {"1", inf}},
+        {"/columns/0/heightWeights", {1.0}},
+        {"/columns/0/widthFraction", {"0.5", nan, -inf, nullptr}},
+        {"/columns/1/savedFraction", {true, nan}},
+        {"/columns/0/activeRow", {0.5, "0", 1e30, std::numeric_limits<std::uint64_t>::max()}},
+        {"/columns/2/zoomed", {1, "true"}},
+        {"/focusedColumn", {0.5, false, 9223372036854775808.0}},
+        {"/scrollOffset", {inf, "0"}}};
+    for (const auto& [where, values] : cases) {
+        for (const json& value : values) {
+            json broken = sampleDocument();
+            broken[json::json_pointer(where)] = value;
+            EXPECT_EQ(stripFromJson(broken), std::nullopt) << where << " = " << value.dump();
+        }
     }
     for (const json& notAStrip : {json(), json(3), json("strip"), json::array()}) {
         EXPECT_EQ(stripFromJson(notAStrip), std::nullopt);
         EXPECT_EQ(columnFromJson(notAStrip), std::nullopt);
-    }
-}
-
-TEST(StripJson, OverflowingTextAndTruncationFail) {
-    // Numbers beyond double range: this parser refuses them, and an infinity that reaches the
-    // decoder some other way is refused there (see the wrong-value cases).
-    EXPECT_EQ(decodeText(R"({"columns": [], "focusedColumn": 0, "scrollOffset": 1e400})"),
-              std::nullopt);
-    EXPECT_EQ(decodeText(R"({"columns": [{"windows": [1], "heightWeights": [-1e400],
-        "widthFraction": 0.5, "activeRow": 0}], "focusedColumn": 0, "scrollOffset": 0})"),
-              std::nullopt);
-    EXPECT_EQ(decodeText(R"({"columns": [{"windows": [1e400], "heightWeights": [1],
-        "widthFraction": 0.5, "activeRow": 0}], "focusedColumn": 0, "scrollOffset": 0})"),
-              std::nullopt);
-
-    const std::string text = sampleDocument().dump();
-    for (std::size_t length = 0; length < text.size(); ++length) {
-        EXPECT_EQ(decodeText(text.substr(0, length)), std::nullopt) << length;
     }
 }
 
@@ -208,32 +164,6 @@ TEST(StripJson, FocusIsBroughtIntoRange) {
     const auto empty = decodeText(R"({"columns": [], "focusedColumn": 4, "scrollOffset": 0})");
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->focusedColumn, 0);
-}
-
-TEST(StripJson, HugeArraysDecode) {
-    json column = {{"windows", json::array()},
-                   {"heightWeights", {1.5}},
-                   {"widthFraction", 0.5},
-                   {"activeRow", 200000}};
-    for (WindowID w = 0; w < 100000; ++w)
-        column["windows"].push_back(w);
-    json empty = {{"windows", json::array()},
-                  {"heightWeights", json::array()},
-                  {"widthFraction", 0.5},
-                  {"activeRow", 0}};
-    json document = {{"columns", json::array()}, {"focusedColumn", 20000}, {"scrollOffset", 0}};
-    for (int i = 0; i < 10000; ++i)
-        document["columns"].push_back(empty);
-    document["columns"].push_back(column);
-
-    const auto strip = stripFromJson(document);
-    ASSERT_TRUE(strip);
-    ASSERT_EQ(strip->columns.size(), 1u);
-    EXPECT_EQ(strip->columns[0].windows.size(), 100000u);
-    EXPECT_EQ(strip->columns[0].heightWeights.size(), 100000u);
-    EXPECT_EQ(strip->columns[0].heightWeights[0], 1.5);
-    EXPECT_EQ(strip->columns[0].activeRow, 99999);
-    EXPECT_EQ(strip->focusedColumn, 0);
 }
 
 // Random documents mixing right and wrong values: every decode either fails or yields a strip

@@ -5,7 +5,6 @@
 #include <set>
 
 #include "core/strip_layout.hpp"
-#include "strip_layout_fixtures.hpp"
 #include "support/seed.hpp"
 
 namespace tessarin {
@@ -165,16 +164,29 @@ TEST(StripLayoutProperties, EqualFractionsFillTheArea) {
     }
 }
 
-TEST(StripLayoutProperties, RevealStaysInsideTheContentAndSettles) {
-    SceneMaker maker(test::seed("StripLayoutProperties.Reveal"));
+// The scroll a reveal picks stays inside the content and settles; the nearest column to a scroll
+// is the one under the centre of the area.
+TEST(StripLayoutProperties, RevealAndNearestColumn) {
+    SceneMaker maker(test::seed("StripLayoutProperties.Scroll"));
     for (int i = 0; i < rounds(); ++i) {
         Scene s = maker.make();
-        s.config.centerMode = maker.chance(0.5) ? CenterMode::never : CenterMode::onOverflow;
         const double areaWidth = s.area.width;
         const auto spans = StripLayout::spans(s.strip, areaWidth, s.config.gap);
+        SCOPED_TRACE(testing::Message() << "round " << i);
+        const auto nearest = StripLayout::nearestColumn(s.strip, s.scroll, areaWidth, s.config.gap);
+        const double centre = s.scroll + areaWidth * 0.5;
+        auto distance = [&](const StripLayout::Span& span) {
+            return std::max({span.x - centre, centre - span.maxX(), 0.0});
+        };
+        ASSERT_GE(nearest, 0);
+        ASSERT_LE(nearest, std::max<std::int64_t>(0, std::ssize(spans) - 1));
+        for (std::size_t c = 0; c < spans.size(); ++c) {
+            ASSERT_GE(distance(spans[c]), distance(spans[static_cast<std::size_t>(nearest)])) << c;
+        }
+
+        s.config.centerMode = maker.chance(0.5) ? CenterMode::never : CenterMode::onOverflow;
         const double maxScroll = std::max(StripLayout::contentWidth(spans) - areaWidth, 0.0);
         const double scroll = StripLayout::revealScroll(s.strip, areaWidth, s.config);
-        SCOPED_TRACE(testing::Message() << "round " << i);
         ASSERT_GE(scroll, 0);
         ASSERT_LE(scroll, maxScroll);
         if (s.strip.isEmpty()) continue;
@@ -186,30 +198,6 @@ TEST(StripLayoutProperties, RevealStaysInsideTheContentAndSettles) {
         if (s.config.centerMode == CenterMode::never && focused.width <= areaWidth) {
             ASSERT_GE(focused.x, scroll);
             ASSERT_LE(focused.maxX(), scroll + areaWidth);
-        }
-    }
-}
-
-TEST(StripLayoutProperties, NearestColumnIsTheOneUnderTheCentre) {
-    SceneMaker maker(test::seed("StripLayoutProperties.Nearest"));
-    for (int i = 0; i < rounds(); ++i) {
-        const Scene s = maker.make();
-        const double areaWidth = s.area.width;
-        const auto spans = StripLayout::spans(s.strip, areaWidth, s.config.gap);
-        const auto nearest = StripLayout::nearestColumn(s.strip, s.scroll, areaWidth, s.config.gap);
-        if (spans.empty()) {
-            ASSERT_EQ(nearest, 0);
-            continue;
-        }
-        ASSERT_GE(nearest, 0);
-        ASSERT_LT(nearest, static_cast<std::int64_t>(spans.size()));
-        const double centre = s.scroll + areaWidth * 0.5;
-        auto distance = [&](const StripLayout::Span& span) {
-            return std::max({span.x - centre, centre - span.maxX(), 0.0});
-        };
-        const double best = distance(spans[static_cast<std::size_t>(nearest)]);
-        for (std::size_t c = 0; c < spans.size(); ++c) {
-            ASSERT_GE(distance(spans[c]), best) << "round " << i << " column " << c;
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/strip.hpp"
@@ -21,11 +23,16 @@ Strip makeStrip(const std::vector<Rows>& columns, std::int64_t focused = 0) {
     return strip;
 }
 
-std::vector<Rows> layout(const Strip& strip) {
-    std::vector<Rows> columns;
-    for (const Column& column : strip.columns)
-        columns.push_back(column.windows);
-    return columns;
+// Columns apart by " | ", windows by spaces, the focused column marked with "*".
+std::string shape(const Strip& strip) {
+    std::string text;
+    for (std::size_t c = 0; c < strip.columns.size(); ++c) {
+        text += c ? " | " : "";
+        for (std::size_t r = 0; r < strip.columns[c].windows.size(); ++r)
+            text += (r ? " " : "") + std::to_string(strip.columns[c].windows[r]);
+        text += static_cast<std::int64_t>(c) == strip.focusedColumn ? "*" : "";
+    }
+    return text;
 }
 
 constexpr std::int64_t hugeIndex = std::numeric_limits<std::int64_t>::max();
@@ -49,13 +56,11 @@ TEST(StripInsert, FocusAndPosition) {
     EXPECT_EQ(strip.columns[0], Column({1}, 0.5));
 
     strip.insertColumn(2, 1.7, std::nullopt, false);  // after the focused one, width unclamped
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{1}, {2}}));
-    EXPECT_EQ(strip.focusedColumn, 0);
+    EXPECT_EQ(shape(strip), "1* | 2");
     EXPECT_EQ(strip.columns[1].widthFraction, 1.7);
 
     strip.insertColumn(3, 0.5, 0, false);  // before the focused column: it keeps the focus
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{3}, {1}, {2}}));
-    EXPECT_EQ(strip.focusedColumn, 1);
+    EXPECT_EQ(shape(strip), "3 | 1* | 2");
     strip.insertColumn(4, 0.5, 1, false);  // at the focused column: same
     EXPECT_EQ(strip.focusedColumn, 2);
     strip.insertColumn(5, 0.5, 4, false);  // after it: unchanged
@@ -64,8 +69,7 @@ TEST(StripInsert, FocusAndPosition) {
 
     strip.insertColumn(6, 0.5, tinyIndex, true);
     strip.insertColumn(7, 0.5, hugeIndex, true);
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{6}, {3}, {4}, {1}, {2}, {5}, {7}}));
-    EXPECT_EQ(strip.focusedColumn, 6);
+    EXPECT_EQ(shape(strip), "6 | 3 | 4 | 1 | 2 | 5 | 7*");
     EXPECT_EQ(strip.scrollOffset, 0);
 }
 
@@ -75,13 +79,11 @@ TEST(StripRemove, FocusFollowsTheRemovedColumn) {
     EXPECT_EQ(strip.focusedColumn, 0);
     EXPECT_EQ(strip.focusedWindow(), 2u);
 
-    strip = makeStrip({{1}, {2}, {3}}, 2);
-    EXPECT_TRUE(strip.remove(3));  // focused at k > 0: column k - 1
-    EXPECT_EQ(strip.focusedColumn, 1);
-
-    strip = makeStrip({{1}, {2}, {3}}, 2);
+    strip = makeStrip({{1}, {2}, {3}, {4}}, 2);
+    EXPECT_TRUE(strip.remove(3));  // focused at k > 0: column k - 1, not the one moving in
+    EXPECT_EQ(shape(strip), "1 | 2* | 4");
     EXPECT_TRUE(strip.remove(1));  // left of the focus: the same column keeps it
-    EXPECT_EQ(strip.focusedWindow(), 3u);
+    EXPECT_EQ(shape(strip), "2* | 4");
 
     strip = makeStrip({{1, 2, 3}});
     strip.columns[0].activeRow = 1;
@@ -117,8 +119,7 @@ TEST(StripMoveFocused, SwapsColumnsAndRows) {
     Strip strip = makeStrip({{1}, {2, 3}}, 0);
     strip.columns[1].heightWeights = {2.0, 0.5};
     EXPECT_TRUE(strip.moveFocused(Direction::right));
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{2, 3}, {1}}));
-    EXPECT_EQ(strip.focusedColumn, 1);
+    EXPECT_EQ(shape(strip), "2 3 | 1*");
     EXPECT_FALSE(strip.moveFocused(Direction::right));
     EXPECT_FALSE(strip.moveFocused(Direction::down));  // a single row has nowhere to go
 
@@ -137,18 +138,16 @@ TEST(StripMoveFocused, SwapsColumnsAndRows) {
 TEST(StripMoveFocusedColumn, ClampsTheTarget) {
     Strip strip = makeStrip({{1}, {2}, {3}, {4}}, 1);
     EXPECT_TRUE(strip.moveFocusedColumn(hugeIndex));
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{1}, {3}, {4}, {2}}));
-    EXPECT_EQ(strip.focusedColumn, 3);
+    EXPECT_EQ(shape(strip), "1 | 3 | 4 | 2*");
     EXPECT_TRUE(strip.moveFocusedColumn(-2));
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{2}, {1}, {3}, {4}}));
+    EXPECT_EQ(shape(strip), "2* | 1 | 3 | 4");
     EXPECT_FALSE(strip.moveFocusedColumn(tinyIndex));
 }
 
 TEST(StripMoveWindow, LoneWindowMovesItsColumn) {
     Strip strip = makeStrip({{1}, {2}, {3}}, 0);
     EXPECT_TRUE(strip.moveWindow(3, 0));
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{3}, {1}, {2}}));
-    EXPECT_EQ(strip.focusedColumn, 0);
+    EXPECT_EQ(shape(strip), "3* | 1 | 2");
 
     // Going nowhere reports no change and must leave the focus where it was.
     EXPECT_FALSE(strip.moveWindow(2, 7));
@@ -160,13 +159,11 @@ TEST(StripMoveWindow, StackedWindowGetsItsOwnColumn) {
     strip.columns[1].widthFraction = 0.7;
     strip.columns[1].activeRow = 2;
     EXPECT_TRUE(strip.moveWindow(3, hugeIndex));  // clamped to the count before insertion
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{1}, {2, 4}, {3}}));
+    EXPECT_EQ(shape(strip), "1 | 2 4 | 3*");
     EXPECT_EQ(strip.columns[2], Column({3}, 0.7));
-    EXPECT_EQ(strip.focusedColumn, 2);
     EXPECT_EQ(strip.columns[1].activeRow, 1);  // 4 stays active in the source
     EXPECT_TRUE(strip.moveWindow(2, -3));
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{2}, {1}, {4}, {3}}));
-    EXPECT_EQ(strip.focusedColumn, 0);
+    EXPECT_EQ(shape(strip), "2* | 1 | 4 | 3");
 }
 
 TEST(StripStack, MergesIntoNeighbour) {
@@ -177,25 +174,21 @@ TEST(StripStack, MergesIntoNeighbour) {
     target.zoomed = true;
     target.heightWeights = {2.0, 3.0};
     EXPECT_TRUE(strip.stackFocused(Direction::left));  // source to the right of the target
-    ASSERT_EQ(strip.columns.size(), 1u);
+    ASSERT_EQ(shape(strip), "1 2 3*");
     const Column& merged = strip.columns[0];
-    EXPECT_EQ(merged.windows, (Rows{1, 2, 3}));
     EXPECT_EQ(merged.heightWeights, (std::vector<double>{2.0, 3.0, 1.0}));
     EXPECT_EQ(merged.activeRow, 2);
     EXPECT_EQ(merged.widthFraction, 1.0);
     EXPECT_EQ(merged.savedFraction, 0.4);
     EXPECT_EQ(merged.zoomed, true);
-    EXPECT_EQ(strip.focusedColumn, 0);
 
     strip = makeStrip({{1}, {2}, {3}}, 1);
     EXPECT_TRUE(strip.stackFocused(Direction::right));  // from the left: the index drops
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{1}, {3, 2}}));
-    EXPECT_EQ(strip.focusedColumn, 1);
+    EXPECT_EQ(shape(strip), "1 | 3 2*");
 
     strip = makeStrip({{1, 2}, {3}}, 0);
     EXPECT_TRUE(strip.stackFocused(Direction::right));  // the source survives: no shift
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{2}, {3, 1}}));
-    EXPECT_EQ(strip.focusedColumn, 1);
+    EXPECT_EQ(shape(strip), "2 | 3 1*");
 
     EXPECT_FALSE(strip.stackFocused(Direction::right));
     EXPECT_FALSE(strip.stackFocused(Direction::up));
@@ -207,14 +200,12 @@ TEST(StripPopOut, BesideTheSource) {
     strip.columns[1].activeRow = 1;
     strip.columns[1].widthFraction = 0.8;
     EXPECT_TRUE(strip.popOutFocused(Direction::left));
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{1}, {3}, {2, 4}}));
+    EXPECT_EQ(shape(strip), "1 | 3* | 2 4");
     EXPECT_EQ(strip.columns[1], Column({3}, 0.8));
-    EXPECT_EQ(strip.focusedColumn, 1);
 
     strip.focusedColumn = 2;
     EXPECT_TRUE(strip.popOutFocused(Direction::right));
-    EXPECT_EQ(layout(strip), (std::vector<Rows>{{1}, {3}, {2}, {4}}));
-    EXPECT_EQ(strip.focusedColumn, 3);
+    EXPECT_EQ(shape(strip), "1 | 3 | 2 | 4*");
 
     EXPECT_FALSE(strip.popOutFocused(Direction::left));  // a single window stays put
     strip.columns[3].windows.push_back(9);
@@ -222,29 +213,21 @@ TEST(StripPopOut, BesideTheSource) {
     EXPECT_FALSE(strip.popOutFocused(Direction::up));
 }
 
-class StripCycleWidth : public testing::Test {
-  protected:
-    double cycleFrom(double width, bool forward) {
+TEST(StripCycleWidth, PresetsWithTolerance) {
+    // From width, forward or back, to width; just off a preset counts as it.
+    const std::tuple<double, bool, double> cases[] = {
+        {0.5, true, 2.0 / 3},  {2.0 / 3, true, 1.0 / 3},  {0.34, true, 0.5},
+        {0.5, false, 1.0 / 3}, {1.0 / 3, false, 2.0 / 3}, {0.34, false, 2.0 / 3},
+        {0.9, true, 1.0 / 3},  {0.495, true, 2.0 / 3},    {0.505, false, 1.0 / 3}};
+    for (const auto& [from, forward, to] : cases) {
         Strip strip = makeStrip({{1}});
-        strip.columns[0].widthFraction = width;
+        strip.columns[0].widthFraction = from;
         strip.cycleWidth({2.0 / 3, 0.5, 1.0 / 3}, forward);
-        return strip.columns[0].widthFraction;
+        EXPECT_DOUBLE_EQ(strip.columns[0].widthFraction, to) << from << " " << forward;
     }
-};
-
-TEST_F(StripCycleWidth, PresetsWithTolerance) {
-    EXPECT_DOUBLE_EQ(cycleFrom(0.5, true), 2.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(2.0 / 3, true), 1.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.34, true), 0.5);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.5, false), 1.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(1.0 / 3, false), 2.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.34, false), 2.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.9, true), 1.0 / 3);
-    EXPECT_DOUBLE_EQ(cycleFrom(0.495, true), 2.0 / 3);  // just under a preset counts as it
-    EXPECT_DOUBLE_EQ(cycleFrom(0.505, false), 1.0 / 3);
 }
 
-TEST_F(StripCycleWidth, FullWidthAndZoomRestoreFirst) {
+TEST(StripCycleWidth, FullWidthAndZoomRestoreFirst) {
     Strip strip = makeStrip({{1, 2}});
     strip.columns[0].activeRow = 1;
     strip.columns[0].widthFraction = 0.5;
@@ -268,9 +251,6 @@ TEST_F(StripCycleWidth, FullWidthAndZoomRestoreFirst) {
 }
 
 TEST(StripWidth, AdjustAndSetClamp) {
-    EXPECT_EQ(Strip::clampFraction(1.5), 1.0);
-    EXPECT_EQ(Strip::clampFraction(-3), 0.1);
-    EXPECT_EQ(Strip::clampFraction(0.3), 0.3);
     EXPECT_EQ(Strip::clampFraction(std::numeric_limits<double>::quiet_NaN()), 1.0);
 
     Strip strip = makeStrip({{1}, {2}}, 0);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "core/strip.hpp"
 #include "support/seed.hpp"
 #include "support/strip_invariants.hpp"
@@ -34,90 +36,19 @@ enum class Kind {
     toggleZoom,
     toggleFullWidth,
     adjustHeight,
-    equalizeHeights,
+    equalizeHeights
 };
-constexpr int kindCount = 17;
 
 struct Operation {
     Kind kind = Kind::focus;
     WindowID window = 0;
     std::int64_t index = 0;
-    std::optional<std::int64_t> at;
+    std::optional<std::int64_t> at = std::nullopt;
     Direction direction = Direction::left;
     double value = 0;
     bool flag = false;
-    std::vector<double> presets;
+    std::vector<double> presets = {};
 };
-
-Operation on(Kind kind, WindowID window = 0, std::int64_t index = 0) {
-    Operation op;
-    op.kind = kind;
-    op.window = window;
-    op.index = index;
-    return op;
-}
-
-Operation sized(Kind kind, double value, WindowID window = 0) {
-    Operation op = on(kind, window);
-    op.value = value;
-    return op;
-}
-
-Operation inserting(WindowID window, std::optional<std::int64_t> at, double width, bool focus) {
-    Operation op = sized(Kind::insertColumn, width, window);
-    op.at = at;
-    op.flag = focus;
-    return op;
-}
-
-Operation cycling(bool forward, std::vector<double> presets) {
-    Operation op = on(Kind::cycleWidth);
-    op.flag = forward;
-    op.presets = std::move(presets);
-    return op;
-}
-
-Operation heading(Kind kind, Direction direction) {
-    Operation op = on(kind);
-    op.direction = direction;
-    return op;
-}
-
-const char* directionName(Direction d) {
-    constexpr const char* names[] = {"left", "right", "up", "down"};
-    return names[static_cast<int>(d)];
-}
-
-std::string describe(const Operation& op) {
-    constexpr const char* names[] = {
-        "focus",        "insertColumn",      "remove",     "moveFocus",    "focusColumn",
-        "moveFocused",  "moveFocusedColumn", "moveWindow", "stackFocused", "popOutFocused",
-        "cycleWidth",   "adjustWidth",       "setWidth",   "toggleZoom",   "toggleFullWidth",
-        "adjustHeight", "equalizeHeights"};
-    std::ostringstream out;
-    out << names[static_cast<int>(op.kind)] << "(window " << op.window << ", index " << op.index
-        << ", at " << (op.at ? std::to_string(*op.at) : "none") << ", "
-        << directionName(op.direction) << ", value " << op.value << ", flag " << op.flag
-        << ", presets " << op.presets.size() << ")";
-    return out.str();
-}
-
-std::string describe(const Strip& strip) {
-    std::ostringstream out;
-    out << "focus " << strip.focusedColumn << ":";
-    for (const Column& column : strip.columns) {
-        out << " [";
-        for (std::size_t r = 0; r < column.windows.size(); ++r) {
-            out << (r ? " " : "") << column.windows[r];
-            if (r < column.heightWeights.size()) out << "/" << column.heightWeights[r];
-        }
-        out << " row " << column.activeRow << " w " << column.widthFraction;
-        if (column.savedFraction) out << " saved " << *column.savedFraction;
-        if (column.zoomed) out << " zoomed " << *column.zoomed;
-        out << "]";
-    }
-    return out.str();
-}
 
 enum class Reported { changed, unchanged, nothing };
 
@@ -134,52 +65,51 @@ Outcome fromWindow(std::optional<WindowID> window) {
     return {window ? Reported::changed : Reported::unchanged, window};
 }
 
+// Indexed by Kind. The void operations report nothing.
+using S = Strip&;
+using Op = const Operation&;
+const struct {
+    const char* name;
+    Outcome (*apply)(Strip&, const Operation&);
+} kinds[] = {
+    {"focus", [](S s, Op op) { return fromBool(s.focus(op.window)); }},
+    {"insertColumn",
+     [](S s, Op op) { return s.insertColumn(op.window, op.value, op.at, op.flag), Outcome{}; }},
+    {"remove", [](S s, Op op) { return fromBool(s.remove(op.window)); }},
+    {"moveFocus", [](S s, Op op) { return fromWindow(s.moveFocus(op.direction)); }},
+    {"focusColumn", [](S s, Op op) { return fromWindow(s.focusColumn(op.index)); }},
+    {"moveFocused", [](S s, Op op) { return fromBool(s.moveFocused(op.direction)); }},
+    {"moveFocusedColumn", [](S s, Op op) { return fromBool(s.moveFocusedColumn(op.index)); }},
+    {"moveWindow", [](S s, Op op) { return fromBool(s.moveWindow(op.window, op.index)); }},
+    {"stackFocused", [](S s, Op op) { return fromBool(s.stackFocused(op.direction)); }},
+    {"popOutFocused", [](S s, Op op) { return fromBool(s.popOutFocused(op.direction)); }},
+    {"cycleWidth", [](S s, Op op) { return s.cycleWidth(op.presets, op.flag), Outcome{}; }},
+    {"adjustWidth", [](S s, Op op) { return s.adjustWidth(op.value), Outcome{}; }},
+    {"setWidth", [](S s, Op op) { return s.setWidth(op.window, op.value), Outcome{}; }},
+    {"toggleZoom", [](S s, Op op) { return s.toggleZoom(op.window), Outcome{}; }},
+    {"toggleFullWidth", [](S s, Op) { return s.toggleFullWidth(), Outcome{}; }},
+    {"adjustHeight", [](S s, Op op) { return s.adjustHeight(op.value), Outcome{}; }},
+    {"equalizeHeights", [](S s, Op) { return s.equalizeHeights(), Outcome{}; }},
+};
+constexpr int kindCount = 17;
+static_assert(std::size(kinds) == kindCount);
+
 Outcome apply(Strip& strip, const Operation& op) {
-    switch (op.kind) {
-        case Kind::focus:
-            return fromBool(strip.focus(op.window));
-        case Kind::insertColumn:
-            strip.insertColumn(op.window, op.value, op.at, op.flag);
-            break;
-        case Kind::remove:
-            return fromBool(strip.remove(op.window));
-        case Kind::moveFocus:
-            return fromWindow(strip.moveFocus(op.direction));
-        case Kind::focusColumn:
-            return fromWindow(strip.focusColumn(op.index));
-        case Kind::moveFocused:
-            return fromBool(strip.moveFocused(op.direction));
-        case Kind::moveFocusedColumn:
-            return fromBool(strip.moveFocusedColumn(op.index));
-        case Kind::moveWindow:
-            return fromBool(strip.moveWindow(op.window, op.index));
-        case Kind::stackFocused:
-            return fromBool(strip.stackFocused(op.direction));
-        case Kind::popOutFocused:
-            return fromBool(strip.popOutFocused(op.direction));
-        case Kind::cycleWidth:
-            strip.cycleWidth(op.presets, op.flag);
-            break;
-        case Kind::adjustWidth:
-            strip.adjustWidth(op.value);
-            break;
-        case Kind::setWidth:
-            strip.setWidth(op.window, op.value);
-            break;
-        case Kind::toggleZoom:
-            strip.toggleZoom(op.window);
-            break;
-        case Kind::toggleFullWidth:
-            strip.toggleFullWidth();
-            break;
-        case Kind::adjustHeight:
-            strip.adjustHeight(op.value);
-            break;
-        case Kind::equalizeHeights:
-            strip.equalizeHeights();
-            break;
-    }
-    return {};
+    return kinds[static_cast<int>(op.kind)].apply(strip, op);
+}
+
+std::string describe(const Operation& op) {
+    constexpr const char* directions[] = {"left", "right", "up", "down"};
+    std::ostringstream out;
+    out << kinds[static_cast<int>(op.kind)].name << "(window " << op.window << ", index "
+        << op.index << ", at " << (op.at ? std::to_string(*op.at) : "none") << ", "
+        << directions[static_cast<int>(op.direction)] << ", value " << op.value << ", flag "
+        << op.flag << ", presets " << op.presets.size() << ")";
+    return out.str();
+}
+
+std::string describe(const Strip& strip) {
+    return toJson(strip).dump();
 }
 
 std::vector<WindowID> sortedWindows(const Strip& strip) {
@@ -284,14 +214,10 @@ testing::AssertionResult stepHolds(const Strip& before, const Strip& after, cons
     if (after.scrollOffset != before.scrollOffset) {
         return testing::AssertionFailure() << "scroll offset changed";
     }
-    switch (outcome.reported) {
-        case Reported::unchanged:
-            if (after != before) return testing::AssertionFailure() << "no change reported";
-            return testing::AssertionSuccess();
-        case Reported::nothing:
-            return voidStepHolds(before, after, op);
-        case Reported::changed:
-            break;
+    if (outcome.reported == Reported::nothing) return voidStepHolds(before, after, op);
+    if (outcome.reported == Reported::unchanged) {
+        return after == before ? testing::AssertionSuccess()
+                               : testing::AssertionFailure() << "no change reported";
     }
     if (outcome.window && outcome.window != after.focusedWindow()) {
         return testing::AssertionFailure() << "returned window is not the focused one";
@@ -326,18 +252,11 @@ class Generator {
             for (double& weight : column.heightWeights)
                 weight = real(0.2, 5.0);
             column.activeRow = static_cast<std::int64_t>(uniform(0, rows - 1));
-            switch (uniform(0, 3)) {
-                case 1:
-                    column.zoomed = false;
-                    break;
-                case 2:
-                    column.savedFraction = fraction(), column.widthFraction = 1.0;
-                    break;
-                case 3:
-                    column.savedFraction = fraction(), column.widthFraction = 1.0;
-                    column.zoomed = true;
-                    break;
-            }
+            // Normal, normal with a stored "not zoomed", full width, or zoomed.
+            const std::size_t state = uniform(0, 3);
+            if (state == 1) column.zoomed = false;
+            if (state >= 2) column.savedFraction = fraction(), column.widthFraction = 1.0;
+            if (state == 3) column.zoomed = true;
             strip.columns.push_back(std::move(column));
             next += rows;
             remaining -= rows;
@@ -350,30 +269,18 @@ class Generator {
     }
 
     Operation operation() {
-        Operation op = on(static_cast<Kind>(uniform(0, kindCount - 1)));
+        Operation op{.kind = static_cast<Kind>(uniform(0, kindCount - 1))};
         op.window = static_cast<WindowID>(uniform(0, 13));
         op.index = index();
         if (uniform(0, 2) > 0) op.at = index();
         op.direction = static_cast<Direction>(uniform(0, 3));
         op.flag = uniform(0, 1) == 1;
-        switch (op.kind) {
-            case Kind::insertColumn:
-                op.value = fraction();
-                break;
-            case Kind::setWidth:
-                op.value = uniform(0, 9) == 0 ? nan() : real(-1.0, 2.0);
-                break;
-            case Kind::adjustWidth:
-            case Kind::adjustHeight:
-                op.value = delta();
-                break;
-            default:
-                break;
-        }
+        if (op.kind == Kind::insertColumn) op.value = fraction();
+        if (op.kind == Kind::setWidth) op.value = uniform(0, 9) == 0 ? nan() : real(-1.0, 2.0);
+        if (op.kind == Kind::adjustWidth || op.kind == Kind::adjustHeight) op.value = delta();
         constexpr double presets[] = {1.0 / 3, 0.5, 2.0 / 3, 0.25, 0.75, 1.0, 0.5};
-        for (double preset : presets) {
+        for (double preset : presets)
             if (uniform(0, 1)) op.presets.push_back(preset);
-        }
         std::shuffle(op.presets.begin(), op.presets.end(), random_);
         return op;
     }
@@ -389,14 +296,10 @@ class Generator {
     static double nan() { return std::numeric_limits<double>::quiet_NaN(); }
 
     std::int64_t index() {
-        switch (uniform(0, 9)) {
-            case 0:
-                return std::numeric_limits<std::int64_t>::min();
-            case 1:
-                return std::numeric_limits<std::int64_t>::max();
-            default:
-                return static_cast<std::int64_t>(uniform(0, 13)) - 3;
-        }
+        using limits = std::numeric_limits<std::int64_t>;
+        const std::size_t pick = uniform(0, 9);
+        if (pick < 2) return pick == 0 ? limits::min() : limits::max();
+        return static_cast<std::int64_t>(uniform(0, 13)) - 3;
     }
 
     double delta() {
@@ -442,47 +345,35 @@ TEST(StripSequence, RandomOperationsKeepInvariants) {
 std::vector<Operation> concreteOperations() {
     const std::vector<double> presets = {2.0 / 3, 1.0 / 3, 0.5};
     std::vector<Operation> ops = {
-        on(Kind::focus, 3),
-        on(Kind::focus, 99),
-        inserting(9, std::nullopt, 0.4, false),
-        inserting(10, 0, 0.6, true),
-        inserting(11, -4, 0.3, false),
-        inserting(2, 1, 0.5, true),
-        on(Kind::remove, 1),
-        on(Kind::remove, 3),
-        on(Kind::remove, 5),
-        on(Kind::remove, 99),
-        on(Kind::focusColumn, 0, 0),
-        on(Kind::focusColumn, 0, 2),
-        on(Kind::focusColumn, 0, -1),
-        on(Kind::focusColumn, 0, 7),
-        on(Kind::moveFocusedColumn, 0, 0),
-        on(Kind::moveFocusedColumn, 0, 99),
-        on(Kind::moveFocusedColumn, 0, -5),
-        on(Kind::moveWindow, 3, 0),
-        on(Kind::moveWindow, 1, -5),
-        on(Kind::moveWindow, 5, 1),
-        on(Kind::moveWindow, 4, 99),
-        on(Kind::moveWindow, 99, 0),
-        cycling(true, presets),
-        cycling(false, presets),
-        cycling(true, {}),
-        sized(Kind::adjustWidth, 0.1),
-        sized(Kind::adjustWidth, -0.1),
-        sized(Kind::setWidth, 0.05, 2),
-        sized(Kind::setWidth, 0.5, 99),
-        on(Kind::toggleZoom, 5),
-        on(Kind::toggleZoom, 3),
-        on(Kind::toggleZoom, 99),
-        on(Kind::toggleFullWidth),
-        sized(Kind::adjustHeight, 0.25),
-        sized(Kind::adjustHeight, -0.2),
-        on(Kind::equalizeHeights),
+        {.kind = Kind::cycleWidth, .flag = true, .presets = presets},
+        {.kind = Kind::cycleWidth, .flag = false, .presets = presets},
+        {.kind = Kind::cycleWidth, .flag = true},
+        {.kind = Kind::insertColumn, .window = 9, .value = 0.4, .flag = false},
+        {.kind = Kind::insertColumn, .window = 10, .at = 0, .value = 0.6, .flag = true},
+        {.kind = Kind::insertColumn, .window = 11, .at = -4, .value = 0.3, .flag = false},
+        {.kind = Kind::insertColumn, .window = 2, .at = 1, .value = 0.5, .flag = true},
+        {.kind = Kind::toggleFullWidth},
+        {.kind = Kind::equalizeHeights}};
+    // Pairs of window and index, or of window and size.
+    auto add = [&](Kind kind, std::vector<std::pair<WindowID, double>> args) {
+        for (auto [window, number] : args) {
+            ops.push_back({.kind = kind, .window = window, .value = number});
+            ops.back().index = static_cast<std::int64_t>(number);
+        }
     };
+    add(Kind::focus, {{3, 0}, {99, 0}});
+    add(Kind::remove, {{1, 0}, {3, 0}, {5, 0}, {99, 0}});
+    add(Kind::focusColumn, {{0, 0}, {0, 2}, {0, -1}, {0, 7}});
+    add(Kind::moveFocusedColumn, {{0, 0}, {0, 99}, {0, -5}});
+    add(Kind::moveWindow, {{3, 0}, {1, -5}, {5, 1}, {4, 99}, {99, 0}});
+    add(Kind::toggleZoom, {{5, 0}, {3, 0}, {99, 0}});
+    add(Kind::adjustWidth, {{0, 0.1}, {0, -0.1}});
+    add(Kind::setWidth, {{2, 0.05}, {99, 0.5}});
+    add(Kind::adjustHeight, {{0, 0.25}, {0, -0.2}});
     for (Direction d : {Direction::left, Direction::right, Direction::up, Direction::down}) {
         for (Kind kind :
              {Kind::moveFocus, Kind::moveFocused, Kind::stackFocused, Kind::popOutFocused}) {
-            ops.push_back(heading(kind, d));
+            ops.push_back({.kind = kind, .direction = d});
         }
     }
     return ops;

@@ -20,11 +20,9 @@ std::vector<WindowID> keys(const WindowMap<int>& map) {
 TEST(WindowMap, RefillKeepsFirstOrderAndLaterValuesAndEraseKeepsTheRest) {
     WindowMap<int> map{{1, 1}};
     map.refill([](auto add) {
-        add(30, 1);
-        add(10, 2);
-        add(30, 3);
-        add(20, 4);
-        add(10, 5);
+        for (auto [window, value] :
+             {std::pair<WindowID, int>{30, 1}, {10, 2}, {30, 3}, {20, 4}, {10, 5}})
+            add(window, value);
     });
     EXPECT_EQ(keys(map), (std::vector<WindowID>{30, 10, 20}));
     EXPECT_EQ(map.valueOr(10, 0), 5);
