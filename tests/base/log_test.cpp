@@ -129,13 +129,24 @@ TEST_F(LogTest, TheLineThatCrossesTheLimitStaysAndTheNextOneRotates) {
     EXPECT_EQ(contents(file()), "13:04:05.678 next\n");
 }
 
-TEST_F(LogTest, NoFolderARemovedOneOrAnUnwritableOneFailsSilently) {
-    Log::info("before");
+// Lines go where the log pointed when they were handed over; no folder, a removed one or an
+// unwritable one fails silently.
+TEST_F(LogTest, LinesGoWhereTheLogPointedAndAMissingFolderFailsSilently) {
+    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));  // made when asked for
+    EXPECT_TRUE(fs::is_directory(folder));
+    Log::info("to first");
+    fs::path second = root / "second";
+    point(second);
+    Log::info("to second");
     drain();
+    EXPECT_EQ(contents(file()), "13:04:05.678 to first\n");
+    EXPECT_EQ(contents(second / LogFile::kName), "13:04:05.678 to second\n");
+
+    fs::remove_all(second);
     fs::remove_all(root / "state");
     Log::info("after");
     drain();
-    EXPECT_FALSE(fs::exists(root / "state"));  // a removed folder is not made again
+    EXPECT_FALSE(fs::exists(second));  // a removed folder is not made again
 
     point(std::nullopt);
     Log::info("nowhere");
@@ -150,18 +161,6 @@ TEST_F(LogTest, NoFolderARemovedOneOrAnUnwritableOneFailsSilently) {
     EXPECT_EQ(drain(), 1u);
     EXPECT_TRUE(fs::is_regular_file(root / "state"));
     EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));
-}
-
-TEST_F(LogTest, LinesGoWhereTheLogPointedWhenTheyWereHandedOver) {
-    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));  // made when asked for
-    EXPECT_TRUE(fs::is_directory(folder));
-    Log::info("to first");
-    fs::path second = root / "second";
-    point(second);
-    Log::info("to second");
-    drain();
-    EXPECT_EQ(contents(file()), "13:04:05.678 to first\n");
-    EXPECT_EQ(contents(second / LogFile::kName), "13:04:05.678 to second\n");
 }
 
 TEST_F(LogTest, LinesFromEachThreadKeepTheirOrderOnARealQueue) {

@@ -55,11 +55,21 @@ bool runBeside(SerialQueue& waiting, SerialQueue& other) {
     return result.wait_for(kGuard * 2) == std::future_status::ready && result.get();
 }
 
-TEST(ThreadQueueFactory, DifferentLabelsRunInParallel) {
+TEST(ThreadQueueFactory, DifferentLabelsRunInParallelAndDrainWaitsForAll) {
     ThreadQueueFactory factory;
     EXPECT_TRUE(runBeside(*factory.queue("a"), *factory.queue("b")));
     EXPECT_TRUE(runBeside(*factory.queue("b"), *factory.queue("a")));
     EXPECT_TRUE(runBeside(factory.background(), *factory.queue("x")));
+    std::atomic<int> ran{0};
+    for (const char* label : {"one", "two"}) {
+        factory.queue(label)->async([&] {
+            std::this_thread::yield();
+            ++ran;
+        });
+    }
+    factory.background().async([&] { ++ran; });
+    factory.drain();
+    EXPECT_EQ(ran.load(), 3);
 }
 
 TEST(ThreadQueueFactory, DestructionRunsWhatWasHandedOverThenJoins) {
@@ -111,20 +121,6 @@ TEST(ThreadSerialQueue, LastHolderLettingGoFromItsOwnBlockDoesNotDeadlock) {
     // The first block now holds the only reference; it is dropped on the worker itself.
     gate.set_value();
     EXPECT_TRUE(ready(after.get_future()));
-}
-
-TEST(ThreadQueueFactory, DrainWaitsForWhatEveryQueueHeld) {
-    ThreadQueueFactory factory;
-    std::atomic<int> ran{0};
-    for (const char* label : {"one", "two"}) {
-        factory.queue(label)->async([&] {
-            std::this_thread::yield();
-            ++ran;
-        });
-    }
-    factory.background().async([&] { ++ran; });
-    factory.drain();
-    EXPECT_EQ(ran.load(), 3);
 }
 
 }  // namespace
