@@ -138,17 +138,10 @@ TEST(DockingStoreHostile, RandomCorruptionNeverCrashes) {
         for (int e = 0; e < edits; ++e) {
             std::size_t at = random() % text.size();
             char c = alphabet[random() % alphabet.size()];
-            switch (random() % 3) {
-                case 0:
-                    text[at] = c;
-                    break;
-                case 1:
-                    text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c);
-                    break;
-                default:
-                    text.erase(at, 1 + random() % 8);
-                    break;
-            }
+            const auto kind = random() % 3;
+            if (kind == 0) text[at] = c;
+            if (kind == 1) text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c);
+            if (kind == 2) text.erase(at, 1 + random() % 8);
             if (text.empty()) text.assign(1, '{');  // not `= "{"`: a false -Wrestrict in GCC 12 -O3
         }
         auto all = readText(text);

@@ -3,11 +3,13 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <random>
 
 #include "base/file_store.hpp"
 #include "base/log.hpp"
 #include "base/memory_store.hpp"
 #include "settings/preferences.hpp"
+#include "support/seed.hpp"
 #include "support/temp_folder.hpp"
 
 namespace tessarin {
@@ -48,54 +50,61 @@ TEST(PreferencesSettings, FreshSystemReadsFactoryValuesAndWritesNothingNotEvenNo
     EXPECT_EQ(after.widthPresets(), factoryPresets);
 }
 
-TEST(PreferencesSettings, EverySetterWritesItsKeyInItsStoredKind) {
+TEST(PreferencesSettings, EverySetterTellsObserversThenWritesItsKeyInItsStoredKind) {
     using Set = void (*)(Preferences&, const json&);
+#define SET(Name) [](Preferences& p, const json& v) { p.set##Name(v); }
     const std::tuple<const char*, json, Set> settings[] = {
-        {"gap", 4.5, [](Preferences& p, const json& v) { p.setGap(v); }},
-        {"outerGap", 0.0, [](Preferences& p, const json& v) { p.setOuterGap(v); }},
-        {"defaultWidth", 0.75, [](Preferences& p, const json& v) { p.setDefaultWidth(v); }},
-        {"keepOriginalWidth", true,
-         [](Preferences& p, const json& v) { p.setKeepOriginalWidth(v); }},
-        {"widthPresets", {0.25, 0.75}, [](Preferences& p, const json& v) { p.setWidthPresets(v); }},
+        {"gap", 4.5, SET(Gap)},
+        {"outerGap", 0.0, SET(OuterGap)},
+        {"defaultWidth", 0.75, SET(DefaultWidth)},
+        {"keepOriginalWidth", true, SET(KeepOriginalWidth)},
+        {"widthPresets", json::array({0.25, 0.75}), SET(WidthPresets)},
         {"centerMode", "onOverflow",
          [](Preferences& p, const json&) { p.setCenterMode(CenterMode::onOverflow); }},
         {"placement", "end",
          [](Preferences& p, const json&) { p.setPlacement(NewWindowPlacement::end); }},
-        {"animate", false, [](Preferences& p, const json& v) { p.setAnimate(v); }},
-        {"focusWidth", 0.6, [](Preferences& p, const json& v) { p.setFocusWidth(v); }},
-        {"focusHeight", 0.8, [](Preferences& p, const json& v) { p.setFocusHeight(v); }},
-        {"animationSpeed", 2.0, [](Preferences& p, const json& v) { p.setAnimationSpeed(v); }},
-        {"gesturesEnabled", false, [](Preferences& p, const json& v) { p.setGesturesEnabled(v); }},
-        {"gestureFingers", 4, [](Preferences& p, const json& v) { p.setGestureFingers(v); }},
-        {"gestureSensitivity", 1.5,
-         [](Preferences& p, const json& v) { p.setGestureSensitivity(v); }},
-        {"naturalSwipe", false, [](Preferences& p, const json& v) { p.setNaturalSwipe(v); }},
-        {"modifierScroll", false, [](Preferences& p, const json& v) { p.setModifierScroll(v); }},
-        {"showIndicator", false, [](Preferences& p, const json& v) { p.setShowIndicator(v); }},
-        {"focusBorder", true, [](Preferences& p, const json& v) { p.setFocusBorder(v); }},
-        {"focusBorderWidth", 5.0, [](Preferences& p, const json& v) { p.setFocusBorderWidth(v); }},
-        {"mouseFollowsFocus", true,
-         [](Preferences& p, const json& v) { p.setMouseFollowsFocus(v); }},
-        {"rememberLayout", false, [](Preferences& p, const json& v) { p.setRememberLayout(v); }},
-        {"dockingMemory", false, [](Preferences& p, const json& v) { p.setDockingMemory(v); }},
-        {"floatingApps",
-         {"com.example.float"},
-         [](Preferences& p, const json& v) { p.setFloatingApps(v); }},
-        {"excludedDisplays",
-         {"37D8832A-2D66-02CA-B9F7-8F30A301B230"},
-         [](Preferences& p, const json& v) { p.setExcludedDisplays(v); }},
-        {"hasCompletedOnboarding", true,
-         [](Preferences& p, const json& v) { p.setHasCompletedOnboarding(v); }},
+        {"animate", false, SET(Animate)},
+        {"focusWidth", 0.6, SET(FocusWidth)},
+        {"focusHeight", 0.8, SET(FocusHeight)},
+        {"animationSpeed", 2.0, SET(AnimationSpeed)},
+        {"gesturesEnabled", false, SET(GesturesEnabled)},
+        {"gestureFingers", 4, SET(GestureFingers)},
+        {"gestureSensitivity", 1.5, SET(GestureSensitivity)},
+        {"naturalSwipe", false, SET(NaturalSwipe)},
+        {"modifierScroll", false, SET(ModifierScroll)},
+        {"showIndicator", false, SET(ShowIndicator)},
+        {"focusBorder", true, SET(FocusBorder)},
+        {"focusBorderWidth", 5.0, SET(FocusBorderWidth)},
+        {"mouseFollowsFocus", true, SET(MouseFollowsFocus)},
+        {"rememberLayout", false, SET(RememberLayout)},
+        {"dockingMemory", false, SET(DockingMemory)},
+        {"floatingApps", json::array({"com.example.float"}), SET(FloatingApps)},
+        {"excludedDisplays", json::array({"37D8832A-2D66-02CA-B9F7-8F30A301B230"}),
+         SET(ExcludedDisplays)},
+        {"hasCompletedOnboarding", true, SET(HasCompletedOnboarding)},
     };
+#undef SET
     test::TempFolder temp;
     json expected = json::object();
     {
         FileStore store(temp.path(), "com.tessarin");
         Preferences p(store);
+        // Observers hear of each change before it happens.
+        std::vector<std::string> heard;
+        double gapHeard = -1;
+        p.willChange.connect([&](std::string_view key) {
+            heard.emplace_back(key);
+            if (key == "gap") gapHeard = p.gap();
+        });
         for (const auto& [key, value, set] : settings) {
             set(p, value);
             expected[key] = value;
+            EXPECT_EQ(heard.back(), key);
         }
+        EXPECT_EQ(gapHeard, 10.0);
+        p.setBindings({});
+        EXPECT_EQ(heard.back(), "bindings");
+        EXPECT_EQ(heard.size(), std::size(settings) + 1);
     }
     const auto file = json::parse(test::readText(temp.path() / "com.tessarin.json"));
     EXPECT_EQ(file, expected);
@@ -111,22 +120,7 @@ TEST(PreferencesSettings, EverySetterWritesItsKeyInItsStoredKind) {
     EXPECT_EQ(p.excludedDisplays(), expected["excludedDisplays"].get<std::vector<std::string>>());
 }
 
-TEST(PreferencesSettings, ObserversHearOfAChangeBeforeItHappens) {
-    MemoryStore store;
-    Preferences p(store);
-    std::vector<std::pair<std::string, double>> heard;
-    auto token = p.willChange.connect(
-        [&](std::string_view key) { heard.emplace_back(std::string(key), p.gap()); });
-    p.setGap(20.0);
-    p.setAnimate(false);
-    p.setBindings({});
-    EXPECT_EQ(heard, (std::vector<std::pair<std::string, double>>{
-                         {"gap", 10.0}, {"animate", 20.0}, {"bindings", 20.0}}));
-    p.willChange.disconnect(token);
-    p.setGap(1.0);
-    EXPECT_EQ(heard.size(), 3u);
-}
-
+// Stored texts that name a case are read back by the setters' test.
 TEST(PreferencesSettings, StoredTextsOutsideTheEnumerationsReadAsTheFirstCase) {
     for (const json& value : {json("sometimes"), json("Never"), json("ALWAYS"), json(2),
                               json::array({"always"}), json("")}) {
@@ -137,12 +131,6 @@ TEST(PreferencesSettings, StoredTextsOutsideTheEnumerationsReadAsTheFirstCase) {
         EXPECT_EQ(p.centerMode(), CenterMode::never) << value;
         EXPECT_EQ(p.placement(), NewWindowPlacement::afterFocused) << value;
     }
-    MemoryStore store;
-    store.set("centerMode", "always");
-    store.set("placement", "end");
-    Preferences p(store);
-    EXPECT_EQ(p.centerMode(), CenterMode::always);
-    EXPECT_EQ(p.placement(), NewWindowPlacement::end);
 }
 
 TEST(PreferencesSettings, WidthPresetsFallBackOnlyWhenNotAListOfNumbers) {
@@ -372,6 +360,97 @@ TEST(PreferencesBindings, ActionsBoundToAComboInCatalogueOrder) {
     // Same key and modifiers both count.
     EXPECT_TRUE(p.actionsBoundTo({4, controlOption | ModifierMask::shift}).size() == 1);
     EXPECT_TRUE(p.actionsBoundTo({controlOption, 123}).empty());
+}
+
+// Damages JSON text the way hand edits and torn copies do: cut it short, drop or insert
+// characters, swap numbers for extreme ones, nest it.
+std::string mutate(std::string text, std::mt19937_64& random) {
+    // clang-format off
+    static const std::string pieces[] = {"{", "}", "[", "]", ",", ":", "\"", "-", "1e999", "-1",
+        "65536", "4294967296", "18446744073709551616", "0.5", "null", "true", "\"focusLeft\"",
+        "\"x\"", "\\", "\xff"};
+    // clang-format on
+    int edits = 1 + static_cast<int>(random() % 4);
+    for (int e = 0; e < edits && !text.empty(); ++e) {
+        std::size_t at = random() % text.size();
+        const auto kind = random() % 5;
+        if (kind == 0) text.resize(at);
+        if (kind == 1) text.erase(at, 1 + random() % 8);
+        if (kind == 2) text.insert(at, pieces[random() % std::size(pieces)]);
+        if (kind == 3) text = "[" + text + "]";
+        if (kind == 4) text.insert(at, text.substr(at, random() % 64));
+    }
+    return text;
+}
+
+void expectSoundBindings(const Preferences& p) {
+    const Bindings factory = DefaultShortcuts::make(p.baseModifier());
+    for (const auto& [action, combos] : p.bindings()) {
+        // Every action comes from the catalogue and no stored key code exceeds 16 bits.
+        EXPECT_TRUE(actionNamed(rawValue(action)).has_value());
+        for (const auto& combo : combos)
+            EXPECT_LE(combo.keyCode, maxKeyCode);
+    }
+    for (const auto& [action, combos] : factory)
+        EXPECT_TRUE(p.bindings().contains(action));
+}
+
+TEST(PreferencesFuzz, DamagedBindingsNeverBreakLoading) {
+    std::mt19937_64 random(test::seed("PreferencesFuzz.DamagedBindingsNeverBreakLoading"));
+    Bindings sample = DefaultShortcuts::make(0x1800);
+    sample[Action::retile] = {{15, 0x100}};
+    sample[Action::center] = {};
+    MemoryStore seedStore;
+    Preferences writer(seedStore);
+    writer.setBindings(sample);
+    writer.saveBindings();
+    const std::string valid = seedStore.string("bindings");
+
+    const int rounds = test::longRun() ? 100000 : 1000;
+    for (int i = 0; i < rounds; ++i) {
+        MemoryStore store;
+        store.set("bindings", mutate(valid, random));
+        Preferences p(store);
+        expectSoundBindings(p);
+        // Whatever was loaded saves and loads back unchanged.
+        ASSERT_TRUE(p.saveBindings());
+        Preferences again(store);
+        ASSERT_EQ(again.bindings(), p.bindings()) << store.string("bindings");
+    }
+}
+
+TEST(PreferencesFuzz, DamagedSettingsFileIsReadOrKeptAside) {
+    std::mt19937_64 random(test::seed("PreferencesFuzz.DamagedSettingsFileIsReadOrKeptAside"));
+    test::TempFolder temp;
+    const auto file = temp.path() / "com.tessarin.json";
+    const auto aside = temp.path() / "com.tessarin.json.corrupt-1";
+    {
+        FileStore store(temp.path(), "com.tessarin");
+        Preferences p(store);
+        p.setWidthPresets({0.25, 0.5});
+        p.setBaseModifier(0x900);
+        p.setFloatingApps({"com.example.a"});
+        p.setCenterMode(CenterMode::always);
+    }
+    const std::string valid = test::readText(file);
+
+    const int rounds = test::longRun() ? 20000 : 300;
+    for (int i = 0; i < rounds; ++i) {
+        const std::string damaged = mutate(valid, random);
+        test::writeText(file, damaged);
+        FileStore store(temp.path(), "com.tessarin");
+        Preferences p(store);
+        expectSoundBindings(p);
+        if (std::filesystem::exists(aside)) {
+            // Not readable: kept byte for byte, and every setting at its factory value.
+            ASSERT_EQ(test::readText(aside), damaged);
+            EXPECT_EQ(p.baseModifier(), 0x1800u);
+            EXPECT_EQ(p.centerMode(), CenterMode::never);
+            std::filesystem::remove(aside);
+        } else {
+            ASSERT_EQ(test::readText(file), damaged);  // reading never rewrites
+        }
+    }
 }
 
 }  // namespace
