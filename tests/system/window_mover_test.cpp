@@ -209,7 +209,7 @@ TEST_F(WindowMoverTest, AReportOvertakenByANewerFrameOrForgetOrTheMoverIsDropped
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(WindowMoverTest, TheEnhancedInterfaceIsOffAroundABatchAndUntouchedWhereItIsOff) {
+TEST_F(WindowMoverTest, TheEnhancedInterfaceIsOffAroundABatchAndItsStateTrustedForFiveSeconds) {
     Pid assisted = launch("com.example.assisted");
     WindowID first = open(assisted, {100, 100, 400, 300});
     WindowID second = open(assisted, {200, 100, 400, 300});
@@ -231,21 +231,18 @@ TEST_F(WindowMoverTest, TheEnhancedInterfaceIsOffAroundABatchAndUntouchedWhereIt
     sim.clearWrites();
     queues.drain(label(plain));
     EXPECT_EQ(writeLog(), threeSteps);
-}
 
-TEST_F(WindowMoverTest, TheEnhancedInterfaceStateIsTrustedForFiveSeconds) {
-    Pid pid = launch("com.example.editor");
-    auto window = placed(pid, {0, 30, 700, 500});
-    setEnhanced(pid, true);  // turned on after the mover read it as off
+    // The state read is trusted for five seconds.
+    auto window = this->window(third);
+    setEnhanced(plain, true);  // turned on after the mover read it as off
     sim.clearWrites();
-
-    mover->move(window, {10, 30, 700, 500});
+    mover->move(window, {1010, 30, 400, 400});
     settle();
     EXPECT_EQ(writeLog(), std::vector<std::string>{"AXPosition"});
 
     loop.advance(WindowMover::enhancedUIValidity);
     sim.clearWrites();
-    mover->move(window, {20, 30, 700, 500});
+    mover->move(window, {1020, 30, 400, 400});
     settle();
     EXPECT_EQ(writeLog(), (std::vector<std::string>{"app AXEnhancedUserInterface=0", "AXPosition",
                                                     "app AXEnhancedUserInterface=1"}));
