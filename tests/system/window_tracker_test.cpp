@@ -11,22 +11,17 @@ namespace {
 class RecordingDelegate : public WindowTrackerDelegate {
   public:
     void trackerWindowCreated(const AXElement& element, Pid pid) override {
-        calls.push_back("created " + std::to_string(element.ref) + " " + std::to_string(pid));
+        note("created " + std::to_string(element.ref), pid);
     }
-    void trackerWindowMoved(WindowID id) override {
-        calls.push_back("moved " + std::to_string(id));
-    }
-    void trackerWindowResized(WindowID id) override {
-        calls.push_back("resized " + std::to_string(id));
-    }
-    void trackerWindowMinimizeChanged(WindowID id) override {
-        calls.push_back("minimize " + std::to_string(id));
-    }
+    void trackerWindowMoved(WindowID id) override { note("moved", id); }
+    void trackerWindowResized(WindowID id) override { note("resized", id); }
+    void trackerWindowMinimizeChanged(WindowID id) override { note("minimize", id); }
     void trackerFocusChanged() override { calls.push_back("focus"); }
-    void trackerWindowDestroyed(WindowID id) override {
-        calls.push_back("destroyed " + std::to_string(id));
-    }
+    void trackerWindowDestroyed(WindowID id) override { note("destroyed", id); }
 
+    void note(const std::string& what, std::uint64_t about) {
+        calls.push_back(what + " " + std::to_string(about));
+    }
     std::vector<std::string> take() { return std::exchange(calls, {}); }
     std::vector<std::string> calls;
 };
