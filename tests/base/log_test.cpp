@@ -26,7 +26,6 @@ using TimePoint = std::chrono::system_clock::time_point;
 TimePoint localTime(int hour, int minute, int second, int millis) {
     std::tm local{};
     local.tm_year = 2026 - 1900;
-    local.tm_mon = 0;
     local.tm_mday = 15;
     local.tm_hour = hour;
     local.tm_min = minute;
