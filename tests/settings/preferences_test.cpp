@@ -118,6 +118,8 @@ TEST(PreferencesSettings, EverySetterTellsObserversThenWritesItsKeyInItsStoredKi
     EXPECT_EQ(p.placement(), NewWindowPlacement::end);
     EXPECT_EQ(p.gestureFingers(), 4);
     EXPECT_EQ(p.excludedDisplays(), expected["excludedDisplays"].get<std::vector<std::string>>());
+    EXPECT_TRUE(p.focusBorder() && p.hasCompletedOnboarding());
+    EXPECT_EQ(p.gestureSensitivity(), 1.5);
 }
 
 // Stored texts that name a case are read back by the setters' test.
