@@ -263,7 +263,7 @@ TEST(PreferencesBindings, UnboundStaysUnboundAndUnknownNamesAreSkipped) {
 TEST(PreferencesBindings, StoredBindingsThatDoNotDecodeAreIgnoredAsAWhole) {
     // Single combos that do not decode are the key combo's own tests; here, what spoils the
     // document as a whole.
-    const std::string documents[] = {
+    const json documents[] = {
         R"({"focusLeft": [{"keyCode": 4, "modifiers": 256}])",  // truncated
         R"([])",
         R"("focusLeft")",
@@ -274,19 +274,17 @@ TEST(PreferencesBindings, StoredBindingsThatDoNotDecodeAreIgnoredAsAWhole) {
         R"({"center": [], "unknown": [{"keyCode": 99999999999999999999}]})",
         std::string(10000, '[') + std::string(10000, ']'),
         "",
+        // The bindings must be text; other kinds are no bindings at all.
+        json::parse(R"({"focusLeft": []})"),
+        5,
+        true,
     };
-    for (const auto& text : documents) {
-        MemoryStore store;
-        store.set("bindings", text);
-        Preferences p(store);
-        EXPECT_EQ(p.bindings(), DefaultShortcuts::make(controlOption)) << text.substr(0, 80);
-    }
-    // The bindings must be text; other kinds are no bindings at all.
-    for (const json& value : {json::parse(R"({"focusLeft": []})"), json(5), json(true)}) {
+    for (const json& value : documents) {
         MemoryStore store;
         store.set("bindings", value);
         Preferences p(store);
-        EXPECT_EQ(p.bindings(), DefaultShortcuts::make(controlOption)) << value;
+        EXPECT_EQ(p.bindings(), DefaultShortcuts::make(controlOption))
+            << value.dump().substr(0, 80);
     }
 }
 
