@@ -26,7 +26,6 @@ using TimePoint = std::chrono::system_clock::time_point;
 TimePoint localTime(int hour, int minute, int second, int millis) {
     std::tm local{};
     local.tm_year = 2026 - 1900;
-    local.tm_mon = 0;
     local.tm_mday = 15;
     local.tm_hour = hour;
     local.tm_min = minute;
@@ -95,63 +94,58 @@ struct LogTest : ::testing::Test {
     fs::path old() const { return folder / LogFile::kOldName; }
 };
 
-TEST_F(LogTest, TheCallerOnlyHandsOverAndTheWriterCreatesFolderAndFile) {
-    Log::info("Launched");
+TEST_F(LogTest, TheCallerHandsOverLinesStampedAtTheCallAndTheWriterCreatesTheFile) {
+    Log::info("two\nlines");
     EXPECT_FALSE(fs::exists(root / "state"));  // no file work on the caller
     EXPECT_EQ(executor.pending(Log::kQueueLabel), 1u);
-    EXPECT_EQ(drain(), 1u);
-    EXPECT_EQ(contents(file()), "13:04:05.678 Launched\n");
-}
-
-TEST_F(LogTest, LinesCarryTheTimeOfTheCallAndTheMessageExactlyAsGiven) {
-    point(folder, true);  // the system logger leaves the file unchanged
-    Log::info("two\nlines");
     time = localTime(13, 4, 6, 1);
     Log::info("");
+    point(folder, true);  // the system logger leaves the file unchanged
     Log::info("window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d");
-    drain();
+    EXPECT_EQ(drain(), 3u);
     EXPECT_EQ(contents(file()),
               "13:04:05.678 two\nlines\n"
               "13:04:06.001 \n"
               "13:04:06.001 window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d\n");
 }
 
-TEST_F(LogTest, AFileOverTheLimitIsRotatedReplacingTheOldOne) {
-    for (std::uintmax_t size : {LogFile::kRotationSize, LogFile::kRotationSize + 1}) {
-        SCOPED_TRACE(size);
-        fs::create_directories(folder);
-        writeBytes(file(), size, 'x');
-        writeBytes(old(), 10, 'o');
-        Log::info("next");
-        drain();
-        const bool rotated = size > 2'000'000;
-        EXPECT_EQ(fs::file_size(old()), rotated ? size : 10);
-        EXPECT_EQ(contents(file()).size(), (rotated ? 0 : size) + 18);
-        EXPECT_EQ(contents(file()).substr(contents(file()).size() - 18), "13:04:05.678 next\n");
-        fs::remove_all(folder);
-    }
-}
-
+// A file at the limit is kept; the line that crosses it stays, and the next one rotates,
+// replacing the old copy.
 TEST_F(LogTest, TheLineThatCrossesTheLimitStaysAndTheNextOneRotates) {
     fs::create_directories(folder);
-    writeBytes(file(), 1'999'990, 'x');
-    Log::info(std::string(36, 'm'));  // with stamp, space and line feed: 50 bytes
-    drain();
-    EXPECT_EQ(fs::file_size(file()), 2'000'040u);
-    EXPECT_FALSE(fs::exists(old()));
+    writeBytes(file(), LogFile::kRotationSize - 50, 'x');
+    writeBytes(old(), 10, 'o');
+    const std::string line(36, 'm');  // with stamp, space and line feed: 50 bytes
+    for (std::uintmax_t size : {LogFile::kRotationSize, LogFile::kRotationSize + 50}) {
+        Log::info(line);
+        drain();
+        EXPECT_EQ(fs::file_size(file()), size);
+        EXPECT_EQ(fs::file_size(old()), 10u);
+    }
     Log::info("next");
     drain();
-    EXPECT_EQ(fs::file_size(old()), 2'000'040u);
+    EXPECT_EQ(fs::file_size(old()), 2'000'050u);
     EXPECT_EQ(contents(file()), "13:04:05.678 next\n");
 }
 
-TEST_F(LogTest, NoFolderARemovedOneOrAnUnwritableOneFailsSilently) {
-    Log::info("before");
+// Lines go where the log pointed when they were handed over; no folder, a removed one or an
+// unwritable one fails silently.
+TEST_F(LogTest, LinesGoWhereTheLogPointedAndAMissingFolderFailsSilently) {
+    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));  // made when asked for
+    EXPECT_TRUE(fs::is_directory(folder));
+    Log::info("to first");
+    fs::path second = root / "second";
+    point(second);
+    Log::info("to second");
     drain();
+    EXPECT_EQ(contents(file()), "13:04:05.678 to first\n");
+    EXPECT_EQ(contents(second / LogFile::kName), "13:04:05.678 to second\n");
+
+    fs::remove_all(second);
     fs::remove_all(root / "state");
     Log::info("after");
     drain();
-    EXPECT_FALSE(fs::exists(root / "state"));  // a removed folder is not made again
+    EXPECT_FALSE(fs::exists(second));  // a removed folder is not made again
 
     point(std::nullopt);
     Log::info("nowhere");
@@ -166,18 +160,6 @@ TEST_F(LogTest, NoFolderARemovedOneOrAnUnwritableOneFailsSilently) {
     EXPECT_EQ(drain(), 1u);
     EXPECT_TRUE(fs::is_regular_file(root / "state"));
     EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));
-}
-
-TEST_F(LogTest, LinesGoWhereTheLogPointedWhenTheyWereHandedOver) {
-    EXPECT_EQ(Log::folder(), std::optional<fs::path>(folder));  // made when asked for
-    EXPECT_TRUE(fs::is_directory(folder));
-    Log::info("to first");
-    fs::path second = root / "second";
-    point(second);
-    Log::info("to second");
-    drain();
-    EXPECT_EQ(contents(file()), "13:04:05.678 to first\n");
-    EXPECT_EQ(contents(second / LogFile::kName), "13:04:05.678 to second\n");
 }
 
 TEST_F(LogTest, LinesFromEachThreadKeepTheirOrderOnARealQueue) {

@@ -55,50 +55,52 @@ bool runBeside(SerialQueue& waiting, SerialQueue& other) {
     return result.wait_for(kGuard * 2) == std::future_status::ready && result.get();
 }
 
-TEST(ThreadQueueFactory, DifferentLabelsRunInParallel) {
+TEST(ThreadQueueFactory, DifferentLabelsRunInParallelAndDrainWaitsForAll) {
     ThreadQueueFactory factory;
     EXPECT_TRUE(runBeside(*factory.queue("a"), *factory.queue("b")));
     EXPECT_TRUE(runBeside(*factory.queue("b"), *factory.queue("a")));
     EXPECT_TRUE(runBeside(factory.background(), *factory.queue("x")));
+    std::atomic<int> ran{0};
+    for (const char* label : {"one", "two"}) {
+        factory.queue(label)->async([&] {
+            std::this_thread::yield();
+            ++ran;
+        });
+    }
+    factory.background().async([&] { ++ran; });
+    factory.drain();
+    EXPECT_EQ(ran.load(), 3);
 }
 
-TEST(ThreadQueueFactory, DestructionRunsWhatWasHandedOverThenJoins) {
+// Releasing waits for nothing, even while the queue is held inside a block (a hung
+// application); what was handed over still runs, and the label then names a fresh queue.
+// Destroying the factory runs what was handed over, then joins.
+TEST(ThreadQueueFactory, ReleaseNeverWaitsAndDestructionRunsWhatWasHandedOverThenJoins) {
     std::atomic<int> ran{0};
     std::promise<void> gate;
     {
         ThreadQueueFactory factory;
         auto queue = factory.queue("busy");
-        // Hold the worker so that the rest is still queued when the factory goes.
-        queue->async([&, open = gate.get_future().share()] {
-            open.wait_for(kGuard);
-            ++ran;
-        });
+        auto ending = factory.queue("ending");
+        // Hold the workers so that the rest is still queued when the factory goes.
+        const auto open = gate.get_future().share();
+        for (const auto& held : {queue, ending}) {
+            held->async([&ran, open] {
+                open.wait_for(kGuard);
+                ++ran;
+            });
+        }
         for (int i = 0; i < 50; ++i)
             queue->async([&] { ++ran; });
+        ending->async([&] { ++ran; });
+        factory.release("ending");
+        EXPECT_NE(factory.queue("ending"), ending);
         queue.reset();
+        ending.reset();
         gate.set_value();
+        factory.joinReleased();
     }
-    EXPECT_EQ(ran.load(), 51);
-}
-
-// Releasing waits for nothing, even while the queue is held inside a block (a hung
-// application); what was handed over still runs, and the label then names a fresh queue.
-TEST(ThreadQueueFactory, ReleaseNeverWaitsAndTheQueueRunsWhatItHolds) {
-    ThreadQueueFactory factory;
-    auto queue = factory.queue("ending");
-    std::promise<void> gate;
-    std::atomic<int> ran{0};
-    queue->async([&, open = gate.get_future().share()] {
-        open.wait_for(kGuard);
-        ++ran;
-    });
-    queue->async([&] { ++ran; });
-    factory.release("ending");
-    EXPECT_NE(factory.queue("ending"), queue);
-    queue.reset();
-    gate.set_value();
-    factory.joinReleased();
-    EXPECT_EQ(ran.load(), 2);
+    EXPECT_EQ(ran.load(), 53);
 }
 
 TEST(ThreadSerialQueue, LastHolderLettingGoFromItsOwnBlockDoesNotDeadlock) {
@@ -111,20 +113,6 @@ TEST(ThreadSerialQueue, LastHolderLettingGoFromItsOwnBlockDoesNotDeadlock) {
     // The first block now holds the only reference; it is dropped on the worker itself.
     gate.set_value();
     EXPECT_TRUE(ready(after.get_future()));
-}
-
-TEST(ThreadQueueFactory, DrainWaitsForWhatEveryQueueHeld) {
-    ThreadQueueFactory factory;
-    std::atomic<int> ran{0};
-    for (const char* label : {"one", "two"}) {
-        factory.queue(label)->async([&] {
-            std::this_thread::yield();
-            ++ran;
-        });
-    }
-    factory.background().async([&] { ++ran; });
-    factory.drain();
-    EXPECT_EQ(ran.load(), 3);
 }
 
 }  // namespace

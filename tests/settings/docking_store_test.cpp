@@ -1,10 +1,12 @@
 #include <limits>
+#include <random>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "base/memory_store.hpp"
 #include "settings/docking_store.hpp"
+#include "support/seed.hpp"
 
 namespace tessarin {
 namespace {
@@ -20,6 +22,7 @@ SavedArrangement arrangement(WindowID id, std::string title, double savedAt) {
     return result;
 }
 
+// Writing replaces the whole collection; a map that cannot be encoded leaves the previous one.
 TEST(DockingStore, WritesJsonTextUnderItsKeyAndReadsItBack) {
     MemoryStore memory;
     DockingStore store(memory);
@@ -38,37 +41,18 @@ TEST(DockingStore, WritesJsonTextUnderItsKeyAndReadsItBack) {
     EXPECT_EQ(store.all(), all);
     EXPECT_EQ(store.get("UUID-A+UUID-B"), all["UUID-A+UUID-B"]);
     EXPECT_FALSE(store.get("UUID-B"));
-}
 
-TEST(DockingStore, ReadModifyWriteReplacesAndForgets) {
-    MemoryStore memory;
-    DockingStore store(memory);
-    ASSERT_TRUE(store.write({{"K", arrangement(1, "First", 1)}, {"L", arrangement(2, "L", 1)}}));
-    auto all = store.all();
-    all["K"] = arrangement(3, "Second", 2);
-    all.erase("L");
+    all["UUID-A"] = arrangement(3, "bad \xff\xfe title", 2);
+    all.erase("UUID-A+UUID-B");
     ASSERT_TRUE(store.write(all));
-    EXPECT_EQ(store.all(), (std::map<std::string, SavedArrangement>{{"K", all["K"]}}));
-}
-
-TEST(DockingStore, UnencodableMapLeavesThePreviousCollection) {
-    MemoryStore memory;
-    DockingStore store(memory);
-    std::map<std::string, SavedArrangement> good{{"K", arrangement(1, "Doc", 1)}};
-    ASSERT_TRUE(store.write(good));
-    auto bad = good;
-    bad["L"] = arrangement(2, "Doc", std::numeric_limits<double>::quiet_NaN());
-    EXPECT_FALSE(store.write(bad));
+    EXPECT_EQ(store.all().size(), 1u);
+    // Titles that are not UTF-8 are stored with replacements.
+    EXPECT_EQ(store.get("UUID-A")->displays.at("UUID-A")[0].windows[0].title,
+              "bad \uFFFD\uFFFD title");
+    const auto good = store.all();
+    all["L"] = arrangement(2, "Doc", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_FALSE(store.write(all));
     EXPECT_EQ(store.all(), good);
-}
-
-TEST(DockingStore, TitlesThatAreNotUtf8AreStoredWithReplacements) {
-    MemoryStore memory;
-    DockingStore store(memory);
-    ASSERT_TRUE(store.write({{"K", arrangement(1, "bad \xff\xfe title", 1)}}));
-    auto back = store.get("K");
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->displays.at("UUID-A")[0].windows[0].title, "bad \uFFFD\uFFFD title");
 }
 
 TEST(DockingStore, NamesASetupByItsSortedDisplayNames) {
@@ -79,6 +63,95 @@ TEST(DockingStore, NamesASetupByItsSortedDisplayNames) {
     EXPECT_EQ(DockingStore::name(setup), "Only");
     setup.displayNames.clear();
     EXPECT_EQ(DockingStore::name(setup), "Unknown setup");
+}
+
+const std::string kValid =
+    R"({"A+B":{"displays":{"A":[{"windows":[{"id":7,"bundleID":"b","title":"t"}],)"
+    R"("heightWeights":[1],"widthFraction":0.5,"savedFraction":1}]},)"
+    R"("displayNames":{"A":"Left","B":"Right"},"savedAt":1.5}})";
+
+std::map<std::string, SavedArrangement> readText(const json& stored) {
+    MemoryStore memory;
+    memory.set("dockingLayouts", stored);
+    return DockingStore(memory).all();
+}
+
+TEST(DockingStoreHostile, EveryTruncationAndWrongKindOfStoredValueReadsEmpty) {
+    ASSERT_EQ(readText(kValid).at("A+B").displays.at("A")[0].windows[0].id, 7u);
+    for (std::size_t length = 0; length < kValid.size(); ++length)
+        EXPECT_TRUE(readText(kValid.substr(0, length)).empty()) << length;
+    for (const json& stored :
+         {json(42), json(true), json::array({kValid}), json::parse(kValid), json("null"),
+          json("[]"), json("\"text\""), json("{\"K\": []}"), json("{\"K\": null}"), json("{}"),
+          json(std::string(200000, '[') + std::string(200000, ']')),
+          json(kValid + std::string(1, '\0') + "garbage")}) {
+        EXPECT_TRUE(readText(stored).empty()) << stored.dump().substr(0, 40);
+    }
+}
+
+TEST(DockingStoreHostile, OneDamagedRecordEmptiesEvenALargeCollectionUntilTheNextWrite) {
+    json document = json::parse(kValid);
+    document["C"] = document["A+B"];
+    document["C"]["displays"]["A"][0]["windows"][0].erase("title");
+    MemoryStore memory;
+    memory.set("dockingLayouts", document.dump());
+    DockingStore store(memory);
+    EXPECT_TRUE(store.all().empty());
+    EXPECT_FALSE(store.get("A+B"));
+
+    SavedArrangement fresh;
+    fresh.displayNames["A"] = "Left";
+    ASSERT_TRUE(store.write({{"A", fresh}}));
+    EXPECT_EQ(store.all().size(), 1u);
+
+    // Large documents decode, unless damaged at the very end.
+    document = json::object();
+    json arrangement = json::parse(kValid)["A+B"];
+    json& columns = arrangement["displays"]["A"];
+    json column = columns[0];
+    for (int c = 0; c < 1000; ++c) {
+        column["windows"][0]["id"] = c;
+        column["windows"][0]["title"] = std::string(200, 'x');
+        columns.push_back(column);
+    }
+    for (int setup = 0; setup < 20; ++setup)
+        document["setup" + std::to_string(setup)] = arrangement;
+    std::string text = document.dump();
+    ASSERT_GT(text.size(), 4u << 20);
+    auto all = readText(text);
+    ASSERT_EQ(all.size(), 20u);
+    EXPECT_EQ(all.at("setup19").displays.at("A").size(), 1001u);
+    text.insert(text.size() - 2, ",\"extra\":");
+    EXPECT_TRUE(readText(text).empty());
+}
+
+TEST(DockingStoreHostile, RandomCorruptionNeverCrashes) {
+    std::mt19937_64 random(test::seed("DockingStoreHostile"));
+    const int rounds = test::longRun() ? 200000 : 5000;
+    const std::string alphabet = "{}[]\":,0123456789.eE-+ntrufalsidbwh\\\xff";
+    int decoded = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::string text = kValid;
+        int edits = 1 + static_cast<int>(random() % 4);
+        for (int e = 0; e < edits; ++e) {
+            std::size_t at = random() % text.size();
+            char c = alphabet[random() % alphabet.size()];
+            const auto kind = random() % 3;
+            if (kind == 0) text[at] = c;
+            if (kind == 1) text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c);
+            if (kind == 2) text.erase(at, 1 + random() % 8);
+            if (text.empty()) text.assign(1, '{');  // not `= "{"`: a false -Wrestrict in GCC 12 -O3
+        }
+        auto all = readText(text);
+        // Whatever decodes must be a full collection that encodes again.
+        if (!all.empty()) {
+            ++decoded;
+            MemoryStore memory;
+            EXPECT_TRUE(DockingStore(memory).write(all));
+        }
+    }
+    // Some mutations (digits, titles) leave a valid document: the decode path is exercised.
+    EXPECT_GT(decoded, 0);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "backends/sim/sim_desktop.hpp"
+#include "backends/sim/sim_queue_runner.hpp"
+#include "base/stepped_executor.hpp"
 #include "base/virtual_loop.hpp"
 
 namespace tessarin::sim {
@@ -29,24 +33,40 @@ struct SimFaults : ::testing::Test {
     Rect frame(WindowID id) { return desktop.window(id)->frame; }
 };
 
-TEST_F(SimFaults, WriteLatencyShowsOnTheClockButNotOnTheLoop) {
+// Every write is recorded in order with its time and result.
+TEST_F(SimFaults, WriteLatencyShowsOnTheClockButNotOnTheLoopAndEveryWriteIsRecorded) {
     desktop.setWriteLatency(slow, 0.04);
-    const double start = desktop.clock().now();
+    desktop.clearWrites();
     ASSERT_EQ(ax.setAttribute(element(slowWindow), "AXSize", Size{500, 300}), AXError::success);
     ASSERT_EQ(ax.setAttribute(element(slowWindow), "AXPosition", Point{0, 30}), AXError::success);
-    EXPECT_DOUBLE_EQ(desktop.clock().now() - start, 0.08);
+    EXPECT_DOUBLE_EQ(desktop.clock().now(), 0.08);
     EXPECT_DOUBLE_EQ(loop.now(), 0);
 
     // Reads and the other application's writes cost nothing.
-    const double before = desktop.clock().now();
     AXValue value;
     ASSERT_EQ(ax.copyAttribute(element(slowWindow), "AXSize", value), AXError::success);
     ASSERT_EQ(ax.setAttribute(element(quickWindow), "AXPosition", Point{5, 30}), AXError::success);
-    EXPECT_DOUBLE_EQ(desktop.clock().now(), before);
-
-    // The loop's own time still counts.
-    loop.advance(1.0);
+    EXPECT_DOUBLE_EQ(desktop.clock().now(), 0.08);
+    loop.advance(1.0);  // the loop's own time still counts
     EXPECT_DOUBLE_EQ(desktop.clock().now(), 1.08);
+    ax.setAttribute(ax.application(slow), "AXEnhancedUserInterface", false);
+    ax.setAttribute(element(quickWindow), "AXTitle", std::string("Renamed"));
+    const auto writes = desktop.writes();
+    ASSERT_EQ(writes.size(), 5u);
+    EXPECT_EQ(writes[0].attribute, "AXSize");
+    EXPECT_EQ(writes[0].value, AXValue(Size{500, 300}));
+    EXPECT_EQ(writes[0].window, slowWindow);
+    EXPECT_DOUBLE_EQ(writes[0].time, 0);
+    EXPECT_EQ(writes[1].attribute, "AXPosition");
+    EXPECT_DOUBLE_EQ(writes[1].time, 0.04);
+    EXPECT_EQ(writes[3].element, ax.application(slow));
+    EXPECT_FALSE(writes[3].window);
+    EXPECT_EQ(writes[4].result, AXError::attributeUnsupported);
+    EXPECT_EQ(writes[4].window, quickWindow);
+    desktop.setRecordingWrites(false);
+    ax.setAttribute(element(quickWindow), "AXPosition", Point{0, 30});
+    EXPECT_EQ(desktop.writes().size(), 5u);
+    EXPECT_EQ(frame(quickWindow).origin(), (Point{0, 30}));
 }
 
 TEST_F(SimFaults, HungApplicationTimesOutAfterTheElementsMessagingTimeout) {
@@ -145,7 +165,7 @@ TEST(SimTeardown, DestroyingTheDesktopReleasesBlockedCallsFirst) {
     EXPECT_EQ(result, AXError::cannotComplete);
 }
 
-TEST_F(SimFaults, WindowsKeepTheirMinimumAndFixedSizes) {
+TEST_F(SimFaults, WindowsKeepTheirMinimumAndFixedSizesClampAndMoveThemselves) {
     desktop.setMinimumSize(slowWindow, {500, 350});
     ASSERT_EQ(ax.setAttribute(element(slowWindow), "AXSize", Size{300, 200}), AXError::success);
     EXPECT_EQ(frame(slowWindow).size(), (Size{500, 350}));
@@ -162,11 +182,11 @@ TEST_F(SimFaults, WindowsKeepTheirMinimumAndFixedSizes) {
     EXPECT_EQ(frame(id).size(), (Size{400, 300}));
     EXPECT_EQ(ax.setAttribute(element(id), "AXPosition", Point{70, 80}), AXError::success);
     EXPECT_EQ(frame(id).origin(), (Point{70, 80}));
-}
 
-TEST_F(SimFaults, ClampingWindowsNeedTheSecondSizeWrite) {
+    // Clamping windows need the second size write.
     WindowFaults faults;
     faults.clampsToScreen = true;
+    desktop.setMinimumSize(slowWindow, {0, 0});
     desktop.setWindowFaults(slowWindow, faults);
     // At the old place (x 100) a width of 1400 runs past the right edge (1440) and is cut.
     ASSERT_EQ(ax.setAttribute(element(slowWindow), "AXSize", Size{1400, 800}), AXError::success);
@@ -177,10 +197,8 @@ TEST_F(SimFaults, ClampingWindowsNeedTheSecondSizeWrite) {
     // The top never goes above the menu bar.
     ASSERT_EQ(ax.setAttribute(element(slowWindow), "AXPosition", Point{20, 0}), AXError::success);
     EXPECT_EQ(frame(slowWindow).origin(), (Point{20, 25}));
-}
-
-TEST_F(SimFaults, WindowsThatMoveThemselvesAnnounceWhereTheySettled) {
-    WindowFaults faults;
+    // Windows that move themselves announce where they settled.
+    faults = {};
     faults.movesItself = Point{0, 22};
     desktop.setWindowFaults(slowWindow, faults);
     int moves = 0;
@@ -219,7 +237,7 @@ TEST_F(SimFaults, RegistrationsFailForTheFirstObservers) {
     EXPECT_FALSE(ax.createObserver(9999, callback)) << "no such process";
 }
 
-TEST_F(SimFaults, WithdrawnTrustDisablesTheInterface) {
+TEST_F(SimFaults, WithdrawnTrustDisablesTheInterfaceAndAnUnreadableListIsNone) {
     EXPECT_TRUE(ax.isProcessTrusted());
     desktop.setTrusted(false);
     EXPECT_FALSE(ax.isProcessTrusted());
@@ -232,9 +250,8 @@ TEST_F(SimFaults, WithdrawnTrustDisablesTheInterface) {
     EXPECT_EQ(ax.windowNumber(element(slowWindow), number), AXError::apiDisabled);
     desktop.setTrusted(true);
     EXPECT_EQ(ax.copyAttribute(element(slowWindow), "AXPosition", value), AXError::success);
-}
 
-TEST_F(SimFaults, UnreadableWindowListIsNoneNotEmpty) {
+    // An unreadable window list is none, not empty.
     desktop.setWindowListReadable(false);
     EXPECT_FALSE(desktop.windowServer().windowList(true));
     EXPECT_FALSE(desktop.windowServer().windowList(false));
@@ -244,30 +261,37 @@ TEST_F(SimFaults, UnreadableWindowListIsNoneNotEmpty) {
     EXPECT_EQ(desktop.windowServer().windowList(true)->size(), 3u);
 }
 
-TEST_F(SimFaults, EveryWriteIsRecordedInOrderWithItsTimeAndResult) {
-    desktop.setWriteLatency(slow, 0.01);
-    desktop.clearWrites();
-    ax.setAttribute(element(slowWindow), "AXSize", Size{400, 300});
-    ax.setAttribute(element(slowWindow), "AXPosition", Point{10, 30});
-    ax.setAttribute(ax.application(slow), "AXEnhancedUserInterface", false);
-    ax.setAttribute(element(quickWindow), "AXTitle", std::string("Renamed"));
-    const auto writes = desktop.writes();
-    ASSERT_EQ(writes.size(), 4u);
-    EXPECT_EQ(writes[0].attribute, "AXSize");
-    EXPECT_EQ(writes[0].value, AXValue(Size{400, 300}));
-    EXPECT_EQ(writes[0].window, slowWindow);
-    EXPECT_DOUBLE_EQ(writes[0].time, 0);
-    EXPECT_EQ(writes[1].attribute, "AXPosition");
-    EXPECT_DOUBLE_EQ(writes[1].time, 0.01);
-    EXPECT_EQ(writes[2].element, ax.application(slow));
-    EXPECT_FALSE(writes[2].window);
-    EXPECT_EQ(writes[3].result, AXError::attributeUnsupported);
-    EXPECT_EQ(writes[3].window, quickWindow);
+// A slow application's queue is busy for as long as its calls take on the loop's clock; other
+// queues and the loop go on meanwhile.
+TEST_F(SimFaults, ASlowCallKeepsOnlyItsOwnQueueBusy) {
+    SteppedExecutor queues;
+    QueueRunner runner{loop, queues, desktop};
+    desktop.setWriteLatency(slow, 0.5);
 
-    desktop.setRecordingWrites(false);
-    ax.setAttribute(element(quickWindow), "AXPosition", Point{0, 30});
-    EXPECT_EQ(desktop.writes().size(), 4u);
-    EXPECT_EQ(frame(quickWindow).origin(), (Point{0, 30}));
+    std::vector<std::string> ran;
+    auto slowQueue = queues.queue("slow");
+    auto quickQueue = queues.queue("quick");
+    slowQueue->async([&] {
+        ax.setAttribute(element(slowWindow), "AXPosition", Point{10, 30});
+        ran.push_back("slow write");
+    });
+    slowQueue->async([&] { ran.push_back("after the slow write"); });
+    quickQueue->async([&] { ran.push_back("quick"); });
+    loop.post([&] { ran.push_back("main"); });
+
+    runner.runPending();
+    EXPECT_EQ(ran, (std::vector<std::string>{"main", "slow write", "quick"}));
+    EXPECT_TRUE(runner.isBusy("slow"));
+    EXPECT_FALSE(runner.isBusy("quick"));
+
+    loop.advanceTo(0.49);
+    runner.runPending();
+    EXPECT_EQ(ran.size(), 3u);
+    loop.advanceTo(0.5);
+    runner.runPending();
+    EXPECT_EQ(ran.back(), "after the slow write");
+    EXPECT_FALSE(runner.isBusy("slow"));
+    EXPECT_EQ(queues.pendingTotal(), 0u);
 }
 
 }  // namespace

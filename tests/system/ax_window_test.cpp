@@ -47,7 +47,7 @@ TEST_F(AXWindowTest, ConstructionNeedsAWindowNumber) {
     EXPECT_EQ(AXWindow::create(ax, sim.workspace(), element, pid), nullptr);
 }
 
-TEST_F(AXWindowTest, AFailedPositionIsLoggedWithTheSizeResult) {
+TEST_F(AXWindowTest, FailedWritesAreLoggedWithBothResultsAndTheBundle) {
     Pid pid = launch("com.example.editor");
     WindowID id = open(pid, {100, 100, 800, 600});
     ScriptedAccessibility ax(sim.accessibility());
@@ -62,23 +62,19 @@ TEST_F(AXWindowTest, AFailedPositionIsLoggedWithTheSizeResult) {
     EXPECT_EQ(log.starting("setPosition failed"),
               std::vector<std::string>{"setPosition failed -25200 for " + std::to_string(id) +
                                        " com.example.editor"});
-}
 
-TEST_F(AXWindowTest, AFixedSizeWindowWithoutBundleLogsTheSizeCodeAndAQuestionMark) {
-    Pid pid = launch(std::nullopt, "Bare");
+    // A fixed-size window without a bundle logs the size code and a question mark.
     sim::WindowSpec setup;
     setup.fixedSize = true;
-    WindowID id = sim.openWindow(pid, setup).value();
-    auto window = this->window(id);
-
-    window->setFrame({0, 30, 300, 300}, std::nullopt);
-    EXPECT_EQ(log.all(), std::vector<std::string>{"setFrame failed pos=0 size=-25205 for " +
-                                                  std::to_string(id) + " ?"});
+    WindowID fixed = sim.openWindow(launch(std::nullopt, "Bare"), setup).value();
+    this->window(fixed)->setFrame({0, 30, 300, 300}, std::nullopt);
+    EXPECT_EQ(log.all().back(),
+              "setFrame failed pos=0 size=-25205 for " + std::to_string(fixed) + " ?");
     // The position still landed; only the size was refused.
-    EXPECT_EQ(frameOf(id).origin(), (Point{0, 30}));
+    EXPECT_EQ(frameOf(fixed).origin(), (Point{0, 30}));
 }
 
-TEST_F(AXWindowTest, ReadersGiveNothingForTheWrongKindOfValue) {
+TEST_F(AXWindowTest, ReadersGiveNothingForTheWrongKindOfValueOrAGoneApplication) {
     Pid pid = launch("com.example.editor");
     WindowID id = open(pid, {100, 100, 800, 600});
     AXElement element = sim.window(id)->element;
@@ -99,26 +95,19 @@ TEST_F(AXWindowTest, ReadersGiveNothingForTheWrongKindOfValue) {
     EXPECT_EQ(AX::boolean(ax, element, "AXMinimized"), true);
     ax.answerRead("AXFocused", std::string("yes"));
     EXPECT_EQ(AX::boolean(ax, element, "AXFocused"), std::nullopt);
-}
 
-TEST_F(AXWindowTest, ElementReadersFollowTheApplication) {
-    Pid pid = launch("com.example.editor");
-    WindowID first = open(pid, {100, 100, 800, 600});
+    // Element readers follow the application.
     WindowID second = open(pid, {200, 100, 800, 600});
-    Accessibility& ax = sim.accessibility();
     AXElement app = ax.application(pid);
-
-    auto windows = AX::elements(ax, app, "AXWindows");
-    EXPECT_EQ(windows.size(), 2u);
+    EXPECT_EQ(AX::elements(ax, app, "AXWindows").size(), 2u);
     EXPECT_EQ(AX::element(ax, app, "AXFocusedWindow"), sim.window(second)->element);
     // Wrong kinds and failed reads: an absent element, an empty list.
     EXPECT_EQ(AX::element(ax, app, "AXWindows"), std::nullopt);
     EXPECT_TRUE(AX::elements(ax, app, "AXFocusedWindow").empty());
-    EXPECT_TRUE(AX::elements(ax, sim.window(first)->element, "AXNoSuchList").empty());
-    AXElement firstElement = sim.window(first)->element;
+    EXPECT_TRUE(AX::elements(ax, element, "AXNoSuchList").empty());
     sim.quit(pid);
     EXPECT_TRUE(AX::elements(ax, app, "AXWindows").empty());
-    EXPECT_EQ(AX::position(ax, firstElement), std::nullopt);
+    EXPECT_EQ(AX::position(sim.accessibility(), element), std::nullopt);
 }
 
 }  // namespace

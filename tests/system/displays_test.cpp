@@ -14,36 +14,27 @@ Display display(std::uint32_t id, Rect frame) {
 // Two side-by-side displays, the second one lower and smaller.
 const std::vector<Display> pair{display(1, {0, 0, 1000, 800}), display(2, {1000, 100, 600, 500})};
 
-TEST(DisplaysContaining, TheMidPointDecidesFirst) {
+// The mid-point decides first; without one the larger overlap wins, ties going to the earlier
+// display; a window off every display goes to the first.
+TEST(DisplaysContaining, TheMidPointThenTheLargerOverlapThenTheFirstDisplayDecide) {
     // Mostly on the first display, but its mid-point is on the second.
     EXPECT_EQ(Displays::containing({700, 200, 700, 100}, pair)->id, 2u);
     EXPECT_EQ(Displays::containing({100, 100, 200, 200}, pair)->id, 1u);
     EXPECT_EQ(Displays::containing({0, 0, 10, 10}, {}), std::nullopt);
-}
 
-TEST(DisplaysContaining, WithoutAMidPointTheLargerOverlapWinsAndTiesGoToTheEarlier) {
-    // The mid-point (1000, 750) lies below the second display and right of the first.
-    const Rect straddling{900, 700, 200, 100};
+    // The mid-point (1000, 750) lies below the second display and right of the first:
     // 100 × 100 on the first, 100 × 0 on the second (it ends at 600).
-    EXPECT_EQ(Displays::containing(straddling, pair)->id, 1u);
-
-    // Two equal overlaps: the earlier display in the list.
+    EXPECT_EQ(Displays::containing({900, 700, 200, 100}, pair)->id, 1u);
     const std::vector<Display> stacked{display(3, {0, 0, 500, 500}),
                                        display(4, {0, 600, 500, 500})};
     const Rect between{100, 450, 300, 200};  // mid-point in the gap, 50 rows on each
     EXPECT_EQ(Displays::containing(between, stacked)->id, 3u);
-    const std::vector<Display> reversed{stacked[1], stacked[0]};
-    EXPECT_EQ(Displays::containing(between, reversed)->id, 4u);
-
+    EXPECT_EQ(Displays::containing(between, {stacked[1], stacked[0]})->id, 4u);
     // A larger overlap later in the list replaces the first.
-    const Rect mostlyLower{100, 480, 300, 200};
-    EXPECT_EQ(Displays::containing(mostlyLower, stacked)->id, 4u);
-}
+    EXPECT_EQ(Displays::containing({100, 480, 300, 200}, stacked)->id, 4u);
 
-TEST(DisplaysContaining, AWindowOffEveryDisplayGoesToTheFirst) {
     EXPECT_EQ(Displays::containing({5000, 5000, 100, 100}, pair)->id, 1u);
-    const std::vector<Display> reversed{pair[1], pair[0]};
-    EXPECT_EQ(Displays::containing({-900, -900, 100, 100}, reversed)->id, 2u);
+    EXPECT_EQ(Displays::containing({-900, -900, 100, 100}, {pair[1], pair[0]})->id, 2u);
 }
 
 TEST(DisplaysAt, TheOuterEdgeWithinOnePointCounts) {
@@ -89,14 +80,7 @@ TEST_F(DisplaysTest, CurrentConvertsFramesAndKeysDisplaysWithoutUUIDByNumber) {
     EXPECT_EQ(displays.flip(list[1].frame), (Rect{1440, 100, 1200, 1000}));
 }
 
-TEST_F(DisplaysTest, WithoutScreensNothingIsListedAndFlipTurnsAboutZero) {
-    sim.unplugDisplay(displays.current().front().id);
-    EXPECT_TRUE(displays.current().empty());
-    EXPECT_EQ(displays.flip({0, 10, 100, 50}), (Rect{0, -60, 100, 50}));
-    EXPECT_EQ(displays.underMouse({}), std::nullopt);
-}
-
-TEST_F(DisplaysTest, UnderMouseReadsThePointerInTheToolkitsConvention) {
+TEST_F(DisplaysTest, UnderMouseReadsThePointerInTheToolkitsConventionWhileThereAreScreens) {
     sim::DisplaySpec below;
     below.uuid = "BELOW";
     below.frame = {0, 900, 1440, 900};
@@ -112,7 +96,30 @@ TEST_F(DisplaysTest, UnderMouseReadsThePointerInTheToolkitsConvention) {
     EXPECT_EQ(displays.underMouse(list)->uuid, "BELOW");
     sim.setPointer({3000, 3000});
     EXPECT_EQ(displays.underMouse(list)->uuid, "PRIMARY");
+
+    // Without screens nothing is listed, and flip turns about zero.
+    sim.unplugDisplay(list[1].id);
+    sim.unplugDisplay(list[0].id);
+    EXPECT_TRUE(displays.current().empty());
+    EXPECT_EQ(displays.flip({0, 10, 100, 50}), (Rect{0, -60, 100, 50}));
+    EXPECT_EQ(displays.underMouse({}), std::nullopt);
 }
+
+// The desktop never lists a window twice; this stand-in does, with gaps in its entries.
+class RepeatingWindowServer : public WindowServer {
+  public:
+    std::optional<std::vector<WindowInfo>> windowList(bool onScreenOnly) override {
+        if (!onScreenOnly) return std::nullopt;
+        std::vector<WindowInfo> list(4);
+        list[0].number = 7;
+        list[0].bounds = Rect{0, 0, 10, 10};
+        list[1].number = 8;
+        list[2].bounds = Rect{1, 1, 1, 1};
+        list[3].number = 7;
+        list[3].bounds = Rect{5, 5, 20, 20};
+        return list;
+    }
+};
 
 TEST_F(DisplaysTest, TheWindowServerListsOnlyWindowsOnScreen) {
     Pid pid = launch("com.example.editor");
@@ -134,25 +141,8 @@ TEST_F(DisplaysTest, TheWindowServerListsOnlyWindowsOnScreen) {
     sim.setWindowListReadable(false);
     EXPECT_TRUE(displays.onScreenWindowIDs().empty());
     EXPECT_TRUE(displays.windowServerFrames().empty());
-}
 
-// The desktop never lists a window twice; this stand-in does, with gaps in its entries.
-class RepeatingWindowServer : public WindowServer {
-  public:
-    std::optional<std::vector<WindowInfo>> windowList(bool onScreenOnly) override {
-        if (!onScreenOnly) return std::nullopt;
-        std::vector<WindowInfo> list(4);
-        list[0].number = 7;
-        list[0].bounds = Rect{0, 0, 10, 10};
-        list[1].number = 8;
-        list[2].bounds = Rect{1, 1, 1, 1};
-        list[3].number = 7;
-        list[3].bounds = Rect{5, 5, 20, 20};
-        return list;
-    }
-};
-
-TEST_F(DisplaysTest, ALaterEntryForTheSameWindowWins) {
+    // A later entry for the same window wins.
     RepeatingWindowServer server;
     Displays repeating{sim.screens(), sim.pointer(), server};
     EXPECT_EQ(repeating.onScreenWindowIDs(), (std::set<WindowID>{7, 8}));

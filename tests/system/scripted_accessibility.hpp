@@ -14,6 +14,9 @@ namespace tessarin::test {
 // scripts: failed writes of chosen attributes, a chosen window-number answer, or a chosen value
 // for a read. Used where the desktop itself has no fault that produces the case.
 class ScriptedAccessibility : public Accessibility {
+    using Element = const AXElement&;
+    using Name = std::string_view;
+
   public:
     explicit ScriptedAccessibility(Accessibility& inner) : inner_(inner) {}
 
@@ -37,8 +40,7 @@ class ScriptedAccessibility : public Accessibility {
 
     AXElement application(Pid pid) override { return inner_.application(pid); }
     AXElement systemWide() override { return inner_.systemWide(); }
-    AXError copyAttribute(const AXElement& element, std::string_view attribute,
-                          AXValue& value) override {
+    AXError copyAttribute(Element e, Name attribute, AXValue& value) override {
         {
             std::lock_guard guard(mutex_);
             if (auto found = reads_.find(std::string(attribute)); found != reads_.end()) {
@@ -46,14 +48,13 @@ class ScriptedAccessibility : public Accessibility {
                 return AXError::success;
             }
         }
-        return inner_.copyAttribute(element, attribute, value);
+        return inner_.copyAttribute(e, attribute, value);
     }
-    AXError copyAttributes(const AXElement& element, const std::vector<std::string>& attributes,
+    AXError copyAttributes(Element e, const std::vector<std::string>& names,
                            std::vector<std::optional<AXValue>>& values) override {
-        return inner_.copyAttributes(element, attributes, values);
+        return inner_.copyAttributes(e, names, values);
     }
-    AXError setAttribute(const AXElement& element, std::string_view attribute,
-                         const AXValue& value) override {
+    AXError setAttribute(Element e, Name attribute, const AXValue& value) override {
         std::function<void(const AXElement&, std::string_view)> hook;
         {
             std::lock_guard guard(mutex_);
@@ -61,17 +62,10 @@ class ScriptedAccessibility : public Accessibility {
             if (found != writeFailures_.end()) return found->second;
             hook = onWrite_;
         }
-        if (hook) hook(element, attribute);
-        return inner_.setAttribute(element, attribute, value);
+        if (hook) hook(e, attribute);
+        return inner_.setAttribute(e, attribute, value);
     }
-    AXError isSettable(const AXElement& element, std::string_view attribute,
-                       bool& settable) override {
-        return inner_.isSettable(element, attribute, settable);
-    }
-    AXError performAction(const AXElement& element, std::string_view action) override {
-        return inner_.performAction(element, action);
-    }
-    AXError windowNumber(const AXElement& element, WindowID& number) override {
+    AXError windowNumber(Element e, WindowID& number) override {
         {
             std::lock_guard guard(mutex_);
             if (windowNumber_) {
@@ -79,16 +73,19 @@ class ScriptedAccessibility : public Accessibility {
                 return windowNumber_->first;
             }
         }
-        return inner_.windowNumber(element, number);
+        return inner_.windowNumber(e, number);
     }
-    AXError processID(const AXElement& element, Pid& pid) override {
-        return inner_.processID(element, pid);
+    // The rest passes straight through.
+    AXError isSettable(Element e, Name a, bool& out) override {
+        return inner_.isSettable(e, a, out);
     }
-    AXError setMessagingTimeout(const AXElement& element, double seconds) override {
-        return inner_.setMessagingTimeout(element, seconds);
+    AXError performAction(Element e, Name a) override { return inner_.performAction(e, a); }
+    AXError processID(Element e, Pid& pid) override { return inner_.processID(e, pid); }
+    AXError setMessagingTimeout(Element e, double s) override {
+        return inner_.setMessagingTimeout(e, s);
     }
-    AXError elementAtPosition(const AXElement& root, Point point, AXElement& element) override {
-        return inner_.elementAtPosition(root, point, element);
+    AXError elementAtPosition(Element root, Point p, AXElement& out) override {
+        return inner_.elementAtPosition(root, p, out);
     }
     std::unique_ptr<AXObserver> createObserver(Pid pid, AXObserver::Callback callback) override {
         return inner_.createObserver(pid, std::move(callback));

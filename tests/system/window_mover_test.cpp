@@ -68,7 +68,7 @@ class WindowMoverTest : public test::SimFixture {
     const std::vector<std::string> threeSteps{"AXSize", "AXPosition", "AXSize"};
 };
 
-TEST_F(WindowMoverTest, TwoMovesBeforeTheQueueRunsWriteOnlyTheSecond) {
+TEST_F(WindowMoverTest, TwoMovesBeforeTheQueueRunsWriteOnlyTheSecondAndReadsWaitForWrites) {
     Pid pid = launch("com.example.editor");
     WindowID id = open(pid, {100, 100, 800, 600});
     auto window = this->window(id);
@@ -86,9 +86,26 @@ TEST_F(WindowMoverTest, TwoMovesBeforeTheQueueRunsWriteOnlyTheSecond) {
         EXPECT_TRUE(second);
     }
     EXPECT_EQ(frameOf(id), (Rect{10, 40, 600, 450}));
+
+    // A read runs after queued writes; reset drops waiting frames.
+    mover->move(window, {0, 30, 500, 400});
+    std::optional<Rect> seen;
+    mover->read(pid, [&] { seen = frameOf(id); });
+    queues.drain(label(pid));
+    EXPECT_EQ(seen, (Rect{0, 30, 500, 400}));
+    sim.clearWrites();
+    mover->move(window, {100, 30, 500, 400});
+    mover->reset();
+    settle();
+    EXPECT_TRUE(sim.writes().empty());
+    // The application is idle again, and its size is unknown: a full write.
+    mover->move(window, {200, 30, 500, 400});
+    EXPECT_EQ(queues.pending(label(pid)), 1u);
+    settle();
+    EXPECT_EQ(writtenAttributes(id), threeSteps);
 }
 
-TEST_F(WindowMoverTest, AnUnchangedSizeIsOnePositionWriteAndIsNotVerified) {
+TEST_F(WindowMoverTest, AnUnchangedSizeIsOnePositionWriteUnlessForgotten) {
     Pid pid = launch("com.example.editor");
     auto window = placed(pid, {0, 30, 700, 500});
     // The application grows the window by itself; a pure move must not read it back.
@@ -102,6 +119,13 @@ TEST_F(WindowMoverTest, AnUnchangedSizeIsOnePositionWriteAndIsNotVerified) {
     settle();
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(frameOf(window->id), (Rect{50, 30, 760, 500}));
+
+    // After forget, the next write is the full three steps.
+    sim.clearWrites();
+    mover->forget(window->id);
+    mover->move(window, {40, 30, 700, 500});
+    settle();
+    EXPECT_EQ(writtenAttributes(window->id), threeSteps);
 }
 
 TEST_F(WindowMoverTest, GrowingMovesFirstAndShrinkingResizesFirst) {
@@ -124,26 +148,16 @@ TEST_F(WindowMoverTest, GrowingMovesFirstAndShrinkingResizesFirst) {
     EXPECT_EQ(writesFor({100, 30, 500, 200}), shrink);  // shorter only
 }
 
-TEST_F(WindowMoverTest, AfterForgetTheNextWriteIsTheFullThreeSteps) {
-    Pid pid = launch("com.example.editor");
-    auto window = placed(pid, {0, 30, 700, 500});
-    mover->move(window, {20, 30, 700, 500});
-    settle();
-    EXPECT_EQ(writtenAttributes(window->id), std::vector<std::string>{"AXPosition"});
-
-    sim.clearWrites();
-    mover->forget(window->id);
-    mover->move(window, {40, 30, 700, 500});
-    settle();
-    EXPECT_EQ(writtenAttributes(window->id), threeSteps);
-}
-
 TEST_F(WindowMoverTest, AWindowThatStaysWiderIsReportedOnceOnTheMainLoop) {
     Pid pid = launch("com.example.editor");
     WindowID id = open(pid, {100, 100, 800, 600}, {720, 0});
+    // A few points wider is not a minimum size: no second look, no report.
+    WindowID few = open(launch("com.example.other"), {100, 100, 800, 600}, {703, 504});
     mover->move(window(id), {0, 30, 700, 500});
+    mover->move(window(few), {0, 30, 700, 500});
 
     queues.drainAll();
+    EXPECT_EQ(loop.postedCount(), 1u);
     loop.drain();
     // The second look waits 0.15 s and runs on the application's queue.
     loop.advance(WindowMover::minimumSizeRecheck - 0.01);
@@ -159,20 +173,10 @@ TEST_F(WindowMoverTest, AWindowThatStaysWiderIsReportedOnceOnTheMainLoop) {
     queues.drainAll();
     loop.drain();
     EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(frameOf(few).size(), (Size{703, 504}));
 }
 
-TEST_F(WindowMoverTest, AFewPointsWiderIsNotAMinimumSize) {
-    Pid pid = launch("com.example.editor");
-    WindowID id = open(pid, {100, 100, 800, 600}, {703, 504});
-    mover->move(window(id), {0, 30, 700, 500});
-    queues.drainAll();
-    EXPECT_EQ(loop.postedCount(), 0u);
-    settle();
-    EXPECT_TRUE(reports.empty());
-    EXPECT_EQ(frameOf(id).size(), (Size{703, 504}));
-}
-
-TEST_F(WindowMoverTest, AReportOvertakenByANewerFrameOrForgetIsDropped) {
+TEST_F(WindowMoverTest, AReportOvertakenByANewerFrameOrForgetOrTheMoverIsDropped) {
     Pid pid = launch("com.example.editor");
     WindowID id = open(pid, {100, 100, 800, 600}, {720, 0});
     auto window = this->window(id);
@@ -191,9 +195,21 @@ TEST_F(WindowMoverTest, AReportOvertakenByANewerFrameOrForgetIsDropped) {
     mover->forget(id);
     settle();
     EXPECT_TRUE(reports.empty());
+
+    // Queued work outlives the mover harmlessly.
+    mover->move(window, {0, 30, 700, 500});
+    queues.drainAll();  // written; the second look is on its way
+    mover->move(window, {50, 30, 700, 500});
+    sim.clearWrites();
+    std::weak_ptr<WindowMover> weak = mover;
+    mover.reset();
+    EXPECT_TRUE(weak.expired());  // queued blocks do not keep it alive
+    settle();
+    EXPECT_TRUE(sim.writes().empty());
+    EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(WindowMoverTest, TheEnhancedInterfaceIsOffAroundABatchAndUntouchedWhereItIsOff) {
+TEST_F(WindowMoverTest, TheEnhancedInterfaceIsOffAroundABatchAndItsStateTrustedForFiveSeconds) {
     Pid assisted = launch("com.example.assisted");
     WindowID first = open(assisted, {100, 100, 400, 300});
     WindowID second = open(assisted, {200, 100, 400, 300});
@@ -215,21 +231,18 @@ TEST_F(WindowMoverTest, TheEnhancedInterfaceIsOffAroundABatchAndUntouchedWhereIt
     sim.clearWrites();
     queues.drain(label(plain));
     EXPECT_EQ(writeLog(), threeSteps);
-}
 
-TEST_F(WindowMoverTest, TheEnhancedInterfaceStateIsTrustedForFiveSeconds) {
-    Pid pid = launch("com.example.editor");
-    auto window = placed(pid, {0, 30, 700, 500});
-    setEnhanced(pid, true);  // turned on after the mover read it as off
+    // The state read is trusted for five seconds.
+    auto window = this->window(third);
+    setEnhanced(plain, true);  // turned on after the mover read it as off
     sim.clearWrites();
-
-    mover->move(window, {10, 30, 700, 500});
+    mover->move(window, {1010, 30, 400, 400});
     settle();
     EXPECT_EQ(writeLog(), std::vector<std::string>{"AXPosition"});
 
     loop.advance(WindowMover::enhancedUIValidity);
     sim.clearWrites();
-    mover->move(window, {20, 30, 700, 500});
+    mover->move(window, {1020, 30, 400, 400});
     settle();
     EXPECT_EQ(writeLog(), (std::vector<std::string>{"app AXEnhancedUserInterface=0", "AXPosition",
                                                     "app AXEnhancedUserInterface=1"}));
@@ -280,28 +293,6 @@ TEST_F(WindowMoverTest, FramesAskedForDuringABatchJoinTheSameDrain) {
     EXPECT_EQ(frameOf(secondID), (Rect{500, 30, 400, 300}));
 }
 
-TEST_F(WindowMoverTest, ReadRunsAfterQueuedWritesAndResetDropsWaitingFrames) {
-    Pid pid = launch("com.example.editor");
-    WindowID id = open(pid, {100, 100, 400, 300});
-    auto window = this->window(id);
-    mover->move(window, {0, 30, 500, 400});
-    std::optional<Rect> seen;
-    mover->read(pid, [&] { seen = frameOf(id); });
-    queues.drain(label(pid));
-    EXPECT_EQ(seen, (Rect{0, 30, 500, 400}));
-
-    sim.clearWrites();
-    mover->move(window, {100, 30, 500, 400});
-    mover->reset();
-    settle();
-    EXPECT_TRUE(sim.writes().empty());
-    // The application is idle again, and its size is unknown: a full write.
-    mover->move(window, {200, 30, 500, 400});
-    EXPECT_EQ(queues.pending(label(pid)), 1u);
-    settle();
-    EXPECT_EQ(writtenAttributes(id), threeSteps);
-}
-
 TEST_F(WindowMoverTest, AHungApplicationDelaysOnlyItsOwnWindows) {
     auto [hung, lively, stuck, moving] = hungAndLively(sim::HangMode::timeOutAtOnce);
     sim.clearWrites();
@@ -329,23 +320,6 @@ TEST_F(WindowMoverTest, AHungApplicationDelaysOnlyItsOwnWindows) {
     EXPECT_TRUE(slow[0] == "slow resize: com.example.hung took 1500 ms" ||
                 slow[0] == "slow resize: com.example.hung took 1499 ms")
         << slow[0];
-}
-
-TEST_F(WindowMoverTest, QueuedWorkOutlivesTheMoverHarmlessly) {
-    Pid pid = launch("com.example.editor");
-    WindowID id = open(pid, {100, 100, 800, 600}, {720, 0});
-    auto window = this->window(id);
-    mover->move(window, {0, 30, 700, 500});
-    queues.drainAll();  // written; the second look is on its way
-    mover->move(window, {50, 30, 700, 500});
-    sim.clearWrites();
-
-    std::weak_ptr<WindowMover> weak = mover;
-    mover.reset();
-    EXPECT_TRUE(weak.expired());  // queued blocks do not keep it alive
-    settle();
-    EXPECT_TRUE(sim.writes().empty());
-    EXPECT_TRUE(reports.empty());
 }
 
 }  // namespace
