@@ -32,36 +32,8 @@ class Admission : public EngineHarness {
     }
 };
 
-TEST_F(Admission, NarrowWindowIsRefusedAndLoggedOnce) {
+TEST_F(Admission, RefusedWindowsAreLoggedOnceAndTheSmallestTileableOneIsTaken) {
     WindowID narrow = openSpec(editor, sim::makeWindow("Palette", {100, 100, 60, 400}));
-    EXPECT_FALSE(known(narrow));
-    EXPECT_EQ(countLogged("ignored "), 1);
-    EXPECT_TRUE(logged("ignored " + description(narrow, "com.example.editor", "Palette") +
-                       ": role=AXWindow subrole=AXStandardWindow fullscreen=false "
-                       "frame=Optional((100.0, 100.0, 60.0, 400.0))"));
-    takeLog();
-
-    // Looking again refuses again, silently.
-    lookAgain();
-    EXPECT_FALSE(known(narrow));
-    EXPECT_EQ(countLogged("ignored "), 0);
-}
-
-TEST_F(Admission, SmallestTileableWindowIsAdmitted) {
-    WindowID small = openSpec(editor, sim::makeWindow("Small", {100, 100, 61, 61}));
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{small});
-    EXPECT_TRUE(logged("tiling " + description(small, "com.example.editor", "Small") +
-                       " on Built-in focused=true"));
-    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
-
-    // A known window is simply known.
-    takeLog();
-    lookAgain();
-    EXPECT_EQ(countLogged("tiling "), 0);
-    EXPECT_EQ(stripWindows().size(), 1u);
-}
-
-TEST_F(Admission, DialogsAndWindowsWithoutRoleAreIgnored) {
     sim::WindowSpec dialog = sim::makeWindow("Save", {200, 200, 400, 300});
     dialog.subrole = "AXDialog";
     WindowID saved = openSpec(editor, dialog);
@@ -69,18 +41,34 @@ TEST_F(Admission, DialogsAndWindowsWithoutRoleAreIgnored) {
     bare.role.reset();
     bare.subrole.reset();
     WindowID nameless = openSpec(editor, bare);
-    EXPECT_FALSE(known(saved));
-    EXPECT_FALSE(known(nameless));
+    WindowID small = openSpec(editor, sim::makeWindow("Small", {100, 100, 61, 61}));
+    for (WindowID id : {narrow, saved, nameless})
+        EXPECT_FALSE(known(id)) << id;
+    EXPECT_EQ(countLogged("ignored "), 3);
+    EXPECT_TRUE(logged("ignored " + description(narrow, "com.example.editor", "Palette") +
+                       ": role=AXWindow subrole=AXStandardWindow fullscreen=false "
+                       "frame=Optional((100.0, 100.0, 60.0, 400.0))"));
     EXPECT_TRUE(logged("ignored " + description(saved, "com.example.editor", "Save") +
                        ": role=AXWindow subrole=AXDialog fullscreen=false "
                        "frame=Optional((200.0, 200.0, 400.0, 300.0))"));
     EXPECT_TRUE(logged("ignored " + description(nameless, "com.example.editor", "Bare") +
                        ": role=nil subrole=nil fullscreen=false "
                        "frame=Optional((200.0, 200.0, 400.0, 300.0))"));
-    EXPECT_TRUE(stripWindows().empty());
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{small});
+    EXPECT_TRUE(logged("tiling " + description(small, "com.example.editor", "Small") +
+                       " on Built-in focused=true"));
+    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
+
+    // Looking again refuses again, silently, and a known window is simply known.
+    takeLog();
+    lookAgain();
+    EXPECT_FALSE(known(narrow));
+    EXPECT_EQ(countLogged("ignored "), 0);
+    EXPECT_EQ(countLogged("tiling "), 0);
+    EXPECT_EQ(stripWindows().size(), 1u);
 }
 
-TEST_F(Admission, FloatingApplicationsAndFixedSizeWindowsFloat) {
+TEST_F(Admission, FloatingAppsFixedSizeWindowsAndExcludedDisplaysFloat) {
     Pid calculator = launch("com.apple.calculator", "Calculator");
     settle();
     WindowID calc = openSpec(calculator, sim::makeWindow("Calculator", {300, 200, 230, 400}));
@@ -90,7 +78,6 @@ TEST_F(Admission, FloatingApplicationsAndFixedSizeWindowsFloat) {
 
     EXPECT_EQ(view().role(calc), WindowRole::floating);
     EXPECT_EQ(view().role(about), WindowRole::floating);
-    EXPECT_TRUE(stripWindows().empty());
     EXPECT_EQ(view().displayOf(calc), primaryUUID);
     EXPECT_TRUE(logged("floating " + description(calc, "com.apple.calculator", "Calculator") +
                        " resizable=true"));
@@ -98,13 +85,10 @@ TEST_F(Admission, FloatingApplicationsAndFixedSizeWindowsFloat) {
                        " resizable=false"));
     // Left where the user put it.
     EXPECT_EQ(frameOf(calc), (Rect{300, 200, 230, 400}));
-}
 
-TEST_F(Admission, UserFloatingAppsAndExcludedDisplaysFloat) {
     prefs->setFloatingApps({"com.example.editor"});
     WindowID mine = openSpec(editor, sim::makeWindow("Mine", {100, 100, 800, 600}));
     EXPECT_TRUE(view().floating().count(mine));
-
     prefs->setFloatingApps({});
     prefs->setExcludedDisplays({primaryUUID});
     WindowID other = openSpec(editor, sim::makeWindow("Other", {100, 100, 800, 600}));
@@ -145,15 +129,13 @@ TEST_F(Admission, FullScreenWindowWaitsUntilItLeavesFullScreen) {
 
     // Still full screen: looked at again after a Space change, with nothing more to say.
     takeLog();
-    desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
-    settle();
+    lookAgain();
     EXPECT_EQ(countLogged("waiting for "), 0);
     EXPECT_FALSE(known(movie));
 
     desktop.setFullScreen(movie, false);
     desktop.moveWindow(movie, {100, 100, 900, 700});
-    desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
-    settle();
+    lookAgain();
     EXPECT_TRUE(logged(name + " left full screen"));
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{movie});
 }
@@ -181,8 +163,7 @@ TEST_F(Admission, OnlyOneRetryThenTheNextSpaceChangeLooksAgain) {
     EXPECT_FALSE(known(*id));
 
     // The refusal is not final, and it is not logged again.
-    desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
-    settle();
+    lookAgain();
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{*id});
     EXPECT_EQ(countLogged("ignored "), 1);
 }

@@ -8,17 +8,11 @@ class CountingPointer : public PointerInteraction {
     void waitForMouseUp(WindowManager&) override { ++waits; }
 };
 
-class ClickRecord : public InputControl {
-  public:
-    std::optional<double> last;
-    std::optional<double> lastDoubleClick() const override { return last; }
-};
-
 // What the tracker's move, resize and minimize reports do to tiled windows.
 class TrackerReports : public EngineHarness {
   protected:
     CountingPointer pointer;
-    ClickRecord clicks;
+    DoubleClicks clicks;
     Pid editor = 0;
     WindowID a = 0, b = 0;
 
@@ -36,24 +30,9 @@ class TrackerReports : public EngineHarness {
     }
 };
 
-TEST_F(TrackerReports, UserMoveWaitsForTheMouseButton) {
+TEST_F(TrackerReports, UserMovesAndResizesWaitForTheMouseButtonAndAreForgottenOnClose) {
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
-    desktop.moveWindow(b, {300, 300, 640, 480});
-    advance(0.01);
-    EXPECT_TRUE(view().userMoved(b));
-    EXPECT_FALSE(view().lastApplied(b).has_value());
-    EXPECT_GE(pointer.waits, 1);
-}
-
-TEST_F(TrackerReports, UserResizeWaitsForTheMouseButton) {
-    const Rect now = frameOf(a);
-    desktop.moveWindow(a, {now.x, now.y, now.width - 100, now.height});
-    advance(0.01);
-    EXPECT_TRUE(view().userResized(a));
-    EXPECT_GE(pointer.waits, 1);
-}
-
-TEST_F(TrackerReports, FloatingAndUnknownWindowsAreNotTracked) {
+    // Floating windows are not tracked.
     Pid calculator = launch("com.apple.calculator", "Calculator");
     settle();
     WindowID calc = openSettled(calculator, "Calculator", {300, 200, 230, 400});
@@ -62,6 +41,27 @@ TEST_F(TrackerReports, FloatingAndUnknownWindowsAreNotTracked) {
     EXPECT_FALSE(view().userMoved(calc));
     EXPECT_FALSE(view().userResized(calc));
     EXPECT_EQ(pointer.waits, 0);
+
+    desktop.moveWindow(b, {300, 300, 640, 480});
+    advance(0.01);
+    EXPECT_TRUE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b).has_value());
+    const int waits = pointer.waits;
+    EXPECT_GE(waits, 1);
+
+    const Rect now = frameOf(a);
+    desktop.moveWindow(a, {now.x, now.y, now.width - 100, now.height});
+    advance(0.01);
+    EXPECT_TRUE(view().userResized(a));
+    EXPECT_GT(pointer.waits, waits);
+
+    desktop.closeWindow(b);
+    advance(0.01);
+    EXPECT_EQ(view().role(b), WindowRole::unknown);
+    EXPECT_FALSE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b));
+    EXPECT_FALSE(view().displayOf(b));
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{a});
 }
 
 TEST_F(TrackerReports, DoubleClickResizeTogglesZoom) {
@@ -90,36 +90,6 @@ TEST_F(TrackerReports, DoubleClickResizeTogglesZoom) {
     EXPECT_TRUE(logged("window " + std::to_string(a) + " un-zoomed by double-click"));
     EXPECT_FALSE(strip()->columns[0].isZoomed());
     EXPECT_EQ(pointer.waits, 0);
-}
-
-TEST_F(TrackerReports, FullScreenKeepsThePlaceAndComesBack) {
-    desktop.setFullScreen(a, true);
-    advance(0.01);
-    EXPECT_TRUE(
-        logged("entered full screen: " + std::to_string(a) + " keeps its place on the strip"));
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{b});
-    EXPECT_TRUE(view().fullscreenManaged(a));
-    EXPECT_EQ((*view().dormant(a)).index, 0);
-
-    desktop.setFullScreen(a, false);
-    advance(0.01);
-    EXPECT_TRUE(view().dormant(a));
-    advance(0.85);
-    EXPECT_TRUE(logged("left full screen: " + std::to_string(a) + " returns to its place"));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
-}
-
-TEST_F(TrackerReports, DestroyedWindowIsForgottenEverywhere) {
-    desktop.moveWindow(b, {300, 300, 640, 480});
-    advance(0.01);
-    ASSERT_TRUE(view().userMoved(b));
-    desktop.closeWindow(b);
-    advance(0.01);
-    EXPECT_EQ(view().role(b), WindowRole::unknown);
-    EXPECT_FALSE(view().userMoved(b));
-    EXPECT_FALSE(view().lastApplied(b));
-    EXPECT_FALSE(view().displayOf(b));
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{a});
 }
 
 }  // namespace tessarin::test

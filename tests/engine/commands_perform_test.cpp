@@ -1,4 +1,4 @@
-#include "commands_fixture.hpp"
+#include "engine_fixture.hpp"
 
 #include <map>
 #include <set>
@@ -67,24 +67,11 @@ TEST_F(CommandsTest, AMorphStartsFromTheLastWrittenFramesAndFollowsTheSpeed) {
     EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
 }
 
-TEST_F(CommandsTest, FocusActionsMorphOnlyInFocusMode) {
+TEST_F(CommandsTest, FocusModeTogglesWithAMorphAndFocusActionsMorphOnlyInIt) {
     startWithColumns(3);
     engine->perform(Action::focusLeft);
     EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
     settle();
-
-    run(Action::focusMode);
-    ASSERT_TRUE(view().focusMode());
-    engine->perform(Action::focusLeft);
-    EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
-    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.24);
-    settle();
-    engine->perform(Action::center);
-    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
-}
-
-TEST_F(CommandsTest, FocusModeTogglesWithAMorphOfEveryStrip) {
-    startWithColumns(2);
     int stateChanges = 0;
     engine->onStateChange = [&] { ++stateChanges; };
     takeLog();
@@ -95,6 +82,13 @@ TEST_F(CommandsTest, FocusModeTogglesWithAMorphOfEveryStrip) {
     EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
     EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.3);
     EXPECT_EQ(stateChanges, 1);
+    settle();
+    engine->perform(Action::focusLeft);
+    EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
+    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.24);
+    settle();
+    engine->perform(Action::center);
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
     settle();
 
     prefs->setAnimate(false);
@@ -113,8 +107,16 @@ TEST_F(CommandsTest, FocusModeTogglesWithAMorphOfEveryStrip) {
 // --- the target
 
 TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
-    plugPrimary();
     startEngine();
+    ASSERT_TRUE(engine->isRunning());
+    takeLog();
+    run(Action::wider);
+    EXPECT_EQ(actionLines(),
+              std::vector<std::string>{"action wider: no strip (key=nil, strips=0)"});
+    EXPECT_FALSE(view().activeKey().has_value());
+
+    plugPrimary();
+    settle();
     ASSERT_EQ(view().strips().count(primaryUUID), 0u);
     takeLog();
     memory.calls.clear();
@@ -123,16 +125,6 @@ TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
               std::vector<std::string>{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
     EXPECT_TRUE(memory.calls.empty());
     EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
-}
-
-TEST_F(CommandsTest, WithoutADisplayTheKeyIsNil) {
-    startEngine();
-    ASSERT_TRUE(engine->isRunning());
-    takeLog();
-    run(Action::wider);
-    EXPECT_EQ(actionLines(),
-              std::vector<std::string>{"action wider: no strip (key=nil, strips=0)"});
-    EXPECT_FALSE(view().activeKey().has_value());
 }
 
 TEST_F(CommandsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
@@ -158,7 +150,7 @@ TEST_F(CommandsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
 
 // --- observers and the commands that work while stopped
 
-TEST_F(CommandsTest, ObserversHearEveryActionFirstAndInOrder) {
+TEST_F(CommandsTest, ObserversHearEveryActionFirstAndWhileStoppedOnlyEngineCommandsAct) {
     const auto ids = startWithColumns(2);
     std::vector<std::string> heard;
     engine->addActionObserver([&](Action action) {
@@ -177,21 +169,15 @@ TEST_F(CommandsTest, ObserversHearEveryActionFirstAndInOrder) {
     heard.clear();
     run(Action::toggleTiling);
     ASSERT_FALSE(engine->isRunning());
-    run(Action::wider);  // ignored, but still heard
-    EXPECT_EQ(heard, (std::vector<std::string>{"first toggleTiling 0", "second toggleTiling",
-                                               "first wider -", "second wider"}));
-}
-
-TEST_F(CommandsTest, WhileStoppedOnlyTheEngineCommandsAct) {
-    startWithColumns(2);
-    run(Action::toggleTiling);
-    ASSERT_FALSE(engine->isRunning());
     ASSERT_TRUE(engine->isPaused());
     takeLog();
     memory.calls.clear();
+    indicator.shown.clear();
+    run(Action::wider);  // ignored, but still heard
+    EXPECT_EQ(heard, (std::vector<std::string>{"first toggleTiling 0", "second toggleTiling",
+                                               "first wider -", "second wider"}));
     for (Action action : allActions()) {
-        if (action == Action::toggleTiling || action == Action::retile) continue;
-        run(action);
+        if (action != Action::toggleTiling && action != Action::retile) run(action);
     }
     EXPECT_FALSE(engine->isRunning());
     EXPECT_FALSE(view().focusMode());

@@ -1,4 +1,4 @@
-#include "commands_fixture.hpp"
+#include "engine_fixture.hpp"
 
 #include "core/strip_layout.hpp"
 
@@ -16,61 +16,36 @@ std::string arrowLine(const std::string& name, WindowID before, WindowID after, 
 
 // --- focus actions
 
-TEST_F(CommandsTest, FocusActionsMoveTheStripAndTheSystemFocus) {
+TEST_F(CommandsTest, FocusActionsMoveTheStripAndTheSystemFocusButNeverRearrange) {
     const auto ids = startWithColumns(3);
-    const WindowID a = ids[0], b = ids[1], c = ids[2];
-    ASSERT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
-    ASSERT_EQ(strip()->focusedWindow(), c);
+    const Layout arranged{{ids[0]}, {ids[1]}, {ids[2]}};
+    ASSERT_EQ(layoutOf(), arranged);
+    // Each action and the column it leaves focused: nothing wraps, and a number past the last
+    // column changes nothing.
+    const std::pair<Action, int> steps[] = {{Action::focusLeft, 1}, {Action::focusFirst, 0},
+                                            {Action::focusLeft, 0}, {Action::focusRight, 1},
+                                            {Action::focusLast, 2}, {Action::focus1, 0},
+                                            {Action::focus9, 0},    {Action::focus3, 2}};
+    for (const auto& [action, column] : steps) {
+        run(action);
+        EXPECT_EQ(strip()->focusedWindow(), ids[column]) << rawValue(action);
+        EXPECT_EQ(desktop.focusedWindow(), ids[column]) << rawValue(action);
+    }
+    EXPECT_EQ(layoutOf(), arranged);
 
-    run(Action::focusLeft);
-    EXPECT_EQ(strip()->focusedWindow(), b);
-    EXPECT_EQ(desktop.focusedWindow(), b);
-    run(Action::focusFirst);
-    EXPECT_EQ(strip()->focusedWindow(), a);
-    EXPECT_EQ(desktop.focusedWindow(), a);
-    run(Action::focusLeft);  // no wrap
-    EXPECT_EQ(strip()->focusedWindow(), a);
-    run(Action::focusRight);
-    EXPECT_EQ(strip()->focusedWindow(), b);
-    run(Action::focusLast);
-    EXPECT_EQ(strip()->focusedWindow(), c);
-    run(Action::focus1);
-    EXPECT_EQ(strip()->focusedWindow(), a);
-    run(Action::focus3);
-    EXPECT_EQ(strip()->focusedWindow(), c);
-    EXPECT_EQ(desktop.focusedWindow(), c);
-    run(Action::focus9);
-    EXPECT_EQ(strip()->focusedWindow(), c);
-    // Focus never rearranges.
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
-}
-
-TEST_F(CommandsTest, FocusRightOnTheLastColumnLogsTheSameWindowAndMakesNoFocusCall) {
-    const auto ids = startWithColumns(3);
-    const WindowID c = ids[2];
-    ASSERT_EQ(strip()->focusedColumn, 2);
+    // On the last column focusRight logs the same window and makes no focus call.
     const Strip unchanged = *strip();
     const auto scroll = std::to_string(static_cast<long long>(strip()->scrollOffset));
     desktop.clearWrites();
     takeLog();
     memory.calls.clear();
-
     run(Action::focusRight);
-
     EXPECT_EQ(*strip(), unchanged);
-    EXPECT_EQ(actionLines(), std::vector<std::string>{arrowLine("focusRight", c, c, 2, 3, scroll)});
+    EXPECT_EQ(actionLines(),
+              std::vector<std::string>{arrowLine("focusRight", ids[2], ids[2], 2, 3, scroll)});
     EXPECT_EQ(focusWrites(), 0);
     // Even a command that changed nothing is remembered.
     EXPECT_EQ(memory.calls, std::vector<std::string>{"schedule"});
-}
-
-TEST_F(CommandsTest, ANumberPastTheLastColumnChangesNothing) {
-    const auto ids = startWithColumns(2);
-    takeLog();
-    run(Action::focus3);
-    EXPECT_EQ(strip()->focusedWindow(), ids[1]);
-    EXPECT_EQ(actionLines(),
-              std::vector<std::string>{arrowLine("focus3", ids[1], ids[1], 1, 2, "0")});
 }
 
 TEST_F(CommandsTest, ACommandActsOnTheColumnOfTheSystemFocusedWindow) {
@@ -86,64 +61,48 @@ TEST_F(CommandsTest, ACommandActsOnTheColumnOfTheSystemFocusedWindow) {
     EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
 }
 
-// --- move actions
+// --- move and width actions
 
 TEST_F(CommandsTest, MoveActionsReorderColumnsAndTheirFrames) {
     const auto ids = startWithColumns(3);
     const WindowID a = ids[0], b = ids[1], c = ids[2];
-
-    run(Action::moveLeft);
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}, {b}}));
-    EXPECT_EQ(strip()->focusedWindow(), c);
-    EXPECT_LT(frameOf(c).x, frameOf(b).x);
-    EXPECT_LT(frameOf(a).x, frameOf(c).x);
-
-    run(Action::moveToFirst);
-    EXPECT_EQ(layoutOf(), (Layout{{c}, {a}, {b}}));
-    EXPECT_LT(frameOf(c).x, frameOf(a).x);
-
-    run(Action::moveRight);
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}, {b}}));
-
-    run(Action::moveToLast);
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
-    EXPECT_EQ(strip()->focusedColumn, 2);
-    EXPECT_LT(frameOf(b).x, frameOf(c).x);
-
-    run(Action::moveRight);  // past the end
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
+    const std::pair<Action, Layout> steps[] = {{Action::moveLeft, {{a}, {c}, {b}}},
+                                               {Action::moveToFirst, {{c}, {a}, {b}}},
+                                               {Action::moveRight, {{a}, {c}, {b}}},
+                                               {Action::moveToLast, {{a}, {b}, {c}}},
+                                               {Action::moveRight, {{a}, {b}, {c}}}};
+    for (const auto& [action, layout] : steps) {
+        run(action);
+        EXPECT_EQ(layoutOf(), layout) << rawValue(action);
+        EXPECT_EQ(strip()->focusedWindow(), c);
+        for (std::size_t i = 1; i < layout.size(); ++i)
+            EXPECT_LT(frameOf(layout[i - 1][0]).x, frameOf(layout[i][0]).x) << rawValue(action);
+    }
 }
-
-// --- width actions
 
 TEST_F(CommandsTest, WidthActionsChangeTheFocusedColumnAndItsWindow) {
     prefs->setWidthPresets({0.15, 0.95});
     const auto ids = startWithColumns(2);
     const WindowID b = ids[1];
     ASSERT_DOUBLE_EQ(columnOf(b).widthFraction, 0.5);
-
-    run(Action::fullWidth);
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 1.0);
-    EXPECT_TRUE(columnOf(b).isFullWidth());
-    EXPECT_DOUBLE_EQ(frameOf(b).width, 1420);
-    run(Action::fullWidth);  // back to the width before
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.5);
-    EXPECT_FALSE(columnOf(b).isFullWidth());
-
-    run(Action::cycleWidth);
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.95);
-    run(Action::wider);
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 1.0);
-    EXPECT_FALSE(columnOf(b).isFullWidth());
-    EXPECT_DOUBLE_EQ(frameOf(b).width, 1420);
-
-    run(Action::cycleWidthBack);
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.95);
-    run(Action::cycleWidthBack);
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.15);
-    run(Action::narrower);
-    EXPECT_NEAR(columnOf(b).widthFraction, 0.1, 1e-9);
-    EXPECT_DOUBLE_EQ(frameOf(b).width, StripLayout::width(0.1, 1420, 10));
+    struct Step {
+        Action action;
+        double fraction;
+        bool fullWidth;
+    };
+    // A second fullWidth goes back to the width before; wider stops at a whole width.
+    const Step steps[] = {
+        {Action::fullWidth, 1.0, true},        {Action::fullWidth, 0.5, false},
+        {Action::cycleWidth, 0.95, false},     {Action::wider, 1.0, false},
+        {Action::cycleWidthBack, 0.95, false}, {Action::cycleWidthBack, 0.15, false},
+        {Action::narrower, 0.1, false}};
+    for (const auto& [action, fraction, fullWidth] : steps) {
+        run(action);
+        EXPECT_NEAR(columnOf(b).widthFraction, fraction, 1e-9) << rawValue(action);
+        EXPECT_EQ(columnOf(b).isFullWidth(), fullWidth) << rawValue(action);
+        EXPECT_NEAR(frameOf(b).width, StripLayout::width(fraction, 1420, 10), 1.0)
+            << rawValue(action);
+    }
     // Only the focused column changes.
     EXPECT_DOUBLE_EQ(columnOf(ids[0]).widthFraction, 0.5);
 }
@@ -212,38 +171,32 @@ TEST_F(CommandsTest, StackRightOnTheLastColumnKeepsTheStrip) {
 // --- center
 
 TEST_F(CommandsTest, CenterScrollsTheFocusedColumnToTheMiddleWithoutMorphing) {
-    prefs->setAnimate(false);
     const auto ids = startWithColumns(3);
-    const WindowID a = ids[0];
+    run(Action::focus2);
+    const double middle = StripLayout::centeredScroll(*strip(), 1420, 10);
+    ASSERT_NE(strip()->scrollOffset, middle);
+    engine->perform(Action::center);
+    EXPECT_TRUE(view().animation(primaryUUID));
+    settle();
+    EXPECT_DOUBLE_EQ(strip()->scrollOffset, middle);
+    EXPECT_NEAR(frameOf(ids[1]).midX(), 720, 1.0);
+
+    prefs->setAnimate(false);
     run(Action::focusFirst);
     ASSERT_DOUBLE_EQ(strip()->scrollOffset, 0);
     const Strip arranged = *strip();
     takeLog();
-
     engine->perform(Action::center);
-    EXPECT_TRUE((view().morph(primaryUUID) == nullptr));
+    EXPECT_EQ(view().morph(primaryUUID), nullptr);
+    EXPECT_FALSE(view().animation(primaryUUID));
     settle();
-
     // Half a column of 705 points left of a 1420-point area: the view starts at −357.5.
-    const double expected = StripLayout::centeredScroll(arranged, 1420, 10);
-    EXPECT_DOUBLE_EQ(expected, -357.5);
-    EXPECT_DOUBLE_EQ(strip()->scrollOffset, expected);
+    EXPECT_DOUBLE_EQ(strip()->scrollOffset, -357.5);
     EXPECT_EQ(strip()->columns, arranged.columns);
-    EXPECT_NEAR(frameOf(a).midX(), 720, 1.0);
+    EXPECT_NEAR(frameOf(ids[0]).midX(), 720, 1.0);
     // Whole points, cut toward zero.
-    EXPECT_EQ(actionLines(), std::vector<std::string>{arrowLine("center", a, a, 0, 3, "-357")});
-}
-
-TEST_F(CommandsTest, CenterAnimatesTheScrollWhenAnimating) {
-    const auto ids = startWithColumns(3);
-    run(Action::focus2);
-    const double expected = StripLayout::centeredScroll(*strip(), 1420, 10);
-    ASSERT_NE(strip()->scrollOffset, expected);
-    engine->perform(Action::center);
-    EXPECT_EQ((view().animation(primaryUUID) ? 1u : 0u), 1u);
-    settle();
-    EXPECT_DOUBLE_EQ(strip()->scrollOffset, expected);
-    EXPECT_NEAR(frameOf(ids[1]).midX(), 720, 1.0);
+    EXPECT_EQ(actionLines(),
+              std::vector<std::string>{arrowLine("center", ids[0], ids[0], 0, 3, "-357")});
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "commands_fixture.hpp"
+#include "engine_fixture.hpp"
 
 #include "core/strip_layout.hpp"
 
@@ -52,30 +52,14 @@ TEST_F(CommandsWindowsTest, ToggleFloatCentresTheWindowAndTilesItAgainAfterTheFo
     EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.4);
     EXPECT_EQ(strip()->focusedWindow(), b);
     EXPECT_DOUBLE_EQ(frameOf(b).width, StripLayout::width(0.4, 1420, 10));
-}
 
-TEST_F(CommandsWindowsTest, ToggleFloatTilesAtTheEndWhenPlacementSaysSo) {
-    plugFullPrimary();
-    startEngine();
-    const auto ids = openColumns(3);
-    run(Action::focus1);
     run(Action::toggleFloat);
-    ASSERT_TRUE(view().floating().count(ids[0]));
+    ASSERT_TRUE(view().floating().count(b));
     prefs->setPlacement(NewWindowPlacement::end);
-    focus(ids[0]);
+    focus(b);
     run(Action::toggleFloat);
-    EXPECT_EQ(layoutOf(), (Layout{{ids[1]}, {ids[2]}, {ids[0]}}));
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}, {b}}));
     EXPECT_EQ(strip()->focusedColumn, 2);
-}
-
-TEST_F(CommandsWindowsTest, AFloatedWindowsOwnEchoIsNotTakenForTheUser) {
-    plugFullPrimary();
-    startEngine();
-    const auto ids = openColumns(2);
-    run(Action::toggleFloat);
-    settle();
-    EXPECT_EQ(frameOf(ids[1]), (Rect{288, 135, 864, 630}));
-    EXPECT_TRUE(view().floating().count(ids[1]));
 }
 
 // --- sending to the next display
@@ -105,6 +89,13 @@ TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightAndWrapsAround) {
     EXPECT_EQ(view().displayOf(b), primaryUUID);
     EXPECT_LT(frameOf(b).x, 1440);
     EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.7);
+
+    // Floating windows are not sent.
+    run(Action::toggleFloat);
+    focus(b);
+    run(Action::sendToNextDisplay);
+    EXPECT_TRUE(view().floating().count(b));
+    EXPECT_TRUE(stripWindows(secondUUID).empty());
 }
 
 TEST_F(CommandsWindowsTest, DisplaysAreTakenInOrderOfTheirLeftEdge) {
@@ -135,37 +126,33 @@ TEST_F(CommandsWindowsTest, SendToNextDisplayNeedsTwoDisplaysThatAreNotExcluded)
     EXPECT_EQ(countLogged("action"), 0);
 }
 
-TEST_F(CommandsWindowsTest, FloatingWindowsAreNotSent) {
-    plugPrimary();
-    plugSecond(1440);
-    startEngine();
-    const auto ids = openColumns(2);
-    run(Action::toggleFloat);
-    focus(ids[1]);
-    run(Action::sendToNextDisplay);
-    EXPECT_TRUE(view().floating().count(ids[1]));
-    EXPECT_TRUE(stripWindows(secondUUID).empty());
-}
-
 // --- the overview
 
-TEST_F(CommandsWindowsTest, ShowOverviewIsStickyEvenWithTheOverviewTurnedOff) {
+TEST_F(CommandsWindowsTest, ShowOverviewIsStickyAndTitlesAreReadOnlyWhileThePanelIsHidden) {
     prefs->setShowIndicator(false);
-    startWithColumns(2);
-    run(Action::showOverview);
+    const auto ids = startWithColumns(2);
+    run(Action::showOverview);  // even with the overview turned off
     ASSERT_EQ(indicator.shown.size(), 1u);
     EXPECT_TRUE(indicator.shown[0].sticky);
     EXPECT_EQ(indicator.shown[0].display, primaryUUID);
     EXPECT_EQ(indicator.shown[0].model.columns.size(), 2u);
-
     run(Action::focusLeft);  // shows only when the preference is on
     EXPECT_EQ(indicator.shown.size(), 1u);
+
+    desktop.setTitle(ids[0], "Renamed");
+    indicator.visible = true;
+    run(Action::showOverview);
+    ASSERT_EQ(indicator.shown.size(), 2u);
+    EXPECT_EQ(indicator.shown[1].model.columns.at(0).titles, std::vector<std::string>{"Window 1"});
+
+    indicator.visible = false;
     prefs->setShowIndicator(true);
     run(Action::focusRight);
-    ASSERT_EQ(indicator.shown.size(), 2u);
-    EXPECT_FALSE(indicator.shown[1].sticky);
+    ASSERT_EQ(indicator.shown.size(), 3u);
+    EXPECT_FALSE(indicator.shown[2].sticky);
+    EXPECT_EQ(indicator.shown[2].model.columns.at(0).titles, std::vector<std::string>{"Renamed"});
     run(Action::wider);  // not an action that flashes the overview
-    EXPECT_EQ(indicator.shown.size(), 2u);
+    EXPECT_EQ(indicator.shown.size(), 3u);
 }
 
 TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
@@ -205,27 +192,6 @@ TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumn) {
     EXPECT_EQ(unknown.key, "NOWHERE");
     EXPECT_DOUBLE_EQ(unknown.viewWidth, 1000);
     EXPECT_TRUE(unknown.columns.empty());
-}
-
-TEST_F(CommandsWindowsTest, TitlesAreReadOnlyWhenThePanelIsHidden) {
-    const auto ids = startWithColumns(1);
-    run(Action::showOverview);
-    ASSERT_EQ(indicator.shown.back().model.columns.at(0).titles,
-              std::vector<std::string>{"Window 1"});
-    EXPECT_TRUE(indicator.shown.back().sticky);
-
-    desktop.setTitle(ids[0], "Renamed");
-    indicator.visible = true;
-    run(Action::showOverview);
-    EXPECT_EQ(indicator.shown.back().model.columns.at(0).titles,
-              std::vector<std::string>{"Window 1"});
-
-    indicator.visible = false;
-    prefs->setShowIndicator(true);
-    run(Action::focusLeft);
-    EXPECT_EQ(indicator.shown.back().model.columns.at(0).titles,
-              std::vector<std::string>{"Renamed"});
-    EXPECT_FALSE(indicator.shown.back().sticky);
 }
 
 // --- clicks on the overview

@@ -19,6 +19,13 @@
 
 namespace tessarin::test {
 
+// The swipe tap's record of title-bar double clicks.
+class DoubleClicks : public InputControl {
+  public:
+    std::optional<double> last;
+    std::optional<double> lastDoubleClick() const override { return last; }
+};
+
 // The engine on a simulated desktop with the virtual clock. Queued frame writes run as the
 // clock advances, the way a real desktop's queues keep up with the main loop.
 class EngineHarness : public ::testing::Test {

@@ -1,14 +1,14 @@
 #include <string>
 #include <variant>
 
-#include "layout_fixture.hpp"
+#include "engine_fixture.hpp"
 
 namespace tessarin::test {
 
-class Focus : public LayoutTest {
+class Focus : public EngineTest {
   protected:
     void SetUp() override {
-        LayoutTest::SetUp();
+        EngineTest::SetUp();
         plugPrimary();
     }
 
@@ -31,7 +31,7 @@ TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) 
     start();
     const auto editor = openColumns(2);
     const Pid mail = launch("com.example.mail", "Mail");
-    const WindowID inbox = openSettled(mail, "Inbox");
+    openSettled(mail, "Inbox");
     ASSERT_EQ(workspace.frontmostApplication()->pid, mail);
 
     desktop.clearWrites();
@@ -52,7 +52,6 @@ TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) 
     settle();
     EXPECT_EQ(desktop.focusedWindow(), editor[1]);
     EXPECT_TRUE(desktop.warps().empty());
-    (void)inbox;
 }
 
 TEST_F(Focus, ThePointerFollowsFocusToTheCentreOfTheWindowsFrame) {
@@ -66,7 +65,8 @@ TEST_F(Focus, ThePointerFollowsFocusToTheCentreOfTheWindowsFrame) {
     EXPECT_EQ(desktop.warps().back(), (Point{10 + 705 / 2.0, 35 + 855 / 2.0}));
 }
 
-TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocus) {
+TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocusAndTheBorderFollows) {
+    prefs->setFocusBorder(true);
     start();
     const auto ids = openColumns(3);
     ASSERT_EQ(strip()->focusedWindow(), ids[2]);
@@ -79,24 +79,16 @@ TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocus) {
     EXPECT_EQ(strip()->focusedWindow(), ids[0]);
     EXPECT_EQ(view().activeKey(), primaryUUID);
     EXPECT_EQ(scroll(), 0);  // revealed
+    ASSERT_TRUE(border.visible);
+    EXPECT_EQ(border.shown->window, ids[0]);
+    EXPECT_EQ(border.shown->frame, applied(ids[0]));
+    EXPECT_EQ(border.shown->width, 3.0);
 
     // Focus that the strip already has changes nothing.
     takeLog();
     desktop.focusWindow(ids[0]);
     settle();
     EXPECT_EQ(countLogged("focus synced to "), 0);
-}
-
-TEST_F(Focus, TheBorderFollowsTheFocusedWindowWhileTheSettingIsOn) {
-    prefs->setFocusBorder(true);
-    start();
-    const auto ids = openColumns(2);
-    desktop.focusWindow(ids[0]);
-    settle();
-    ASSERT_TRUE(border.visible);
-    EXPECT_EQ(border.shown->window, ids[0]);
-    EXPECT_EQ(border.shown->frame, applied(ids[0]));
-    EXPECT_EQ(border.shown->width, 3.0);
 
     prefs->setFocusBorder(false);
     engine->perform(Action::focusRight);
@@ -124,23 +116,6 @@ TEST_F(Focus, InFocusModeAFocusChangeMorphsToTheNewWindow) {
     EXPECT_TRUE((view().morph(primaryUUID) == nullptr));
     EXPECT_EQ(frameOf(ids[0]), focusRect);
     EXPECT_EQ(frameOf(ids[2]).x, 1440 - 2);
-}
-
-TEST_F(Focus, TheNeighbourChosenAfterACloseWinsOverTheApplicationsChoice) {
-    start();
-    const auto ids = openColumns(3);
-    // The application brings its most recent other window forward when the focused one closes.
-    desktop.focusWindow(ids[0]);
-    settle();
-    desktop.focusWindow(ids[2]);
-    settle();
-    takeLog();
-
-    desktop.closeWindow(ids[2]);
-    settle();
-    EXPECT_EQ(strip()->focusedWindow(), ids[1]);
-    EXPECT_EQ(desktop.focusedWindow(), ids[1]);
-    EXPECT_EQ(countLogged(synced(ids[0], 0)), 0);
 }
 
 }  // namespace tessarin::test

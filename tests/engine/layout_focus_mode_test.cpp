@@ -1,5 +1,5 @@
 #include "engine/layout_geometry.hpp"
-#include "layout_fixture.hpp"
+#include "engine_fixture.hpp"
 
 namespace tessarin::test {
 namespace {
@@ -77,7 +77,7 @@ TEST(LayoutGeometry, DisplaysWithinTwoPointsAdjoinAndTheAreaLosesTheOuterGap) {
     EXPECT_FALSE(main(0).neighbourLeft);
 }
 
-class LayoutFocusModeEngine : public LayoutTest {};
+class LayoutFocusModeEngine : public EngineTest {};
 
 TEST_F(LayoutFocusModeEngine, FocusModeLaysOutTheFocusedWindowLarge) {
     prefs->setOuterGap(0);

@@ -1,6 +1,6 @@
 #include <utility>
 
-#include "layout_fixture.hpp"
+#include "engine_fixture.hpp"
 
 // On the 1440 × 900 primary display the layout area is 1420 × 855 at (10, 35) and a half-width
 // column is 705 points wide, so three columns span 2135 points and scroll at most 715.
@@ -13,7 +13,7 @@ constexpr double kLastColumnScroll = 715;
 
 }  // namespace
 
-class LayoutPipeline : public LayoutTest {
+class LayoutPipeline : public EngineTest {
   protected:
     // Three columns, the last focused and revealed.
     std::vector<WindowID> startWithThree(int refreshRate = 60,
@@ -48,7 +48,7 @@ class LayoutPipeline : public LayoutTest {
 TEST_F(LayoutPipeline, ChangesOfOneTurnMergeIntoOneLayoutThatReveals) {
     const auto ids = startWithThree();
     settle();
-    memory.saves = 0;
+    memory.calls.clear();
     const int applies = indicator.applies;
 
     // Two windows close in one turn: one layout pass, one save request.
@@ -56,13 +56,13 @@ TEST_F(LayoutPipeline, ChangesOfOneTurnMergeIntoOneLayoutThatReveals) {
     desktop.closeWindow(ids[1]);
     runner.runPending();
     EXPECT_EQ(indicator.applies, applies + 1);
-    EXPECT_EQ(memory.saves, 1);
+    EXPECT_EQ(memory.saves(), 1);
     ASSERT_TRUE(view().animation(primaryUUID));
     EXPECT_EQ(view().animation(primaryUUID)->to, 0);
 
     settle();
     EXPECT_EQ(scroll(), 0);
-    EXPECT_EQ(memory.saves, 1);
+    EXPECT_EQ(memory.saves(), 1);
 }
 
 TEST_F(LayoutPipeline, AScrollEasesOutAndCovers87AndAHalfPercentAtHalfTime) {

@@ -1,16 +1,16 @@
 #include <string>
 
-#include "layout_fixture.hpp"
+#include "engine_fixture.hpp"
 
 // The primary display's layout area is 1420 × 855 at (10, 35) with 10-point gaps: a half-width
 // column is 705 wide, and two stacked rows share 845 points.
 
 namespace tessarin::test {
 
-class LayoutSizes : public LayoutTest {
+class LayoutSizes : public EngineTest {
   protected:
     void SetUp() override {
-        LayoutTest::SetUp();
+        EngineTest::SetUp();
         plugPrimary();
         start();
     }

@@ -31,24 +31,6 @@ class CloseFocus : public EngineHarness {
     }
 };
 
-TEST_F(CloseFocus, FocusGoesToTheLeftNeighbour) {
-    auto [a, b, c] = startWithThree();
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
-    ASSERT_EQ(strip()->focusedWindow(), c);
-    takeLog();
-
-    desktop.closeWindow(c);
-    advance(0.01);
-    EXPECT_TRUE(logged("removed " + std::to_string(c) + " from strip"));
-    EXPECT_TRUE(logged(focusLine(b)));
-    EXPECT_EQ(strip()->focusedWindow(), b);
-    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
-    EXPECT_FALSE((view().role(c) != WindowRole::unknown));
-    EXPECT_FALSE(view().displayOf(c).has_value());
-    settle();
-    EXPECT_EQ(desktop.focusedWindow(), b);
-}
-
 TEST_F(CloseFocus, MiddleColumnHandsFocusLeftAndAStackKeepsItInTheColumn) {
     auto [a, b, c] = startWithThree();
     desktop.focusWindow(b);
@@ -89,17 +71,6 @@ TEST_F(CloseFocus, FirstColumnHandsFocusToTheRight) {
     EXPECT_EQ(strip()->focusedWindow(), b);
 }
 
-TEST_F(CloseFocus, ClosingAnUnfocusedWindowLeavesFocusAlone) {
-    auto [a, b, c] = startWithThree();
-    takeLog();
-    desktop.closeWindow(b);
-    advance(0.01);
-    EXPECT_TRUE(logged("removed " + std::to_string(b) + " from strip"));
-    EXPECT_EQ(countLogged("focused window closed"), 0);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
-    EXPECT_EQ(strip()->focusedWindow(), c);
-}
-
 TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
     prefs->setPlacement(NewWindowPlacement::end);
     Pid other = launch("com.example.other", "Other");
@@ -126,14 +97,24 @@ TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
     EXPECT_EQ(view().windows().size(), 1u);
 }
 
-TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocus) {
+TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocusAndAnUnfocusedCloseMovesNothing) {
     auto [a, b, c] = startWithThree();
     ASSERT_EQ(strip()->focusedWindow(), c);
+    takeLog();
     desktop.closeWindow(c);
     // The application focuses a window of its own choice right away.
     desktop.focusWindow(a);
     settle();
     EXPECT_EQ(desktop.focusedWindow(), b);
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    EXPECT_EQ(countLogged("focus synced to "), 0);
+
+    takeLog();
+    desktop.closeWindow(a);
+    advance(0.01);
+    EXPECT_TRUE(logged("removed " + std::to_string(a) + " from strip"));
+    EXPECT_EQ(countLogged("focused window closed"), 0);
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{b});
     EXPECT_EQ(strip()->focusedWindow(), b);
 }
 
