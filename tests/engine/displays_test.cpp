@@ -98,22 +98,30 @@ TEST_F(DisplayChanges, AnEmptyPrimaryStripTakesTheWindowsInTheirOrder) {
     EXPECT_EQ(stripWindows(), ids);
 }
 
-TEST_F(DisplayChanges, WindowClosedWhileUnpluggedIsDropped) {
+TEST_F(DisplayChanges, WindowsClosedOrParkedWhileUnpluggedAreNotTakenBackWithIt) {
     WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
     WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});
+    WindowID s3 = open(editor, "S3", {1450, 35, 600, 600});
     startEngine();
     desktop.unplugDisplay(second);
     settle();
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{s1, s2}));
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{s1, s2, s3}));
     desktop.closeWindow(s1);
+    desktop.setMinimized(s2, true);
     settle();
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{s2});
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{s3});
+    ASSERT_TRUE((view().dormant(s2) != nullptr));
 
     plugSecond();
     settle();
-    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s2});
+    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s3});
     EXPECT_TRUE(stripWindows().empty());
     EXPECT_FALSE(view().displayOf(s1).has_value());
+    desktop.setMinimized(s2, false);
+    settle();
+    // Back once, on the display it left from.
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{s2});
+    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s3});
 }
 
 TEST_F(DisplayChanges, EmptyStripIsDetachedButNotStoredAgain) {
@@ -133,26 +141,6 @@ TEST_F(DisplayChanges, EmptyStripIsDetachedButNotStoredAgain) {
     settle();
     EXPECT_EQ(strip(secondUUID), nullptr);
     EXPECT_TRUE(view().detached().empty());
-}
-
-TEST_F(DisplayChanges, WindowParkedWhileUnpluggedIsNotTakenBackTwice) {
-    WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
-    WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});
-    startEngine();
-    desktop.unplugDisplay(second);
-    settle();
-    desktop.setMinimized(s1, true);
-    settle();
-    ASSERT_TRUE((view().dormant(s1) != nullptr));
-
-    plugSecond();
-    settle();
-    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s2});
-    desktop.setMinimized(s1, false);
-    settle();
-    // Back once, on the display it left from.
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{s1});
-    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{s2});
 }
 
 }  // namespace tessarin::test

@@ -65,7 +65,7 @@ TEST_F(LayoutPipeline, ChangesOfOneTurnMergeIntoOneLayoutThatReveals) {
     EXPECT_EQ(memory.saves(), 1);
 }
 
-TEST_F(LayoutPipeline, AScrollEasesOutAndCovers87AndAHalfPercentAtHalfTime) {
+TEST_F(LayoutPipeline, AScrollEasesOutOverALengthThatFollowsTheSpeedSetting) {
     // 100 Hz ticks land exactly on the half time of 0.24 s.
     startWithThree(100);
     engine->perform(Action::focusFirst);
@@ -84,19 +84,8 @@ TEST_F(LayoutPipeline, AScrollEasesOutAndCovers87AndAHalfPercentAtHalfTime) {
     EXPECT_EQ(scroll(), 0);
     EXPECT_FALSE(view().animation(primaryUUID));
     EXPECT_FALSE(view().animating());
-}
 
-TEST_F(LayoutPipeline, TheSpeedSettingScalesTheLengthWithinItsLimits) {
-    startWithThree();
-    prefs->setAnimationSpeed(0.1);  // raised to 0.25
-    engine->perform(Action::focusFirst);
-    EXPECT_DOUBLE_EQ(view().animation(primaryUUID)->duration, 0.96);
-    advance(0.95);
-    EXPECT_TRUE(view().animation(primaryUUID));
-    advance(0.03);
-    EXPECT_FALSE(view().animation(primaryUUID));
-    EXPECT_EQ(scroll(), 0);
-
+    // The speed setting scales the length within its limits.
     prefs->setAnimationSpeed(2.0);
     engine->perform(Action::focusLast);
     EXPECT_DOUBLE_EQ(view().animation(primaryUUID)->duration, 0.12);
@@ -105,6 +94,14 @@ TEST_F(LayoutPipeline, TheSpeedSettingScalesTheLengthWithinItsLimits) {
     advance(0.03);
     EXPECT_FALSE(view().animation(primaryUUID));
     EXPECT_EQ(scroll(), kLastColumnScroll);
+    prefs->setAnimationSpeed(0.1);  // raised to 0.25
+    engine->perform(Action::focusFirst);
+    EXPECT_DOUBLE_EQ(view().animation(primaryUUID)->duration, 0.96);
+    advance(0.95);
+    EXPECT_TRUE(view().animation(primaryUUID));
+    advance(0.03);
+    EXPECT_FALSE(view().animation(primaryUUID));
+    EXPECT_EQ(scroll(), 0);
 }
 
 // Over 0.24 s: one apply when the scroll starts, then one per tick until t reaches 1 (29 ticks

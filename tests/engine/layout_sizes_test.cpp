@@ -83,15 +83,6 @@ TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
     EXPECT_TRUE(applied(id).has_value());
 }
 
-TEST_F(LayoutSizes, AColumnWidensForAWindowsMinimumWidth) {
-    const WindowID id = openSpec(setup("Wide", {900, 0}));
-    EXPECT_TRUE(logged("min width: " + std::to_string(id) + " stays 900pt, widening its column"));
-    EXPECT_EQ(countLogged("min width: "), 1);
-    EXPECT_DOUBLE_EQ(columnOf(id).widthFraction, 910.0 / 1430.0);
-    EXPECT_EQ(frameOf(id), (Rect{10, 35, 900, 855}));
-    EXPECT_EQ(applied(id), frameOf(id));
-}
-
 TEST_F(LayoutSizes, AStackedRowKeepsItsMinimumHeightAndItsNeighbourShrinks) {
     const WindowID top = openSpec(setup("Top"));
     const WindowID bottom = openSpec(setup("Bottom", {0, 453}));
