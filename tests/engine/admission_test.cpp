@@ -140,7 +140,7 @@ TEST_F(Admission, FullScreenWindowWaitsUntilItLeavesFullScreen) {
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{movie});
 }
 
-TEST_F(Admission, WindowThatGrowsLateIsTakenOnTheRetry) {
+TEST_F(Admission, AWindowThatGrowsLateIsTakenOnTheOneRetryOrAtTheNextSpaceChange) {
     auto id = desktop.openWindow(editor, sim::makeWindow("Growing", {100, 100, 40, 40}));
     ASSERT_TRUE(id);
     advance(0.2);
@@ -151,36 +151,18 @@ TEST_F(Admission, WindowThatGrowsLateIsTakenOnTheRetry) {
     EXPECT_FALSE(known(*id));  // the retry comes 0.4 s after the first look
     advance(0.1);
     EXPECT_EQ(stripWindows(), std::vector<WindowID>{*id});
-    EXPECT_EQ(countLogged("ignored "), 1);
-}
 
-TEST_F(Admission, OnlyOneRetryThenTheNextSpaceChangeLooksAgain) {
-    auto id = desktop.openWindow(editor, sim::makeWindow("Slow", {100, 100, 40, 40}));
-    ASSERT_TRUE(id);
+    // Only one retry: one that grows after it waits for the next look, and is not logged again.
+    auto slow = desktop.openWindow(editor, sim::makeWindow("Slow", {100, 100, 40, 40}));
+    ASSERT_TRUE(slow);
     advance(0.6);
-    desktop.moveWindow(*id, {100, 100, 800, 600});
+    desktop.moveWindow(*slow, {100, 100, 800, 600});
     settle();
-    EXPECT_FALSE(known(*id));
-
-    // The refusal is not final, and it is not logged again.
+    EXPECT_FALSE(known(*slow));
     lookAgain();
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{*id});
-    EXPECT_EQ(countLogged("ignored "), 1);
-}
-
-TEST_F(Admission, ANewWindowNotYetListedOnScreenIsTakenWhenItAppears) {
-    // The on-screen list is read at most every 0.05 s: a window opened right after another
-    // is not on the list the engine holds when it first looks; it is parked, and taken as soon
-    // as the list shows it.
-    auto first = desktop.openWindow(editor, sim::makeWindow("First", {100, 100, 800, 600}));
-    advance(0.01);
-    auto late = desktop.openWindow(editor, sim::makeWindow("Late", {100, 100, 800, 600}));
-    ASSERT_TRUE(first && late);
-    settle();
-    EXPECT_TRUE(
-        logged("dormant " + description(*late, "com.example.editor", "Late") + " minimized=false"));
-    EXPECT_TRUE(logged("back on screen: " + std::to_string(*late)));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{*first, *late}));
+    EXPECT_EQ(stripWindows().size(), 2u);
+    EXPECT_TRUE(known(*slow));
+    EXPECT_EQ(countLogged("ignored "), 2);
 }
 
 TEST_F(Admission, KeptWidthsBecomeFractionsOfTheInsetArea) {
@@ -230,9 +212,7 @@ TEST_F(Admission, UnfocusedWindowsFollowThePlacementPreference) {
 TEST_F(Admission, LaunchedApplicationIsObservedAfterAPause) {
     Pid app = launch("com.example.new", "New");
     // Not focused: a focused window would make the engine look at its application at once.
-    sim::WindowSpec quiet = sim::makeWindow("First", {100, 100, 800, 600});
-    quiet.focus = false;
-    WindowID first = desktop.openWindow(app, quiet).value_or(0);
+    WindowID first = open(app, "First", {100, 100, 800, 600}, false);
     advance(0.25);
     EXPECT_EQ(view().role(first), WindowRole::unknown);
     advance(0.1);
@@ -249,9 +229,7 @@ TEST_F(Admission, AccessoryApplicationsAreNotObserved) {
     setup.policy = ActivationPolicy::accessory;
     Pid agent = desktop.launch(setup);
     settle();
-    sim::WindowSpec panel = sim::makeWindow("Panel", {100, 100, 800, 600});
-    panel.focus = false;
-    WindowID window = desktop.openWindow(agent, panel).value_or(0);
+    WindowID window = open(agent, "Panel", {100, 100, 800, 600}, false);
     settle();
     EXPECT_EQ(view().role(window), WindowRole::unknown);
 }

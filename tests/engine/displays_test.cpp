@@ -64,9 +64,7 @@ TEST_F(DisplayChanges, AfterTheFocusedColumnTheMovedWindowsKeepTheirOrder) {
     WindowID left = open(editor, "Left", {10, 35, 705, 600});
     WindowID s1 = open(editor, "S1", {1450, 35, 950, 600});
     WindowID s2 = open(editor, "S2", {1450, 35, 470, 600});
-    sim::WindowSpec quiet = sim::makeWindow("Right", {10, 35, 705, 600});
-    quiet.focus = false;
-    WindowID right = desktop.openWindow(editor, quiet).value_or(0);
+    WindowID right = open(editor, "Right", {10, 35, 705, 600}, false);
     desktop.focusWindow(left);
     startEngine();
     ASSERT_EQ(stripWindows().size(), 2u);

@@ -150,15 +150,6 @@ class EngineTest : public EngineHarness {
         return strip()->columns.at(place ? place->first : 0);
     }
 
-    std::vector<std::vector<WindowID>> layoutOf(const std::string& key = primaryUUID) const {
-        std::vector<std::vector<WindowID>> rows;
-        if (const Strip* s = strip(key)) {
-            for (const Column& column : s->columns)
-                rows.push_back(column.windows);
-        }
-        return rows;
-    }
-
     // Writes of `attribute`, to one window or (with 0) to any; focus calls are "AXMain" writes.
     int writesTo(WindowID id, const std::string& attribute) const {
         const auto writes = desktop.writes();

@@ -87,8 +87,12 @@ class EngineHarness : public ::testing::Test {
     Pid launch(const std::string& bundle, const std::string& name = "App") {
         return desktop.launch(sim::makeApp(bundle, name));
     }
-    WindowID open(Pid pid, const std::string& title, Rect frame = {100, 100, 800, 600}) {
-        auto id = desktop.openWindow(pid, sim::makeWindow(title, frame));
+    // Opens a window; one opened without focus leaves the focus where it is.
+    WindowID open(Pid pid, const std::string& title, Rect frame = {100, 100, 800, 600},
+                  bool focus = true) {
+        sim::WindowSpec setup = sim::makeWindow(title, frame);
+        setup.focus = focus;
+        auto id = desktop.openWindow(pid, setup);
         EXPECT_TRUE(id.has_value());
         return id.value_or(0);
     }
@@ -118,6 +122,15 @@ class EngineHarness : public ::testing::Test {
     std::vector<WindowID> stripWindows(const std::string& key = primaryUUID) const {
         const Strip* s = strip(key);
         return s ? s->windows() : std::vector<WindowID>{};
+    }
+    // The windows of each column, left to right.
+    std::vector<std::vector<WindowID>> layoutOf(const std::string& key = primaryUUID) const {
+        std::vector<std::vector<WindowID>> rows;
+        if (const Strip* s = strip(key)) {
+            for (const Column& column : s->columns)
+                rows.push_back(column.windows);
+        }
+        return rows;
     }
 
     // Log lines since the last call.
