@@ -2,9 +2,17 @@
 
 namespace tessarin::test {
 
-// Keeping the strips true to what is on screen.
+class CountingPointer : public PointerInteraction {
+  public:
+    int waits = 0;
+    void waitForMouseUp(WindowManager&) override { ++waits; }
+};
+
+// Three windows [A, B, C] of one application on a running engine, C focused: keeping the strips
+// true to what is on screen, the tracker's reports, and where the focus goes after a close.
 class Reconcile : public EngineHarness {
   protected:
+    CountingPointer pointer;
     DoubleClicks clicks;
     Pid editor = 0;
     WindowID a = 0, b = 0, c = 0;
@@ -15,6 +23,7 @@ class Reconcile : public EngineHarness {
         prefs->setKeepOriginalWidth(true);
         prefs->setPlacement(NewWindowPlacement::end);
         hooks.input = &clicks;
+        hooks.pointer = &pointer;
         startEngine();
         // 705 wide is half of the inset area; the others are distinct.
         a = open(editor, "A", {10, 35, 705, 600});
@@ -27,7 +36,12 @@ class Reconcile : public EngineHarness {
         return "dormant " + std::to_string(id) +
                ": no longer on screen (other Space, minimized or hidden)";
     }
+    std::string focusLine(WindowID id) {
+        return "focused window closed: focusing its neighbour " + std::to_string(id);
+    }
 };
+class TrackerReports : public Reconcile {};
+class CloseFocus : public Reconcile {};
 
 // Moving a window to another Space announces a Space change: the engine reconciles 0.4 s
 // later, and a window missing then is looked at again 0.6 s after that.
@@ -108,14 +122,26 @@ TEST_F(Reconcile, AMinimizedWindowWithoutALeftNeighbourReturnsAtItsIndex) {
     EXPECT_TRUE(logged("back on screen: " + std::to_string(a)));
 }
 
-TEST_F(Reconcile, ReturningWindowKeepsItsSavedWidthAndZoom) {
+TEST_F(Reconcile, DoubleClickZoomTogglesAndAReturningWindowKeepsItsSavedWidthAndZoom) {
     const double width = (991.0 + 10) / (1420 + 10);
-    // The application zooms its window right after a title-bar double click.
+    // The application zooms its window itself, right after the title-bar double click.
+    auto zoomTo = [&](double wide) {
+        const Rect now = frameOf(b);
+        desktop.moveWindow(b, {now.x, now.y, wide, now.height});
+        advance(0.01);
+    };
     clicks.last = loop.now();
-    desktop.moveWindow(b, {10, 35, 1400, 855});
-    advance(0.01);
+    zoomTo(1400);
     EXPECT_TRUE(logged("window " + std::to_string(b) + " zoomed by double-click"));
+    EXPECT_TRUE(strip()->columns[1].isZoomed());
+    // The application's own resizes right after are not a second toggle, nor a user resize.
+    advance(0.1);
+    zoomTo(1300);
+    EXPECT_TRUE(strip()->columns[1].isZoomed());
+    EXPECT_FALSE(view().userResized(b));
+    EXPECT_EQ(pointer.waits, 0);
     settle();
+
     desktop.moveToWorkspace(b, 2);
     advance(1.1);
     ASSERT_TRUE(view().dormant(b));
@@ -123,7 +149,6 @@ TEST_F(Reconcile, ReturningWindowKeepsItsSavedWidthAndZoom) {
     EXPECT_EQ(place.widthFraction, 1.0);
     EXPECT_EQ(place.savedFraction, std::optional<double>(width));
     EXPECT_EQ(place.zoomed, std::optional<bool>(true));
-
     desktop.moveToWorkspace(b, 1);
     advance(0.45);
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
@@ -131,6 +156,13 @@ TEST_F(Reconcile, ReturningWindowKeepsItsSavedWidthAndZoom) {
     EXPECT_EQ(column.widthFraction, 1.0);
     EXPECT_EQ(column.savedFraction, std::optional<double>(width));
     EXPECT_EQ(column.zoomed, std::optional<bool>(true));
+
+    settle();
+    clicks.last = loop.now();
+    takeLog();
+    zoomTo(500);
+    EXPECT_TRUE(logged("window " + std::to_string(b) + " un-zoomed by double-click"));
+    EXPECT_FALSE(strip()->columns[1].isZoomed());
 }
 
 TEST_F(Reconcile, FullScreenWindowStaysDormantUntilItLeaves) {
@@ -173,6 +205,111 @@ TEST_F(Reconcile, NothingHappensWhenStopped) {
     desktop.moveToWorkspace(b, 2);
     settle();
     EXPECT_TRUE(takeLog().empty());
+}
+
+// --- the tracker's reports
+
+TEST_F(TrackerReports, UserMovesAndResizesWaitForTheMouseButtonAndAreForgottenOnClose) {
+    // Floating windows are not tracked.
+    Pid calculator = launch("com.apple.calculator", "Calculator");
+    settle();
+    WindowID calc = openSettled(calculator, "Calculator", {300, 200, 230, 400});
+    desktop.moveWindow(calc, {400, 300, 300, 400});
+    advance(0.01);
+    EXPECT_FALSE(view().userMoved(calc));
+    EXPECT_FALSE(view().userResized(calc));
+    EXPECT_EQ(pointer.waits, 0);
+
+    desktop.moveWindow(b, {300, 300, 640, 480});
+    advance(0.01);
+    EXPECT_TRUE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b).has_value());
+    const int waits = pointer.waits;
+    EXPECT_GE(waits, 1);
+
+    const Rect now = frameOf(a);
+    desktop.moveWindow(a, {now.x, now.y, now.width - 100, now.height});
+    advance(0.01);
+    EXPECT_TRUE(view().userResized(a));
+    EXPECT_GT(pointer.waits, waits);
+
+    desktop.closeWindow(b);
+    advance(0.01);
+    EXPECT_EQ(view().role(b), WindowRole::unknown);
+    EXPECT_FALSE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b));
+    EXPECT_FALSE(view().displayOf(b));
+    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
+}
+
+// --- where the focus goes after a close
+
+// A closed window whose column stays hands the focus to its column; when the column goes, the
+// left neighbour takes it (the golden scenarios show that one).
+TEST_F(CloseFocus, AStackKeepsTheFocusInItsColumn) {
+    engine->perform(Action::stackLeft);
+    settle();
+    ASSERT_EQ(layoutOf(), (std::vector<std::vector<WindowID>>{{a}, {b, c}}));
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    takeLog();
+    desktop.closeWindow(c);
+    advance(0.01);
+    EXPECT_TRUE(logged(focusLine(b)));
+    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
+    EXPECT_EQ(strip()->focusedWindow(), b);
+}
+
+TEST_F(CloseFocus, FirstColumnHandsFocusToTheRight) {
+    desktop.focusWindow(a);
+    settle();
+    ASSERT_EQ(strip()->focusedWindow(), a);
+
+    desktop.closeWindow(a);
+    advance(0.01);
+    EXPECT_TRUE(logged(focusLine(b)));
+    EXPECT_EQ(strip()->focusedWindow(), b);
+}
+
+TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
+    const WindowID p = openSettled(launch("com.example.other", "Other"), "P");
+    engine->perform(Action::moveToFirst);
+    desktop.focusWindow(a);
+    settle();
+    engine->perform(Action::moveToLast);
+    settle();
+    // The focused window is the editor's first, so it is the first to close when the editor quits.
+    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{p, b, c, a}));
+    takeLog();
+
+    // Its neighbours on the left are about to go too, so the focus goes to the other
+    // application's window.
+    desktop.quit(editor);
+    settle();
+    EXPECT_TRUE(logged(focusLine(p)));
+    EXPECT_EQ(countLogged("focused window closed"), 1);
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{p});
+    EXPECT_EQ(view().role(p), WindowRole::tiled);
+    EXPECT_EQ(view().windows().size(), 1u);
+}
+
+TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocusAndAnUnfocusedCloseMovesNothing) {
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    takeLog();
+    desktop.closeWindow(c);
+    // The application focuses a window of its own choice right away.
+    desktop.focusWindow(a);
+    settle();
+    EXPECT_EQ(desktop.focusedWindow(), b);
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    EXPECT_EQ(countLogged("focus synced to "), 0);
+
+    takeLog();
+    desktop.closeWindow(a);
+    advance(0.01);
+    EXPECT_TRUE(logged("removed " + std::to_string(a) + " from strip"));
+    EXPECT_EQ(countLogged("focused window closed"), 0);
+    EXPECT_EQ(stripWindows(), std::vector<WindowID>{b});
+    EXPECT_EQ(strip()->focusedWindow(), b);
 }
 
 }  // namespace tessarin::test
