@@ -234,21 +234,6 @@ TEST_F(Admission, AccessoryApplicationsAreNotObserved) {
     EXPECT_EQ(view().role(window), WindowRole::unknown);
 }
 
-TEST_F(Admission, TerminatedApplicationsWindowsAreForgotten) {
-    Pid app = launch("com.example.new", "New");
-    settle();
-    WindowID one = open(app, "One");
-    WindowID two = openSettled(app, "Two");
-    ASSERT_EQ(stripWindows().size(), 2u);
-    takeLog();
-    desktop.quit(app);
-    settle();
-    EXPECT_TRUE(stripWindows().empty());
-    EXPECT_TRUE(view().windows().empty());
-    EXPECT_TRUE(logged("removed " + std::to_string(one) + " from strip"));
-    EXPECT_TRUE(logged("removed " + std::to_string(two) + " from strip"));
-}
-
 TEST_F(Admission, HidingParksWindowsAndUnhidingBringsThemBack) {
     // Another application's window stays on screen, so the window list is never empty.
     Pid stays = launch("com.example.stays", "Stays");

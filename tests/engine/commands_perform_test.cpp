@@ -31,8 +31,20 @@ bool morphStartedNow(const WindowManager& engine, double now) {
 
 // --- morphs
 
-TEST_F(CommandsTest, OnlyFrameChangingActionsMorph) {
-    startWithColumns(3);
+TEST_F(CommandsTest, OnlyFrameChangingActionsMorphFromTheLastWrittenFramesAtTheSetSpeed) {
+    const auto ids = startWithColumns(3);
+    std::map<WindowID, Rect> written;
+    for (WindowID id : ids)
+        written[id] = *view().lastApplied(id);
+    engine->perform(Action::moveLeft);
+    const Morph& morph = (*view().morph(primaryUUID));
+    EXPECT_DOUBLE_EQ(morph.duration, 0.24);
+    EXPECT_EQ(morph.from.size(), 3u);
+    for (WindowID id : ids)
+        EXPECT_EQ(morph.from.valueOr(id, {}), written[id]);
+    EXPECT_TRUE(view().animating());
+    settle();
+
     ASSERT_EQ(stripActions().size(), 34u);
     for (Action action : stripActions()) {
         engine->perform(action);
@@ -40,28 +52,11 @@ TEST_F(CommandsTest, OnlyFrameChangingActionsMorph) {
             << rawValue(action);
         settle();
     }
-}
-
-TEST_F(CommandsTest, AMorphStartsFromTheLastWrittenFramesAndFollowsTheSpeed) {
-    const auto ids = startWithColumns(2);
-    std::map<WindowID, Rect> written;
-    for (WindowID id : ids)
-        written[id] = *view().lastApplied(id);
-
-    engine->perform(Action::moveLeft);
-    const Morph& morph = (*view().morph(primaryUUID));
-    EXPECT_DOUBLE_EQ(morph.duration, 0.24);
-    EXPECT_EQ(morph.from.size(), 2u);
-    for (WindowID id : ids)
-        EXPECT_EQ(morph.from.valueOr(id, {}), written[id]);
-    EXPECT_TRUE(view().animating());
-    settle();
 
     prefs->setAnimationSpeed(0.1);  // the floor of 0.25 caps the duration
     engine->perform(Action::moveRight);
     EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.96);
     settle();
-
     prefs->setAnimate(false);
     engine->perform(Action::moveLeft);
     EXPECT_FALSE(morphStartedNow(*engine, loop.now()));

@@ -7,11 +7,6 @@ namespace tessarin::test {
 
 class Focus : public EngineTest {
   protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        plugPrimary();
-    }
-
     // Writes of `attribute` with the value true, in order, by the element they went to.
     std::vector<AXElement> trueWrites(const std::string& attribute) const {
         std::vector<AXElement> elements;
@@ -28,8 +23,7 @@ class Focus : public EngineTest {
 };
 
 TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) {
-    start();
-    const auto editor = openColumns(2);
+    const auto editor = startWithColumns(2);
     const Pid mail = launch("com.example.mail", "Mail");
     openSettled(mail, "Inbox");
     ASSERT_EQ(workspace.frontmostApplication()->pid, mail);
@@ -56,8 +50,7 @@ TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) 
 
 TEST_F(Focus, ThePointerFollowsFocusToTheCentreOfTheWindowsFrame) {
     prefs->setMouseFollowsFocus(true);
-    start();
-    const auto ids = openColumns(2);
+    const auto ids = startWithColumns(2);
     engine->perform(Action::focusLeft);
     const Rect frame = applied(ids[0]).value_or(Rect{});
     ASSERT_FALSE(desktop.warps().empty());
@@ -67,8 +60,7 @@ TEST_F(Focus, ThePointerFollowsFocusToTheCentreOfTheWindowsFrame) {
 
 TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocusAndTheBorderFollows) {
     prefs->setFocusBorder(true);
-    start();
-    const auto ids = openColumns(3);
+    const auto ids = startWithColumns(3);
     ASSERT_EQ(strip()->focusedWindow(), ids[2]);
     ASSERT_EQ(scroll(), 715);
     takeLog();
@@ -96,8 +88,7 @@ TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocusAndTheBorderFollows) {
 }
 
 TEST_F(Focus, InFocusModeAFocusChangeMorphsToTheNewWindow) {
-    start();
-    const auto ids = openColumns(3);
+    const auto ids = startWithColumns(3);
     engine->perform(Action::focusMode);
     settle();
     ASSERT_TRUE((view().morph(primaryUUID) == nullptr));
