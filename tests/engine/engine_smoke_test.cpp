@@ -27,13 +27,9 @@ class RecordingHooks : public LayoutMemory,
     void hide() override { calls.push_back("hide"); }
 
     EngineHooks all() {
-        return {this,
-                this,
-                this,
-                this,
-                this,
-                static_cast<StripIndicator*>(this),
-                static_cast<FocusBorder*>(this)};
+        StripIndicator* indicator = this;
+        FocusBorder* border = this;
+        return {this, this, this, this, this, indicator, border};
     }
     std::vector<std::string> calls;
 };

@@ -7,11 +7,7 @@
 
 namespace tessarin::test {
 
-namespace {
-
 constexpr double kLastColumnScroll = 715;
-
-}  // namespace
 
 class LayoutPipeline : public EngineTest {
   protected:
@@ -119,9 +115,7 @@ TEST_F(LayoutPipeline, TicksFollowTheFastestDisplay) {
 }
 
 TEST_F(LayoutPipeline, UnchangedFramesAreNeverWrittenAgain) {
-    plugPrimary();
-    start();
-    auto ids = openColumns(4);
+    auto ids = startWithColumns(4);
     ASSERT_EQ(scroll(), 1430);
     // The first column stays parked at the left edge when the view moves to the second.
     const Rect parked = frameOf(ids[0]);
@@ -148,9 +142,8 @@ TEST_F(LayoutPipeline, UnchangedFramesAreNeverWrittenAgain) {
 }
 
 TEST_F(LayoutPipeline, OwnEchoesAreIgnoredWhileAUsersMoveIsNoticed) {
-    plugPrimary();
-    start();
-    const WindowID id = open(launch("com.example.editor"), "Notes");
+    startWithColumns(0);
+    const WindowID id = open(launch("com.example.notes"), "Notes");
     // Right after the engine's write, within the time its own notifications are ignored.
     advance(0.3);
     const Rect wanted = applied(id).value_or(Rect{});
