@@ -251,18 +251,4 @@ TEST_F(Admission, HidingParksWindowsAndUnhidingBringsThemBack) {
     EXPECT_EQ(stripWindows(), (std::vector<WindowID>{kept, one}));
 }
 
-TEST_F(Admission, BurstOfHidesReconcilesOnce) {
-    Pid one = launch("com.example.one", "One");
-    Pid two = launch("com.example.two", "Two");
-    settle();
-    // An unreadable list makes every reconciliation say so.
-    desktop.setWindowListReadable(false);
-    takeLog();
-    desktop.hide(one);
-    desktop.hide(two);
-    desktop.unhide(one);
-    advance(0.5);
-    EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 1);
-}
-
 }  // namespace tessarin::test

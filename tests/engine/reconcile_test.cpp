@@ -183,8 +183,20 @@ TEST_F(Reconcile, FullScreenWindowStaysDormantUntilItLeaves) {
     EXPECT_FALSE(view().fullscreenManaged(b));
 }
 
-TEST_F(Reconcile, EmptyWindowListChangesNothing) {
+TEST_F(Reconcile, AnEmptyWindowListChangesNothingAndABurstOfHidesReconcilesOnce) {
+    const Pid one = launch("com.example.one", "One");
+    const Pid two = launch("com.example.two", "Two");
+    settle();
+    // An unreadable list makes every reconciliation say so.
     desktop.setWindowListReadable(false);
+    takeLog();
+    desktop.hide(one);
+    desktop.hide(two);
+    desktop.unhide(one);
+    advance(0.5);
+    EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 1);
+
+    takeLog();
     desktop.moveToWorkspace(b, 2);
     advance(2.0);
     // At 0.4 s and 1.5 s after the Space change.
