@@ -202,10 +202,14 @@ TEST_F(Admission, UnfocusedWindowsFollowThePlacementPreference) {
 
 // --- what the workspace's notifications do to the set of windows
 
-TEST_F(Admission, LaunchedApplicationIsObservedAfterAPause) {
+TEST_F(Admission, LaunchedApplicationIsObservedAfterAPauseButAnAccessoryOneIsNot) {
     Pid app = launch("com.example.new", "New");
+    sim::AppSpec setup = sim::makeApp("com.example.agent", "Agent");
+    setup.policy = ActivationPolicy::accessory;
+    Pid agent = desktop.launch(setup);
     // Not focused: a focused window would make the engine look at its application at once.
     WindowID first = open(app, "First", {100, 100, 800, 600}, false);
+    WindowID panel = open(agent, "Panel", {100, 100, 800, 600}, false);
     advance(0.25);
     EXPECT_EQ(view().role(first), WindowRole::unknown);
     advance(0.1);
@@ -215,24 +219,14 @@ TEST_F(Admission, LaunchedApplicationIsObservedAfterAPause) {
     WindowID second = openSettled(app, "Second");
     EXPECT_EQ(stripWindows().size(), 2u);
     EXPECT_EQ(view().role(second), WindowRole::tiled);
-}
-
-TEST_F(Admission, AccessoryApplicationsAreNotObserved) {
-    sim::AppSpec setup = sim::makeApp("com.example.agent", "Agent");
-    setup.policy = ActivationPolicy::accessory;
-    Pid agent = desktop.launch(setup);
-    settle();
-    WindowID window = open(agent, "Panel", {100, 100, 800, 600}, false);
-    settle();
-    EXPECT_EQ(view().role(window), WindowRole::unknown);
+    EXPECT_EQ(view().role(panel), WindowRole::unknown);
 }
 
 TEST_F(Admission, HidingParksWindowsAndUnhidingBringsThemBack) {
     // Another application's window stays on screen, so the window list is never empty.
-    Pid stays = launch("com.example.stays", "Stays");
     Pid app = launch("com.example.new", "New");
     settle();
-    WindowID kept = openSettled(stays, "Stays");
+    WindowID kept = openSettled(editor, "Stays");
     WindowID one = openSettled(app, "One");
     ASSERT_EQ(stripWindows(), (std::vector<WindowID>{kept, one}));
     desktop.hide(app);

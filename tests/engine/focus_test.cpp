@@ -22,7 +22,7 @@ class Focus : public EngineTest {
     }
 };
 
-TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) {
+TEST_F(Focus, FocusingAWindowRaisesItActivatesItsApplicationUnlessFrontmostAndMayMoveThePointer) {
     const auto editor = startWithColumns(2);
     const Pid mail = launch("com.example.mail", "Mail");
     openSettled(mail, "Inbox");
@@ -46,15 +46,12 @@ TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) 
     settle();
     EXPECT_EQ(desktop.focusedWindow(), editor[1]);
     EXPECT_TRUE(desktop.warps().empty());
-}
 
-TEST_F(Focus, ThePointerFollowsFocusToTheCentreOfTheWindowsFrame) {
+    // With the setting on, the pointer follows to the centre of the window's frame.
     prefs->setMouseFollowsFocus(true);
-    const auto ids = startWithColumns(2);
     engine->perform(Action::focusLeft);
-    const Rect frame = applied(ids[0]).value_or(Rect{});
     ASSERT_FALSE(desktop.warps().empty());
-    EXPECT_EQ(desktop.warps().back(), frame.center());
+    EXPECT_EQ(desktop.warps().back(), applied(editor[0]).value_or(Rect{}).center());
     EXPECT_EQ(desktop.warps().back(), (Point{10 + 705 / 2.0, 35 + 855 / 2.0}));
 }
 
