@@ -51,8 +51,8 @@ TEST_F(Admission, RefusedWindowsAreLoggedOnceAndTheSmallestTileableOneIsTaken) {
     EXPECT_TRUE(logged("ignored " + description(nameless, "com.example.editor", "Bare") +
                        ": role=nil subrole=nil fullscreen=false "
                        "frame=Optional((200.0, 200.0, 400.0, 300.0))"));
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{small});
-    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
+    EXPECT_EQ(stripWindows(), IDs{small});
+    EXPECT_EQ(view().activeKey(), primaryUUID);
 
     // Looking again refuses again, silently, and a known window is simply known.
     takeLog();
@@ -130,7 +130,7 @@ TEST_F(Admission, FullScreenWindowWaitsUntilItLeavesFullScreen) {
     desktop.moveWindow(movie, {100, 100, 900, 700});
     lookAgain();
     EXPECT_TRUE(logged(name + " left full screen"));
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{movie});
+    EXPECT_EQ(stripWindows(), IDs{movie});
 }
 
 TEST_F(Admission, AWindowThatGrowsLateIsTakenOnTheOneRetryOrAtTheNextSpaceChange) {
@@ -143,7 +143,7 @@ TEST_F(Admission, AWindowThatGrowsLateIsTakenOnTheOneRetryOrAtTheNextSpaceChange
     advance(0.2);
     EXPECT_FALSE(known(*id));  // the retry comes 0.4 s after the first look
     advance(0.1);
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{*id});
+    EXPECT_EQ(stripWindows(), IDs{*id});
 
     // Only one retry: one that grows after it waits for the next look, and is not logged again.
     auto slow = desktop.openWindow(editor, sim::makeWindow("Slow", {100, 100, 40, 40}));
@@ -191,12 +191,12 @@ TEST_F(Admission, UnfocusedWindowsFollowThePlacementPreference) {
     EXPECT_TRUE(logged("tiling " + description(second, "com.example.quiet", "Second") +
                        " on Built-in focused=false"));
     // After the focused column, so the newest comes first.
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{first, third, second}));
+    EXPECT_EQ(stripWindows(), (IDs{first, third, second}));
     EXPECT_EQ(strip()->focusedWindow(), first);
 
     prefs->setPlacement(NewWindowPlacement::end);
     WindowID fourth = openSpec(quiet, background);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{first, third, second, fourth}));
+    EXPECT_EQ(stripWindows(), (IDs{first, third, second, fourth}));
     EXPECT_EQ(strip()->focusedWindow(), first);
 }
 
@@ -213,7 +213,7 @@ TEST_F(Admission, LaunchedApplicationIsObservedAfterAPauseButAnAccessoryOneIsNot
     advance(0.25);
     EXPECT_EQ(view().role(first), WindowRole::unknown);
     advance(0.1);
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{first});
+    EXPECT_EQ(stripWindows(), IDs{first});
 
     // From then on its new windows arrive through the tracker.
     WindowID second = openSettled(app, "Second");
@@ -228,7 +228,7 @@ TEST_F(Admission, HidingParksWindowsAndUnhidingBringsThemBack) {
     settle();
     WindowID kept = openSettled(editor, "Stays");
     WindowID one = openSettled(app, "One");
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{kept, one}));
+    ASSERT_EQ(stripWindows(), (IDs{kept, one}));
     desktop.hide(app);
     advance(0.04);
     EXPECT_EQ(view().missCount(one), 0);
@@ -236,13 +236,13 @@ TEST_F(Admission, HidingParksWindowsAndUnhidingBringsThemBack) {
     EXPECT_EQ(view().missCount(one), 1);
     advance(0.6);
     EXPECT_TRUE(view().dormant(one));
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{kept});
+    EXPECT_EQ(stripWindows(), IDs{kept});
 
     desktop.unhide(app);
     advance(0.15);
     EXPECT_TRUE(view().dormant(one));
     advance(0.1);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{kept, one}));
+    EXPECT_EQ(stripWindows(), (IDs{kept, one}));
 }
 
 }  // namespace tessarin::test

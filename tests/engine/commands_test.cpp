@@ -132,8 +132,7 @@ TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
     ASSERT_TRUE(engine->isRunning());
     takeLog();
     run(Action::wider);
-    EXPECT_EQ(actionLines(),
-              std::vector<std::string>{"action wider: no strip (key=nil, strips=0)"});
+    EXPECT_EQ(actionLines(), Lines{"action wider: no strip (key=nil, strips=0)"});
     EXPECT_FALSE(view().activeKey().has_value());
 
     plugPrimary();
@@ -142,10 +141,9 @@ TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
     takeLog();
     memory.calls.clear();
     run(Action::focusLeft);
-    EXPECT_EQ(actionLines(),
-              std::vector<std::string>{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
+    EXPECT_EQ(actionLines(), Lines{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
     EXPECT_TRUE(memory.calls.empty());
-    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
+    EXPECT_EQ(view().activeKey(), primaryUUID);
 }
 
 TEST_F(CommandsWindowsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
@@ -157,14 +155,14 @@ TEST_F(CommandsWindowsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTar
     // Both landed on the primary; send the second one over.
     ASSERT_EQ(stripWindows(), right);
     run(Action::sendToNextDisplay);
-    ASSERT_EQ(stripWindows(secondUUID), std::vector<WindowID>{right[1]});
+    ASSERT_EQ(stripWindows(secondUUID), IDs{right[1]});
     // A window of an application the engine floats takes the focus away from the strips.
     const Pid other = launch("com.example.panel", "Panel");
     const WindowID lone = openSettled(other, "Panel", {100, 100, 40, 40});
     ASSERT_NE(view().role(lone), WindowRole::tiled);
     takeLog();
     run(Action::focusLeft);
-    EXPECT_EQ(view().activeKey(), std::optional<std::string>(secondUUID));
+    EXPECT_EQ(view().activeKey(), secondUUID);
     EXPECT_EQ(countLogged("action focusLeft: focus " + std::to_string(right[1])), 1);
 }
 
@@ -183,7 +181,7 @@ TEST_F(CommandsTest, ObserversHearEveryActionFirstAndWhileStoppedOnlyEngineComma
         [&](Action action) { heard.push_back("second " + std::string(rawValue(action))); });
 
     run(Action::focusLeft);
-    EXPECT_EQ(heard, (std::vector<std::string>{"first focusLeft 1", "second focusLeft"}));
+    EXPECT_EQ(heard, (Lines{"first focusLeft 1", "second focusLeft"}));
     EXPECT_EQ(strip()->focusedWindow(), ids[0]);
 
     heard.clear();
@@ -194,8 +192,8 @@ TEST_F(CommandsTest, ObserversHearEveryActionFirstAndWhileStoppedOnlyEngineComma
     memory.calls.clear();
     indicator.shown.clear();
     run(Action::wider);  // ignored, but still heard
-    EXPECT_EQ(heard, (std::vector<std::string>{"first toggleTiling 0", "second toggleTiling",
-                                               "first wider -", "second wider"}));
+    EXPECT_EQ(heard, (Lines{"first toggleTiling 0", "second toggleTiling", "first wider -",
+                            "second wider"}));
     for (Action action : allActions()) {
         if (action != Action::toggleTiling && action != Action::retile) run(action);
     }
@@ -220,7 +218,7 @@ TEST_F(CommandsTest, RetileSavesStopsWithoutPausingAndStartsAgain) {
     // (Windows admitted again afterwards may schedule saves of their own.)
     ASSERT_GE(memory.calls.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(memory.calls.begin(), memory.calls.begin() + 3),
-              (std::vector<std::string>{"saveNow", "saveNow", "restore"}));
+              (Lines{"saveNow", "saveNow", "restore"}));
     EXPECT_TRUE(logged("stopping (paused: false)"));
     EXPECT_TRUE(engine->isRunning());
     EXPECT_FALSE(engine->isPaused());
@@ -263,11 +261,10 @@ TEST_F(CommandsTest, FocusActionsMoveTheStripAndTheSystemFocusButNeverRearrange)
     memory.calls.clear();
     run(Action::focusRight);
     EXPECT_EQ(*strip(), unchanged);
-    EXPECT_EQ(actionLines(),
-              std::vector<std::string>{arrowLine("focusRight", ids[2], ids[2], 2, 3, scroll)});
+    EXPECT_EQ(actionLines(), Lines{arrowLine("focusRight", ids[2], ids[2], 2, 3, scroll)});
     EXPECT_EQ(focusWrites(), 0);
     // Even a command that changed nothing is remembered.
-    EXPECT_EQ(memory.calls, std::vector<std::string>{"schedule"});
+    EXPECT_EQ(memory.calls, Lines{"schedule"});
 }
 
 TEST_F(CommandsTest, ACommandActsOnTheColumnOfTheSystemFocusedWindow) {
@@ -280,7 +277,7 @@ TEST_F(CommandsTest, ACommandActsOnTheColumnOfTheSystemFocusedWindow) {
     settle();
     EXPECT_EQ(layoutOf(), (Layout{{b}, {a}, {c}}));
     EXPECT_EQ(strip()->focusedWindow(), a);
-    EXPECT_EQ(view().activeKey(), std::optional<std::string>(primaryUUID));
+    EXPECT_EQ(view().activeKey(), primaryUUID);
 }
 
 // --- move and width actions
@@ -417,8 +414,7 @@ TEST_F(CommandsTest, CenterScrollsTheFocusedColumnToTheMiddleWithoutMorphing) {
     EXPECT_EQ(strip()->columns, arranged.columns);
     EXPECT_NEAR(frameOf(ids[0]).midX(), 720, 1.0);
     // Whole points, cut toward zero.
-    EXPECT_EQ(actionLines(),
-              std::vector<std::string>{arrowLine("center", ids[0], ids[0], 0, 3, "-357")});
+    EXPECT_EQ(actionLines(), Lines{arrowLine("center", ids[0], ids[0], 0, 3, "-357")});
 }
 
 // --- floating
@@ -474,17 +470,17 @@ TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightInOrderOfTheLeftEdgesAndWr
     run(Action::cycleWidth);  // b keeps 0.7 wherever it goes
 
     run(Action::sendToNextDisplay);
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{a});
-    EXPECT_EQ(stripWindows(middleUUID), std::vector<WindowID>{b});
+    EXPECT_EQ(stripWindows(), IDs{a});
+    EXPECT_EQ(stripWindows(middleUUID), IDs{b});
     EXPECT_EQ(view().displayOf(b), middleUUID);
-    EXPECT_EQ(view().activeKey(), std::optional<std::string>(middleUUID));
+    EXPECT_EQ(view().activeKey(), middleUUID);
     EXPECT_DOUBLE_EQ(strip(middleUUID)->columns[0].widthFraction, 0.7);
     EXPECT_GE(frameOf(b).x, 1440);
     EXPECT_EQ(desktop.focusedWindow(), b);
     EXPECT_LT(frameOf(a).x + frameOf(a).width, 1440);
 
     run(Action::sendToNextDisplay);
-    EXPECT_EQ(stripWindows(secondUUID), std::vector<WindowID>{b});
+    EXPECT_EQ(stripWindows(secondUUID), IDs{b});
     run(Action::sendToNextDisplay);  // from the rightmost back to the leftmost
     EXPECT_EQ(layoutOf(), (Layout{{a}, {b}}));
     EXPECT_TRUE(stripWindows(secondUUID).empty());
@@ -531,14 +527,14 @@ TEST_F(CommandsWindowsTest, ShowOverviewIsStickyAndTitlesAreReadOnlyWhileThePane
     indicator.visible = true;
     run(Action::showOverview);
     ASSERT_EQ(indicator.shown.size(), 2u);
-    EXPECT_EQ(indicator.shown[1].model.columns.at(0).titles, std::vector<std::string>{"Window 1"});
+    EXPECT_EQ(indicator.shown[1].model.columns.at(0).titles, Lines{"Window 1"});
 
     indicator.visible = false;
     prefs->setShowIndicator(true);
     run(Action::focusRight);
     ASSERT_EQ(indicator.shown.size(), 3u);
     EXPECT_FALSE(indicator.shown[2].sticky);
-    EXPECT_EQ(indicator.shown[2].model.columns.at(0).titles, std::vector<std::string>{"Renamed"});
+    EXPECT_EQ(indicator.shown[2].model.columns.at(0).titles, Lines{"Renamed"});
     run(Action::wider);  // not an action that flashes the overview
     EXPECT_EQ(indicator.shown.size(), 3u);
 }
@@ -552,7 +548,7 @@ TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumnAndAClickFocusesOne) {
     const auto ids = openColumns(2);
     const Pid bare = launch("com.example.bare", "Bare");
     const WindowID plain = openSettled(bare, "No icon");
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{ids[0], ids[1], plain}));
+    ASSERT_EQ(stripWindows(), (IDs{ids[0], ids[1], plain}));
     run(Action::focusFirst);
     run(Action::stackRight);  // the first column now holds two windows
     run(Action::showOverview);
@@ -564,10 +560,10 @@ TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumnAndAClickFocusesOne) {
     EXPECT_DOUBLE_EQ(model.scroll, strip()->scrollOffset);
     const auto spans = StripLayout::spans(*strip(), 1420, 10);
     ASSERT_EQ(model.columns.size(), 2u);
-    EXPECT_EQ(model.columns[0].titles, (std::vector<std::string>{"Window 2", "Window 1"}));
-    EXPECT_EQ(model.columns[0].icons, (std::vector<std::string>{"browser.png", "browser.png"}));
+    EXPECT_EQ(model.columns[0].titles, (Lines{"Window 2", "Window 1"}));
+    EXPECT_EQ(model.columns[0].icons, (Lines{"browser.png", "browser.png"}));
     EXPECT_TRUE(model.columns[0].focused);
-    EXPECT_EQ(model.columns[1].titles, std::vector<std::string>{"No icon"});
+    EXPECT_EQ(model.columns[1].titles, Lines{"No icon"});
     EXPECT_TRUE(model.columns[1].icons.empty());
     EXPECT_FALSE(model.columns[1].focused);
     for (std::size_t i = 0; i < 2; ++i) {

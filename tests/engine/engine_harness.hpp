@@ -19,6 +19,9 @@
 
 namespace tessarin::test {
 
+using IDs = std::vector<WindowID>;
+using Lines = std::vector<std::string>;
+
 // The swipe tap's record of title-bar double clicks.
 class DoubleClicks : public InputControl {
   public:

@@ -39,14 +39,12 @@ TEST_F(EngineStartStop, HooksRunInTheOrderOfStartAndStop) {
     hooks = recording.all();
     plugPrimary();
     startEngine();
-    EXPECT_EQ(recording.calls, (std::vector<std::string>{"observePrefs", "restore",
-                                                         "configureInput", "startHealth"}));
+    EXPECT_EQ(recording.calls, (Lines{"observePrefs", "restore", "configureInput", "startHealth"}));
     recording.calls.clear();
     engine->stop(false);
     // Saved before the windows are let go; the pending save goes only after everything else.
-    EXPECT_EQ(recording.calls,
-              (std::vector<std::string>{"save", "release", "stopTaps", "stopHealth", "hide", "hide",
-                                        "stopMouseUp", "stopPrefs", "cancelSave"}));
+    EXPECT_EQ(recording.calls, (Lines{"save", "release", "stopTaps", "stopHealth", "hide", "hide",
+                                      "stopMouseUp", "stopPrefs", "cancelSave"}));
     recording.calls.clear();
     engine.reset();
     EXPECT_TRUE(recording.calls.empty());
@@ -74,7 +72,7 @@ TEST_F(EngineStartStop, StartingTwiceStartsOnceAndTheStartedLineCountsWhatWasAdm
         logged("started: displays=[\"Built-in\"] windows=3 strips=[\"PRIMARY-UUID\": 1] "
                "floating=1 dormant=1 tap=false"))
         << testing::PrintToString(takeLog());
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{tiled});
+    EXPECT_EQ(stripWindows(), IDs{tiled});
 }
 
 TEST_F(EngineStartStop, StartWithoutPermissionAndStopWhileStoppedDoNothing) {

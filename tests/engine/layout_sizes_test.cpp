@@ -89,7 +89,7 @@ TEST_F(LayoutSizes, AStackedRowKeepsItsMinimumHeightAndItsNeighbourShrinks) {
     takeLog();
     engine->perform(Action::stackLeft);
     settle();
-    ASSERT_EQ(columnOf(top).windows, (std::vector<WindowID>{top, bottom}));
+    ASSERT_EQ(columnOf(top).windows, (IDs{top, bottom}));
 
     EXPECT_TRUE(logged("min height: " + std::to_string(bottom) +
                        " needs 453pt, giving it that much of the stack"));
@@ -106,8 +106,8 @@ TEST_F(LayoutSizes, AStackThatCannotFitPopsAWindowOutAndRestoresTheTargetWidth) 
 
     // The wide window widened the stack's column first; leaving it gives the column back.
     ASSERT_EQ(strip()->columns.size(), 2u);
-    EXPECT_EQ(strip()->columns[0].windows, (std::vector<WindowID>{top}));
-    EXPECT_EQ(strip()->columns[1].windows, (std::vector<WindowID>{tall}));
+    EXPECT_EQ(strip()->columns[0].windows, (IDs{top}));
+    EXPECT_EQ(strip()->columns[1].windows, (IDs{tall}));
     EXPECT_DOUBLE_EQ(strip()->columns[0].widthFraction, 0.5);
     EXPECT_DOUBLE_EQ(strip()->columns[1].widthFraction, 910.0 / 1430.0);
     EXPECT_EQ(strip()->focusedWindow(), tall);

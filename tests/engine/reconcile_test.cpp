@@ -46,13 +46,13 @@ class CloseFocus : public Reconcile {};
 // Moving a window to another Space announces a Space change: the engine reconciles 0.4 s
 // later, and a window missing then is looked at again 0.6 s after that.
 TEST_F(Reconcile, OneMissKeepsTheColumnAndFullScreenStartsTheMissesAfresh) {
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    ASSERT_EQ(stripWindows(), (IDs{a, b, c}));
     desktop.moveToWorkspace(b, 2);
     desktop.moveToWorkspace(c, 2);
     advance(0.45);
     EXPECT_EQ(view().missCount(b), 1);
     ASSERT_EQ(view().missCount(c), 1);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     // Otherwise one flicker after its return would count as its second miss.
     desktop.setFullScreen(c, true);
     advance(0.01);
@@ -63,7 +63,7 @@ TEST_F(Reconcile, OneMissKeepsTheColumnAndFullScreenStartsTheMissesAfresh) {
     desktop.moveToWorkspace(b, 1);
     advance(0.6);
     EXPECT_EQ(view().missCount(b), 0);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b}));
     EXPECT_EQ(countLogged("dormant "), 0);
 }
 
@@ -71,9 +71,9 @@ TEST_F(Reconcile, TwoMissesMakeTheWindowDormantAndItReturnsAfterItsLeftNeighbour
     const double width = (991.0 + 10) / (1420 + 10);
     desktop.moveToWorkspace(b, 2);
     advance(0.95);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     advance(0.1);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, c}));
     EXPECT_TRUE(logged(dormantLine(b)));
     ASSERT_TRUE(view().dormant(b));
     Dormant expected;
@@ -108,13 +108,13 @@ TEST_F(Reconcile, TwoMissesMakeTheWindowDormantAndItReturnsAfterItsLeftNeighbour
 TEST_F(Reconcile, AMinimizedWindowWithoutALeftNeighbourReturnsAtItsIndex) {
     desktop.setMinimized(a, true);
     settle();
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{b, c}));
+    ASSERT_EQ(stripWindows(), (IDs{b, c}));
     EXPECT_TRUE(logged(dormantLine(a)));
     ASSERT_EQ(view().dormant(a)->index, 0);
     EXPECT_FALSE(view().dormant(a)->leftNeighbour);
     desktop.setMinimized(a, false);
     settle();
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     EXPECT_TRUE(logged("back on screen: " + std::to_string(a)));
 }
 
@@ -147,7 +147,7 @@ TEST_F(Reconcile, DoubleClickZoomTogglesAndAReturningWindowKeepsItsSavedWidthAnd
     EXPECT_EQ(place.zoomed, std::optional<bool>(true));
     desktop.moveToWorkspace(b, 1);
     advance(0.45);
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    ASSERT_EQ(stripWindows(), (IDs{a, b, c}));
     const Column& column = strip()->columns[1];
     EXPECT_EQ(column.widthFraction, 1.0);
     EXPECT_EQ(column.savedFraction, std::optional<double>(width));
@@ -172,14 +172,14 @@ TEST_F(Reconcile, FullScreenWindowStaysDormantUntilItLeaves) {
     desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
     advance(0.45);
     EXPECT_TRUE(view().dormant(b));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, c}));
     takeLog();
     desktop.setFullScreen(b, false);
     advance(0.01);
     EXPECT_TRUE(view().dormant(b));
     advance(0.85);
     EXPECT_TRUE(logged("left full screen: " + std::to_string(b) + " returns to its place"));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     EXPECT_FALSE(view().fullscreenManaged(b));
 }
 
@@ -201,7 +201,7 @@ TEST_F(Reconcile, AnEmptyWindowListChangesNothingAndABurstOfHidesReconcilesOnce)
     advance(2.0);
     // At 0.4 s and 1.5 s after the Space change.
     EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 2);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     for (WindowID id : {a, b, c})
         EXPECT_EQ(view().missCount(id), 0) << id;
     EXPECT_TRUE(view().dormantWindows().empty());
@@ -247,7 +247,7 @@ TEST_F(TrackerReports, UserMovesAndResizesWaitForTheMouseButtonAndAreForgottenOn
     EXPECT_FALSE(view().userMoved(b));
     EXPECT_FALSE(view().lastApplied(b));
     EXPECT_FALSE(view().displayOf(b));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, c}));
 }
 
 // --- where the focus goes after a close
@@ -263,7 +263,7 @@ TEST_F(CloseFocus, AStackKeepsTheFocusInItsColumn) {
     desktop.closeWindow(c);
     advance(0.01);
     EXPECT_TRUE(logged(focusLine(b)));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b}));
     EXPECT_EQ(strip()->focusedWindow(), b);
 }
 
@@ -286,7 +286,7 @@ TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
     engine->perform(Action::moveToLast);
     settle();
     // The focused window is the editor's first, so it is the first to close when the editor quits.
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{p, b, c, a}));
+    ASSERT_EQ(stripWindows(), (IDs{p, b, c, a}));
     takeLog();
 
     // Its neighbours on the left are about to go too, so the focus goes to the other
@@ -295,7 +295,7 @@ TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
     settle();
     EXPECT_TRUE(logged(focusLine(p)));
     EXPECT_EQ(countLogged("focused window closed"), 1);
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{p});
+    EXPECT_EQ(stripWindows(), IDs{p});
     EXPECT_EQ(view().role(p), WindowRole::tiled);
     EXPECT_EQ(view().windows().size(), 1u);
 }
@@ -316,7 +316,7 @@ TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocusAndAnUnfocusedCloseMovesNot
     advance(0.01);
     EXPECT_TRUE(logged("removed " + std::to_string(a) + " from strip"));
     EXPECT_EQ(countLogged("focused window closed"), 0);
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{b});
+    EXPECT_EQ(stripWindows(), IDs{b});
     EXPECT_EQ(strip()->focusedWindow(), b);
 }
 
