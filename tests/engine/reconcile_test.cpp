@@ -318,6 +318,13 @@ TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocusAndAnUnfocusedCloseMovesNot
     EXPECT_EQ(countLogged("focused window closed"), 0);
     EXPECT_EQ(stripWindows(), IDs{b});
     EXPECT_EQ(strip()->focusedWindow(), b);
+
+    // An application whose last window closes focuses nothing: the engine gives the focus.
+    const WindowID lone = openSettled(launch("com.example.other", "Other"), "Lone");
+    ASSERT_EQ(desktop.focusedWindow(), lone);
+    desktop.closeWindow(lone);
+    settle();
+    EXPECT_EQ(desktop.focusedWindow(), b);
 }
 
 }  // namespace tessarin::test
