@@ -19,6 +19,16 @@
 
 namespace tessarin::test {
 
+using IDs = std::vector<WindowID>;
+using Lines = std::vector<std::string>;
+
+// The swipe tap's record of title-bar double clicks.
+class DoubleClicks : public InputControl {
+  public:
+    std::optional<double> last;
+    std::optional<double> lastDoubleClick() const override { return last; }
+};
+
 // The engine on a simulated desktop with the virtual clock. Queued frame writes run as the
 // clock advances, the way a real desktop's queues keep up with the main loop.
 class EngineHarness : public ::testing::Test {
@@ -80,8 +90,12 @@ class EngineHarness : public ::testing::Test {
     Pid launch(const std::string& bundle, const std::string& name = "App") {
         return desktop.launch(sim::makeApp(bundle, name));
     }
-    WindowID open(Pid pid, const std::string& title, Rect frame = {100, 100, 800, 600}) {
-        auto id = desktop.openWindow(pid, sim::makeWindow(title, frame));
+    // Opens a window; one opened without focus leaves the focus where it is.
+    WindowID open(Pid pid, const std::string& title, Rect frame = {100, 100, 800, 600},
+                  bool focus = true) {
+        sim::WindowSpec setup = sim::makeWindow(title, frame);
+        setup.focus = focus;
+        auto id = desktop.openWindow(pid, setup);
         EXPECT_TRUE(id.has_value());
         return id.value_or(0);
     }
@@ -111,6 +125,15 @@ class EngineHarness : public ::testing::Test {
     std::vector<WindowID> stripWindows(const std::string& key = primaryUUID) const {
         const Strip* s = strip(key);
         return s ? s->windows() : std::vector<WindowID>{};
+    }
+    // The windows of each column, left to right.
+    std::vector<std::vector<WindowID>> layoutOf(const std::string& key = primaryUUID) const {
+        std::vector<std::vector<WindowID>> rows;
+        if (const Strip* s = strip(key)) {
+            for (const Column& column : s->columns)
+                rows.push_back(column.windows);
+        }
+        return rows;
     }
 
     // Log lines since the last call.

@@ -27,13 +27,9 @@ class RecordingHooks : public LayoutMemory,
     void hide() override { calls.push_back("hide"); }
 
     EngineHooks all() {
-        return {this,
-                this,
-                this,
-                this,
-                this,
-                static_cast<StripIndicator*>(this),
-                static_cast<FocusBorder*>(this)};
+        StripIndicator* indicator = this;
+        FocusBorder* border = this;
+        return {this, this, this, this, this, indicator, border};
     }
     std::vector<std::string> calls;
 };
@@ -43,23 +39,26 @@ TEST_F(EngineStartStop, HooksRunInTheOrderOfStartAndStop) {
     hooks = recording.all();
     plugPrimary();
     startEngine();
-    EXPECT_EQ(recording.calls, (std::vector<std::string>{"observePrefs", "restore",
-                                                         "configureInput", "startHealth"}));
+    EXPECT_EQ(recording.calls, (Lines{"observePrefs", "restore", "configureInput", "startHealth"}));
     recording.calls.clear();
     engine->stop(false);
     // Saved before the windows are let go; the pending save goes only after everything else.
-    EXPECT_EQ(recording.calls,
-              (std::vector<std::string>{"save", "release", "stopTaps", "stopHealth", "hide", "hide",
-                                        "stopMouseUp", "stopPrefs", "cancelSave"}));
+    EXPECT_EQ(recording.calls, (Lines{"save", "release", "stopTaps", "stopHealth", "hide", "hide",
+                                      "stopMouseUp", "stopPrefs", "cancelSave"}));
     recording.calls.clear();
     engine.reset();
     EXPECT_TRUE(recording.calls.empty());
 }
 
-TEST_F(EngineStartStop, StartingTwiceStartsOnce) {
+TEST_F(EngineStartStop, StartingTwiceStartsOnceAndTheStartedLineCountsWhatWasAdmitted) {
     plugPrimary();
-    Pid app = launch("com.example.editor", "Editor");
-    open(app, "Notes");
+    Pid editor = launch("com.example.editor", "Editor");
+    WindowID tiled = open(editor, "Notes");
+    Pid calculator = launch("com.apple.calculator", "Calculator");
+    open(calculator, "Calculator", {900, 100, 230, 400});
+    sim::WindowSpec minimized = sim::makeWindow("Parked", {100, 100, 700, 500});
+    minimized.minimized = true;
+    desktop.openWindow(editor, minimized);
     engine = WindowManager::create(desktop.platform(queues), *prefs, hooks);
     int changes = 0;
     engine->onStateChange = [&] { ++changes; };
@@ -69,27 +68,14 @@ TEST_F(EngineStartStop, StartingTwiceStartsOnce) {
     EXPECT_TRUE(engine->isRunning());
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(countLogged("started: "), 1);
-    EXPECT_EQ(stripWindows().size(), 1u);
-}
-
-TEST_F(EngineStartStop, StartedLineCountsWhatWasAdmitted) {
-    plugPrimary();
-    Pid editor = launch("com.example.editor", "Editor");
-    WindowID tiled = open(editor, "Notes");
-    Pid calculator = launch("com.apple.calculator", "Calculator");
-    open(calculator, "Calculator", {900, 100, 230, 400});
-    sim::WindowSpec minimized = sim::makeWindow("Parked", {100, 100, 700, 500});
-    minimized.minimized = true;
-    desktop.openWindow(editor, minimized);
-    startEngine();
     EXPECT_TRUE(
         logged("started: displays=[\"Built-in\"] windows=3 strips=[\"PRIMARY-UUID\": 1] "
                "floating=1 dormant=1 tap=false"))
         << testing::PrintToString(takeLog());
-    EXPECT_EQ(stripWindows(), std::vector<WindowID>{tiled});
+    EXPECT_EQ(stripWindows(), IDs{tiled});
 }
 
-TEST_F(EngineStartStop, StartWithoutPermissionDoesNothing) {
+TEST_F(EngineStartStop, StartWithoutPermissionAndStopWhileStoppedDoNothing) {
     plugPrimary();
     desktop.setTrusted(false);
     engine = WindowManager::create(desktop.platform(queues), *prefs, hooks);
@@ -97,19 +83,10 @@ TEST_F(EngineStartStop, StartWithoutPermissionDoesNothing) {
     engine->onStateChange = [&] { ++changes; };
     engine->start();
     EXPECT_FALSE(engine->isRunning());
-    EXPECT_EQ(changes, 0);
-    EXPECT_TRUE(takeLog().empty());
-}
-
-TEST_F(EngineStartStop, StopWhileStoppedIsSilent) {
-    plugPrimary();
-    engine = WindowManager::create(desktop.platform(queues), *prefs, hooks);
-    int changes = 0;
-    engine->onStateChange = [&] { ++changes; };
     engine->stop(true);
+    EXPECT_FALSE(engine->isPaused());
     EXPECT_EQ(changes, 0);
     EXPECT_TRUE(takeLog().empty());
-    EXPECT_FALSE(engine->isPaused());
 }
 
 TEST_F(EngineStartStop, StopClearsEveryWindowAndRemembersThePause) {

@@ -1,17 +1,12 @@
 #include <string>
 #include <variant>
 
-#include "layout_fixture.hpp"
+#include "engine_fixture.hpp"
 
 namespace tessarin::test {
 
-class Focus : public LayoutTest {
+class Focus : public EngineTest {
   protected:
-    void SetUp() override {
-        LayoutTest::SetUp();
-        plugPrimary();
-    }
-
     // Writes of `attribute` with the value true, in order, by the element they went to.
     std::vector<AXElement> trueWrites(const std::string& attribute) const {
         std::vector<AXElement> elements;
@@ -27,11 +22,10 @@ class Focus : public LayoutTest {
     }
 };
 
-TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) {
-    start();
-    const auto editor = openColumns(2);
+TEST_F(Focus, FocusingAWindowRaisesItActivatesItsApplicationUnlessFrontmostAndMayMoveThePointer) {
+    const auto editor = startWithColumns(2);
     const Pid mail = launch("com.example.mail", "Mail");
-    const WindowID inbox = openSettled(mail, "Inbox");
+    openSettled(mail, "Inbox");
     ASSERT_EQ(workspace.frontmostApplication()->pid, mail);
 
     desktop.clearWrites();
@@ -52,23 +46,18 @@ TEST_F(Focus, FocusingAWindowRaisesItAndActivatesItsApplicationUnlessFrontmost) 
     settle();
     EXPECT_EQ(desktop.focusedWindow(), editor[1]);
     EXPECT_TRUE(desktop.warps().empty());
-    (void)inbox;
-}
 
-TEST_F(Focus, ThePointerFollowsFocusToTheCentreOfTheWindowsFrame) {
+    // With the setting on, the pointer follows to the centre of the window's frame.
     prefs->setMouseFollowsFocus(true);
-    start();
-    const auto ids = openColumns(2);
     engine->perform(Action::focusLeft);
-    const Rect frame = applied(ids[0]).value_or(Rect{});
     ASSERT_FALSE(desktop.warps().empty());
-    EXPECT_EQ(desktop.warps().back(), frame.center());
+    EXPECT_EQ(desktop.warps().back(), applied(editor[0]).value_or(Rect{}).center());
     EXPECT_EQ(desktop.warps().back(), (Point{10 + 705 / 2.0, 35 + 855 / 2.0}));
 }
 
-TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocus) {
-    start();
-    const auto ids = openColumns(3);
+TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocusAndTheBorderFollows) {
+    prefs->setFocusBorder(true);
+    const auto ids = startWithColumns(3);
     ASSERT_EQ(strip()->focusedWindow(), ids[2]);
     ASSERT_EQ(scroll(), 715);
     takeLog();
@@ -79,24 +68,16 @@ TEST_F(Focus, AUsersFocusChangeMovesTheStripsFocus) {
     EXPECT_EQ(strip()->focusedWindow(), ids[0]);
     EXPECT_EQ(view().activeKey(), primaryUUID);
     EXPECT_EQ(scroll(), 0);  // revealed
+    ASSERT_TRUE(border.visible);
+    EXPECT_EQ(border.shown->window, ids[0]);
+    EXPECT_EQ(border.shown->frame, applied(ids[0]));
+    EXPECT_EQ(border.shown->width, 3.0);
 
     // Focus that the strip already has changes nothing.
     takeLog();
     desktop.focusWindow(ids[0]);
     settle();
     EXPECT_EQ(countLogged("focus synced to "), 0);
-}
-
-TEST_F(Focus, TheBorderFollowsTheFocusedWindowWhileTheSettingIsOn) {
-    prefs->setFocusBorder(true);
-    start();
-    const auto ids = openColumns(2);
-    desktop.focusWindow(ids[0]);
-    settle();
-    ASSERT_TRUE(border.visible);
-    EXPECT_EQ(border.shown->window, ids[0]);
-    EXPECT_EQ(border.shown->frame, applied(ids[0]));
-    EXPECT_EQ(border.shown->width, 3.0);
 
     prefs->setFocusBorder(false);
     engine->perform(Action::focusRight);
@@ -104,8 +85,7 @@ TEST_F(Focus, TheBorderFollowsTheFocusedWindowWhileTheSettingIsOn) {
 }
 
 TEST_F(Focus, InFocusModeAFocusChangeMorphsToTheNewWindow) {
-    start();
-    const auto ids = openColumns(3);
+    const auto ids = startWithColumns(3);
     engine->perform(Action::focusMode);
     settle();
     ASSERT_TRUE((view().morph(primaryUUID) == nullptr));
@@ -124,23 +104,6 @@ TEST_F(Focus, InFocusModeAFocusChangeMorphsToTheNewWindow) {
     EXPECT_TRUE((view().morph(primaryUUID) == nullptr));
     EXPECT_EQ(frameOf(ids[0]), focusRect);
     EXPECT_EQ(frameOf(ids[2]).x, 1440 - 2);
-}
-
-TEST_F(Focus, TheNeighbourChosenAfterACloseWinsOverTheApplicationsChoice) {
-    start();
-    const auto ids = openColumns(3);
-    // The application brings its most recent other window forward when the focused one closes.
-    desktop.focusWindow(ids[0]);
-    settle();
-    desktop.focusWindow(ids[2]);
-    settle();
-    takeLog();
-
-    desktop.closeWindow(ids[2]);
-    settle();
-    EXPECT_EQ(strip()->focusedWindow(), ids[1]);
-    EXPECT_EQ(desktop.focusedWindow(), ids[1]);
-    EXPECT_EQ(countLogged(synced(ids[0], 0)), 0);
 }
 
 }  // namespace tessarin::test

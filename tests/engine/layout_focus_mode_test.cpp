@@ -1,5 +1,6 @@
 #include "engine/layout_geometry.hpp"
-#include "layout_fixture.hpp"
+
+#include <gtest/gtest.h>
 
 namespace tessarin::test {
 namespace {
@@ -75,24 +76,6 @@ TEST(LayoutGeometry, DisplaysWithinTwoPointsAdjoinAndTheAreaLosesTheOuterGap) {
     EXPECT_EQ(main(20).config, (LayoutConfig{10, CenterMode::always, 2}));
     EXPECT_TRUE(main(0).neighbourRight);
     EXPECT_FALSE(main(0).neighbourLeft);
-}
-
-class LayoutFocusModeEngine : public LayoutTest {};
-
-TEST_F(LayoutFocusModeEngine, FocusModeLaysOutTheFocusedWindowLarge) {
-    prefs->setOuterGap(0);
-    desktop.plugDisplay(sim::makeDisplay(primaryUUID, {0, 0, 1000, 800}, "Built-in"));
-    start();
-    const Pid pid = launch("com.example.editor");
-    const WindowID first = openSettled(pid, "First");
-    const WindowID second = openSettled(pid, "Second");
-    ASSERT_EQ(strip()->focusedWindow(), second);
-
-    engine->perform(Action::focusMode);
-    settle();
-    EXPECT_EQ(frameOf(second), (Rect{150, 64, 700, 698}));
-    EXPECT_EQ(frameOf(first).x, -frameOf(first).width + 2);
-    EXPECT_EQ(view().morph(primaryUUID), nullptr);
 }
 
 }  // namespace

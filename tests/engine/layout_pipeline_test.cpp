@@ -1,31 +1,21 @@
 #include <utility>
 
-#include "layout_fixture.hpp"
+#include "engine_fixture.hpp"
 
 // On the 1440 × 900 primary display the layout area is 1420 × 855 at (10, 35) and a half-width
 // column is 705 points wide, so three columns span 2135 points and scroll at most 715.
 
 namespace tessarin::test {
 
-namespace {
-
 constexpr double kLastColumnScroll = 715;
 
-}  // namespace
-
-class LayoutPipeline : public LayoutTest {
+class LayoutPipeline : public EngineTest {
   protected:
     // Three columns, the last focused and revealed.
-    std::vector<WindowID> startWithThree(int refreshRate = 60,
-                                         std::optional<int> sideRefreshRate = std::nullopt) {
+    std::vector<WindowID> startWithThree(int refreshRate = 60) {
         auto setup = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
         setup.refreshRate = refreshRate;
         desktop.plugDisplay(setup);
-        if (sideRefreshRate) {
-            auto side = sim::makeDisplay("SIDE-UUID", {1440, 0, 1000, 800}, "Side");
-            side.refreshRate = *sideRefreshRate;
-            desktop.plugDisplay(side);
-        }
         start();
         auto ids = openColumns(3);
         EXPECT_EQ(scroll(), kLastColumnScroll);
@@ -33,9 +23,7 @@ class LayoutPipeline : public LayoutTest {
     }
 
     // Applies of the primary strip while it scrolls back to the start; the timer stops after.
-    int appliesDuringScroll(int refreshRate, std::optional<int> sideRefreshRate = std::nullopt) {
-        prefs->setShowIndicator(false);
-        startWithThree(refreshRate, sideRefreshRate);
+    int appliesDuringScrollToTheStart() {
         indicator.applies = 0;
         engine->perform(Action::focusFirst);
         advance(0.5);
@@ -48,7 +36,7 @@ class LayoutPipeline : public LayoutTest {
 TEST_F(LayoutPipeline, ChangesOfOneTurnMergeIntoOneLayoutThatReveals) {
     const auto ids = startWithThree();
     settle();
-    memory.saves = 0;
+    memory.calls.clear();
     const int applies = indicator.applies;
 
     // Two windows close in one turn: one layout pass, one save request.
@@ -56,16 +44,16 @@ TEST_F(LayoutPipeline, ChangesOfOneTurnMergeIntoOneLayoutThatReveals) {
     desktop.closeWindow(ids[1]);
     runner.runPending();
     EXPECT_EQ(indicator.applies, applies + 1);
-    EXPECT_EQ(memory.saves, 1);
+    EXPECT_EQ(memory.saves(), 1);
     ASSERT_TRUE(view().animation(primaryUUID));
     EXPECT_EQ(view().animation(primaryUUID)->to, 0);
 
     settle();
     EXPECT_EQ(scroll(), 0);
-    EXPECT_EQ(memory.saves, 1);
+    EXPECT_EQ(memory.saves(), 1);
 }
 
-TEST_F(LayoutPipeline, AScrollEasesOutAndCovers87AndAHalfPercentAtHalfTime) {
+TEST_F(LayoutPipeline, AScrollEasesOutOverALengthThatFollowsTheSpeedSetting) {
     // 100 Hz ticks land exactly on the half time of 0.24 s.
     startWithThree(100);
     engine->perform(Action::focusFirst);
@@ -84,19 +72,8 @@ TEST_F(LayoutPipeline, AScrollEasesOutAndCovers87AndAHalfPercentAtHalfTime) {
     EXPECT_EQ(scroll(), 0);
     EXPECT_FALSE(view().animation(primaryUUID));
     EXPECT_FALSE(view().animating());
-}
 
-TEST_F(LayoutPipeline, TheSpeedSettingScalesTheLengthWithinItsLimits) {
-    startWithThree();
-    prefs->setAnimationSpeed(0.1);  // raised to 0.25
-    engine->perform(Action::focusFirst);
-    EXPECT_DOUBLE_EQ(view().animation(primaryUUID)->duration, 0.96);
-    advance(0.95);
-    EXPECT_TRUE(view().animation(primaryUUID));
-    advance(0.03);
-    EXPECT_FALSE(view().animation(primaryUUID));
-    EXPECT_EQ(scroll(), 0);
-
+    // The speed setting scales the length within its limits.
     prefs->setAnimationSpeed(2.0);
     engine->perform(Action::focusLast);
     EXPECT_DOUBLE_EQ(view().animation(primaryUUID)->duration, 0.12);
@@ -105,26 +82,34 @@ TEST_F(LayoutPipeline, TheSpeedSettingScalesTheLengthWithinItsLimits) {
     advance(0.03);
     EXPECT_FALSE(view().animation(primaryUUID));
     EXPECT_EQ(scroll(), kLastColumnScroll);
+    prefs->setAnimationSpeed(0.1);  // raised to 0.25
+    engine->perform(Action::focusFirst);
+    EXPECT_DOUBLE_EQ(view().animation(primaryUUID)->duration, 0.96);
+    advance(0.95);
+    EXPECT_TRUE(view().animation(primaryUUID));
+    advance(0.03);
+    EXPECT_FALSE(view().animation(primaryUUID));
+    EXPECT_EQ(scroll(), 0);
 }
 
 // Over 0.24 s: one apply when the scroll starts, then one per tick until t reaches 1 (29 ticks
-// at 120 Hz, 15 at 60 Hz).
-TEST_F(LayoutPipeline, TicksAtMost120TimesASecond) {
-    EXPECT_EQ(appliesDuringScroll(240), 1 + 29);
-}
+// at 120 Hz, 15 at 60 Hz). Ticks follow the fastest display, at least 60 and at most 120 a second.
+TEST_F(LayoutPipeline, TicksFollowTheFastestDisplayWithinTheirLimits) {
+    prefs->setShowIndicator(false);
+    startWithThree(30);
+    EXPECT_EQ(appliesDuringScrollToTheStart(), 1 + 15);
 
-TEST_F(LayoutPipeline, TicksAtLeast60TimesASecond) {
-    EXPECT_EQ(appliesDuringScroll(30), 1 + 15);
-}
-
-TEST_F(LayoutPipeline, TicksFollowTheFastestDisplay) {
-    EXPECT_EQ(appliesDuringScroll(60, 120), 1 + 29);
+    auto side = sim::makeDisplay("SIDE-UUID", {1440, 0, 1000, 800}, "Side");
+    side.refreshRate = 240;
+    desktop.plugDisplay(side);
+    engine->perform(Action::focusLast);
+    settle();
+    ASSERT_EQ(scroll(), kLastColumnScroll);
+    EXPECT_EQ(appliesDuringScrollToTheStart(), 1 + 29);
 }
 
 TEST_F(LayoutPipeline, UnchangedFramesAreNeverWrittenAgain) {
-    plugPrimary();
-    start();
-    auto ids = openColumns(4);
+    auto ids = startWithColumns(4);
     ASSERT_EQ(scroll(), 1430);
     // The first column stays parked at the left edge when the view moves to the second.
     const Rect parked = frameOf(ids[0]);
@@ -151,9 +136,8 @@ TEST_F(LayoutPipeline, UnchangedFramesAreNeverWrittenAgain) {
 }
 
 TEST_F(LayoutPipeline, OwnEchoesAreIgnoredWhileAUsersMoveIsNoticed) {
-    plugPrimary();
-    start();
-    const WindowID id = open(launch("com.example.editor"), "Notes");
+    startWithColumns(0);
+    const WindowID id = open(launch("com.example.notes"), "Notes");
     // Right after the engine's write, within the time its own notifications are ignored.
     advance(0.3);
     const Rect wanted = applied(id).value_or(Rect{});

@@ -1,16 +1,16 @@
 #include <string>
 
-#include "layout_fixture.hpp"
+#include "engine_fixture.hpp"
 
 // The primary display's layout area is 1420 × 855 at (10, 35) with 10-point gaps: a half-width
 // column is 705 wide, and two stacked rows share 845 points.
 
 namespace tessarin::test {
 
-class LayoutSizes : public LayoutTest {
+class LayoutSizes : public EngineTest {
   protected:
     void SetUp() override {
-        LayoutTest::SetUp();
+        EngineTest::SetUp();
         plugPrimary();
         start();
     }
@@ -83,22 +83,13 @@ TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
     EXPECT_TRUE(applied(id).has_value());
 }
 
-TEST_F(LayoutSizes, AColumnWidensForAWindowsMinimumWidth) {
-    const WindowID id = openSpec(setup("Wide", {900, 0}));
-    EXPECT_TRUE(logged("min width: " + std::to_string(id) + " stays 900pt, widening its column"));
-    EXPECT_EQ(countLogged("min width: "), 1);
-    EXPECT_DOUBLE_EQ(columnOf(id).widthFraction, 910.0 / 1430.0);
-    EXPECT_EQ(frameOf(id), (Rect{10, 35, 900, 855}));
-    EXPECT_EQ(applied(id), frameOf(id));
-}
-
 TEST_F(LayoutSizes, AStackedRowKeepsItsMinimumHeightAndItsNeighbourShrinks) {
     const WindowID top = openSpec(setup("Top"));
     const WindowID bottom = openSpec(setup("Bottom", {0, 453}));
     takeLog();
     engine->perform(Action::stackLeft);
     settle();
-    ASSERT_EQ(columnOf(top).windows, (std::vector<WindowID>{top, bottom}));
+    ASSERT_EQ(columnOf(top).windows, (IDs{top, bottom}));
 
     EXPECT_TRUE(logged("min height: " + std::to_string(bottom) +
                        " needs 453pt, giving it that much of the stack"));
@@ -115,8 +106,8 @@ TEST_F(LayoutSizes, AStackThatCannotFitPopsAWindowOutAndRestoresTheTargetWidth) 
 
     // The wide window widened the stack's column first; leaving it gives the column back.
     ASSERT_EQ(strip()->columns.size(), 2u);
-    EXPECT_EQ(strip()->columns[0].windows, (std::vector<WindowID>{top}));
-    EXPECT_EQ(strip()->columns[1].windows, (std::vector<WindowID>{tall}));
+    EXPECT_EQ(strip()->columns[0].windows, (IDs{top}));
+    EXPECT_EQ(strip()->columns[1].windows, (IDs{tall}));
     EXPECT_DOUBLE_EQ(strip()->columns[0].widthFraction, 0.5);
     EXPECT_DOUBLE_EQ(strip()->columns[1].widthFraction, 910.0 / 1430.0);
     EXPECT_EQ(strip()->focusedWindow(), tall);

@@ -2,16 +2,17 @@
 
 namespace tessarin::test {
 
-// The swipe tap's record of title-bar double clicks.
-class DoubleClicks : public InputControl {
+class CountingPointer : public PointerInteraction {
   public:
-    std::optional<double> last;
-    std::optional<double> lastDoubleClick() const override { return last; }
+    int waits = 0;
+    void waitForMouseUp(WindowManager&) override { ++waits; }
 };
 
-// Keeping the strips true to what is on screen.
+// Three windows [A, B, C] of one application on a running engine, C focused: keeping the strips
+// true to what is on screen, the tracker's reports, and where the focus goes after a close.
 class Reconcile : public EngineHarness {
   protected:
+    CountingPointer pointer;
     DoubleClicks clicks;
     Pid editor = 0;
     WindowID a = 0, b = 0, c = 0;
@@ -22,6 +23,7 @@ class Reconcile : public EngineHarness {
         prefs->setKeepOriginalWidth(true);
         prefs->setPlacement(NewWindowPlacement::end);
         hooks.input = &clicks;
+        hooks.pointer = &pointer;
         startEngine();
         // 705 wide is half of the inset area; the others are distinct.
         a = open(editor, "A", {10, 35, 705, 600});
@@ -34,47 +36,49 @@ class Reconcile : public EngineHarness {
         return "dormant " + std::to_string(id) +
                ": no longer on screen (other Space, minimized or hidden)";
     }
+    std::string focusLine(WindowID id) {
+        return "focused window closed: focusing its neighbour " + std::to_string(id);
+    }
 };
+class TrackerReports : public Reconcile {};
+class CloseFocus : public Reconcile {};
 
 // Moving a window to another Space announces a Space change: the engine reconciles 0.4 s
 // later, and a window missing then is looked at again 0.6 s after that.
-TEST_F(Reconcile, OneMissKeepsTheColumn) {
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+TEST_F(Reconcile, OneMissKeepsTheColumnAndFullScreenStartsTheMissesAfresh) {
+    ASSERT_EQ(stripWindows(), (IDs{a, b, c}));
     desktop.moveToWorkspace(b, 2);
+    desktop.moveToWorkspace(c, 2);
     advance(0.45);
     EXPECT_EQ(view().missCount(b), 1);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    ASSERT_EQ(view().missCount(c), 1);
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
+    // Otherwise one flicker after its return would count as its second miss.
+    desktop.setFullScreen(c, true);
+    advance(0.01);
+    EXPECT_TRUE(view().fullscreenManaged(c));
+    EXPECT_EQ(view().missCount(c), 0);
 
     // Back before the second look: nothing happened.
     desktop.moveToWorkspace(b, 1);
     advance(0.6);
     EXPECT_EQ(view().missCount(b), 0);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b}));
     EXPECT_EQ(countLogged("dormant "), 0);
 }
 
-TEST_F(Reconcile, AWindowParkedByFullScreenStartsItsMissesAfresh) {
-    desktop.moveToWorkspace(b, 2);
-    advance(0.45);
-    ASSERT_EQ(view().missCount(b), 1);
-    desktop.setFullScreen(b, true);
-    advance(0.01);
-    EXPECT_TRUE(view().fullscreenManaged(b));
-    // Otherwise one flicker after its return would count as its second miss.
-    EXPECT_EQ(view().missCount(b), 0);
-}
-
-TEST_F(Reconcile, TwoMissesMakeTheWindowDormant) {
+TEST_F(Reconcile, TwoMissesMakeTheWindowDormantAndItReturnsAfterItsLeftNeighbour) {
+    const double width = (991.0 + 10) / (1420 + 10);
     desktop.moveToWorkspace(b, 2);
     advance(0.95);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     advance(0.1);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, c}));
     EXPECT_TRUE(logged(dormantLine(b)));
     ASSERT_TRUE(view().dormant(b));
     Dormant expected;
     expected.displayUUID = primaryUUID;
-    expected.widthFraction = (991.0 + 10) / (1420 + 10);
+    expected.widthFraction = width;
     expected.leftNeighbour = a;
     expected.index = 1;
     EXPECT_EQ(*view().dormant(b), expected);
@@ -82,51 +86,58 @@ TEST_F(Reconcile, TwoMissesMakeTheWindowDormant) {
     EXPECT_FALSE(view().lastApplied(b));
     EXPECT_EQ(view().displayOf(b), primaryUUID);
     EXPECT_EQ(view().role(b), WindowRole::dormant);
-}
 
-TEST_F(Reconcile, DormantWindowReturnsAfterItsLeftNeighbour) {
-    desktop.moveToWorkspace(b, 2);
-    advance(1.1);
-    ASSERT_TRUE(view().dormant(b));
     // Meanwhile a new column arrives at the front, so the old index would be wrong.
     prefs->setPlacement(NewWindowPlacement::afterFocused);
     openSettled(editor, "D", {10, 35, 705, 600});
     takeLog();
-
     desktop.moveToWorkspace(b, 1);
     advance(0.45);
     EXPECT_TRUE(logged("back on screen: " + std::to_string(b)));
     const Strip* s = strip();
     ASSERT_NE(s, nullptr);
     auto where = s->locate(b);
-    ASSERT_TRUE(where);
-    ASSERT_TRUE(s->locate(a));
+    ASSERT_TRUE(where && s->locate(a));
     EXPECT_EQ(where->first, s->locate(a)->first + 1);
-    EXPECT_DOUBLE_EQ(s->columns[where->first].widthFraction, (991.0 + 10) / (1420 + 10));
+    EXPECT_DOUBLE_EQ(s->columns[where->first].widthFraction, width);
     EXPECT_FALSE(view().dormant(b));
     EXPECT_EQ(view().displayOf(b), primaryUUID);
     EXPECT_EQ(s->windows().size(), 4u);
 }
 
-TEST_F(Reconcile, DormantWindowWithoutItsNeighbourReturnsAtItsIndex) {
-    desktop.moveToWorkspace(a, 2);
-    advance(1.1);
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{b, c}));
+TEST_F(Reconcile, AMinimizedWindowWithoutALeftNeighbourReturnsAtItsIndex) {
+    desktop.setMinimized(a, true);
+    settle();
+    ASSERT_EQ(stripWindows(), (IDs{b, c}));
+    EXPECT_TRUE(logged(dormantLine(a)));
     ASSERT_EQ(view().dormant(a)->index, 0);
     EXPECT_FALSE(view().dormant(a)->leftNeighbour);
-    desktop.moveToWorkspace(a, 1);
-    advance(0.45);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    desktop.setMinimized(a, false);
+    settle();
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
+    EXPECT_TRUE(logged("back on screen: " + std::to_string(a)));
 }
 
-TEST_F(Reconcile, ReturningWindowKeepsItsSavedWidthAndZoom) {
+TEST_F(Reconcile, DoubleClickZoomTogglesAndAReturningWindowKeepsItsSavedWidthAndZoom) {
     const double width = (991.0 + 10) / (1420 + 10);
-    // The application zooms its window right after a title-bar double click.
+    // The application zooms its window itself, right after the title-bar double click.
+    auto zoomTo = [&](double wide) {
+        const Rect now = frameOf(b);
+        desktop.moveWindow(b, {now.x, now.y, wide, now.height});
+        advance(0.01);
+    };
     clicks.last = loop.now();
-    desktop.moveWindow(b, {10, 35, 1400, 855});
-    advance(0.01);
+    zoomTo(1400);
     EXPECT_TRUE(logged("window " + std::to_string(b) + " zoomed by double-click"));
+    EXPECT_TRUE(strip()->columns[1].isZoomed());
+    // The application's own resizes right after are not a second toggle, nor a user resize.
+    advance(0.1);
+    zoomTo(1300);
+    EXPECT_TRUE(strip()->columns[1].isZoomed());
+    EXPECT_FALSE(view().userResized(b));
+    EXPECT_EQ(pointer.waits, 0);
     settle();
+
     desktop.moveToWorkspace(b, 2);
     advance(1.1);
     ASSERT_TRUE(view().dormant(b));
@@ -134,56 +145,66 @@ TEST_F(Reconcile, ReturningWindowKeepsItsSavedWidthAndZoom) {
     EXPECT_EQ(place.widthFraction, 1.0);
     EXPECT_EQ(place.savedFraction, std::optional<double>(width));
     EXPECT_EQ(place.zoomed, std::optional<bool>(true));
-
     desktop.moveToWorkspace(b, 1);
     advance(0.45);
-    ASSERT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    ASSERT_EQ(stripWindows(), (IDs{a, b, c}));
     const Column& column = strip()->columns[1];
     EXPECT_EQ(column.widthFraction, 1.0);
     EXPECT_EQ(column.savedFraction, std::optional<double>(width));
     EXPECT_EQ(column.zoomed, std::optional<bool>(true));
+
+    settle();
+    clicks.last = loop.now();
+    takeLog();
+    zoomTo(500);
+    EXPECT_TRUE(logged("window " + std::to_string(b) + " un-zoomed by double-click"));
+    EXPECT_FALSE(strip()->columns[1].isZoomed());
 }
 
 TEST_F(Reconcile, FullScreenWindowStaysDormantUntilItLeaves) {
     desktop.setFullScreen(b, true);
     advance(0.01);
     ASSERT_TRUE(view().fullscreenManaged(b));
+    EXPECT_EQ(view().dormant(b)->index, 1);
     EXPECT_TRUE(
         logged("entered full screen: " + std::to_string(b) + " keeps its place on the strip"));
     // Reconciling while it is still in full screen leaves it where it is.
     desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
     advance(0.45);
     EXPECT_TRUE(view().dormant(b));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, c}));
     takeLog();
     desktop.setFullScreen(b, false);
+    advance(0.01);
+    EXPECT_TRUE(view().dormant(b));
     advance(0.85);
     EXPECT_TRUE(logged("left full screen: " + std::to_string(b) + " returns to its place"));
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     EXPECT_FALSE(view().fullscreenManaged(b));
 }
 
-TEST_F(Reconcile, EmptyWindowListChangesNothing) {
+TEST_F(Reconcile, AnEmptyWindowListChangesNothingAndABurstOfHidesReconcilesOnce) {
+    const Pid one = launch("com.example.one", "One");
+    const Pid two = launch("com.example.two", "Two");
+    settle();
+    // An unreadable list makes every reconciliation say so.
     desktop.setWindowListReadable(false);
+    takeLog();
+    desktop.hide(one);
+    desktop.hide(two);
+    desktop.unhide(one);
+    advance(0.5);
+    EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 1);
+
+    takeLog();
     desktop.moveToWorkspace(b, 2);
     advance(2.0);
     // At 0.4 s and 1.5 s after the Space change.
     EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 2);
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
+    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     for (WindowID id : {a, b, c})
         EXPECT_EQ(view().missCount(id), 0) << id;
     EXPECT_TRUE(view().dormantWindows().empty());
-}
-
-TEST_F(Reconcile, MinimizingParksTheWindowAndRestoringBringsItBack) {
-    desktop.setMinimized(c, true);
-    settle();
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b}));
-    EXPECT_TRUE(logged(dormantLine(c)));
-    desktop.setMinimized(c, false);
-    settle();
-    EXPECT_EQ(stripWindows(), (std::vector<WindowID>{a, b, c}));
-    EXPECT_TRUE(logged("back on screen: " + std::to_string(c)));
 }
 
 TEST_F(Reconcile, NothingHappensWhenStopped) {
@@ -192,6 +213,118 @@ TEST_F(Reconcile, NothingHappensWhenStopped) {
     desktop.moveToWorkspace(b, 2);
     settle();
     EXPECT_TRUE(takeLog().empty());
+}
+
+// --- the tracker's reports
+
+TEST_F(TrackerReports, UserMovesAndResizesWaitForTheMouseButtonAndAreForgottenOnClose) {
+    // Floating windows are not tracked.
+    Pid calculator = launch("com.apple.calculator", "Calculator");
+    settle();
+    WindowID calc = openSettled(calculator, "Calculator", {300, 200, 230, 400});
+    desktop.moveWindow(calc, {400, 300, 300, 400});
+    advance(0.01);
+    EXPECT_FALSE(view().userMoved(calc));
+    EXPECT_FALSE(view().userResized(calc));
+    EXPECT_EQ(pointer.waits, 0);
+
+    desktop.moveWindow(b, {300, 300, 640, 480});
+    advance(0.01);
+    EXPECT_TRUE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b).has_value());
+    const int waits = pointer.waits;
+    EXPECT_GE(waits, 1);
+
+    const Rect now = frameOf(a);
+    desktop.moveWindow(a, {now.x, now.y, now.width - 100, now.height});
+    advance(0.01);
+    EXPECT_TRUE(view().userResized(a));
+    EXPECT_GT(pointer.waits, waits);
+
+    desktop.closeWindow(b);
+    advance(0.01);
+    EXPECT_EQ(view().role(b), WindowRole::unknown);
+    EXPECT_FALSE(view().userMoved(b));
+    EXPECT_FALSE(view().lastApplied(b));
+    EXPECT_FALSE(view().displayOf(b));
+    EXPECT_EQ(stripWindows(), (IDs{a, c}));
+}
+
+// --- where the focus goes after a close
+
+// A closed window whose column stays hands the focus to its column; when the column goes, the
+// left neighbour takes it (the golden scenarios show that one).
+TEST_F(CloseFocus, AStackKeepsTheFocusInItsColumn) {
+    engine->perform(Action::stackLeft);
+    settle();
+    ASSERT_EQ(layoutOf(), (std::vector<std::vector<WindowID>>{{a}, {b, c}}));
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    takeLog();
+    desktop.closeWindow(c);
+    advance(0.01);
+    EXPECT_TRUE(logged(focusLine(b)));
+    EXPECT_EQ(stripWindows(), (IDs{a, b}));
+    EXPECT_EQ(strip()->focusedWindow(), b);
+}
+
+TEST_F(CloseFocus, FirstColumnHandsFocusToTheRight) {
+    desktop.focusWindow(a);
+    settle();
+    ASSERT_EQ(strip()->focusedWindow(), a);
+
+    desktop.closeWindow(a);
+    advance(0.01);
+    EXPECT_TRUE(logged(focusLine(b)));
+    EXPECT_EQ(strip()->focusedWindow(), b);
+}
+
+TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
+    const WindowID p = openSettled(launch("com.example.other", "Other"), "P");
+    engine->perform(Action::moveToFirst);
+    desktop.focusWindow(a);
+    settle();
+    engine->perform(Action::moveToLast);
+    settle();
+    // The focused window is the editor's first, so it is the first to close when the editor quits.
+    ASSERT_EQ(stripWindows(), (IDs{p, b, c, a}));
+    takeLog();
+
+    // Its neighbours on the left are about to go too, so the focus goes to the other
+    // application's window.
+    desktop.quit(editor);
+    settle();
+    EXPECT_TRUE(logged(focusLine(p)));
+    EXPECT_EQ(countLogged("focused window closed"), 1);
+    EXPECT_EQ(stripWindows(), IDs{p});
+    EXPECT_EQ(view().role(p), WindowRole::tiled);
+    EXPECT_EQ(view().windows().size(), 1u);
+}
+
+TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocusAndAnUnfocusedCloseMovesNothing) {
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    takeLog();
+    desktop.closeWindow(c);
+    // The application focuses a window of its own choice right away.
+    desktop.focusWindow(a);
+    settle();
+    EXPECT_EQ(desktop.focusedWindow(), b);
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    EXPECT_EQ(countLogged("focus synced to "), 0);
+
+    takeLog();
+    desktop.closeWindow(a);
+    advance(0.01);
+    EXPECT_TRUE(logged("removed " + std::to_string(a) + " from strip"));
+    EXPECT_EQ(countLogged("focused window closed"), 0);
+    EXPECT_EQ(stripWindows(), IDs{b});
+    EXPECT_EQ(strip()->focusedWindow(), b);
+
+    // An application whose last window closes focuses nothing: the engine gives the focus.
+    const WindowID lone = openSettled(launch("com.example.other", "Other"), "Lone");
+    ASSERT_EQ(desktop.focusedWindow(), lone);
+    desktop.closeWindow(lone);
+    settle();
+    EXPECT_EQ(desktop.focusedWindow(), b);
 }
 
 }  // namespace tessarin::test

@@ -9,21 +9,40 @@
 
 namespace tessarin::test {
 
-// Counts the layout passes that end in a save request.
-class CountingMemory : public LayoutMemory {
+// An overview panel that records what it was asked to show. Asking whether it is shown happens
+// once per apply, so the questions count the applies.
+class RecordingIndicator : public StripIndicator {
   public:
-    void scheduleSave(WindowManager&) override { ++saves; }
-    int saves = 0;
-};
+    struct Shown {
+        StripIndicatorModel model;
+        std::string display;
+        bool sticky = false;
+    };
 
-// An overview panel that is never shown; asking whether it is shown happens once per apply.
-class ApplyCounter : public StripIndicator {
-  public:
+    void show(const StripIndicatorModel& model, const Display& display, bool sticky) override {
+        shown.push_back({model, display.uuid, sticky});
+    }
     bool isVisible() const override {
         ++applies;
-        return false;
+        return visible;
     }
+
+    std::vector<Shown> shown;
+    bool visible = false;
     mutable int applies = 0;
+};
+
+// Layout memory that records the calls the engine makes, in order.
+class RecordingMemory : public LayoutMemory {
+  public:
+    void restoreSavedLayout(WindowManager&) override { calls.push_back("restore"); }
+    void scheduleSave(WindowManager&) override { calls.push_back("schedule"); }
+    void saveLayoutNow(WindowManager&) override { calls.push_back("saveNow"); }
+    int saves() const {
+        return static_cast<int>(std::count(calls.begin(), calls.end(), "schedule"));
+    }
+
+    std::vector<std::string> calls;
 };
 
 class RecordingBorder : public FocusBorder {
@@ -73,16 +92,16 @@ class CountingWorkspace : public Workspace {
 
 // The engine with recording hooks and a counting workspace, and helpers to build strips of
 // windows through the engine's own admission.
-class LayoutTest : public EngineHarness {
+class EngineTest : public EngineHarness {
   protected:
-    CountingMemory memory;
-    ApplyCounter indicator;
+    RecordingIndicator indicator;
+    RecordingMemory memory;
     RecordingBorder border;
     CountingWorkspace workspace{desktop.workspace()};
 
     void SetUp() override {
-        hooks.layoutMemory = &memory;
         hooks.indicator = &indicator;
+        hooks.layoutMemory = &memory;
         hooks.border = &border;
     }
 
@@ -95,6 +114,13 @@ class LayoutTest : public EngineHarness {
         settle();
     }
 
+    // Starts on the primary display and opens `count` windows, one column each, left to right.
+    std::vector<WindowID> startWithColumns(int count) {
+        plugPrimary();
+        start();
+        return openColumns(count);
+    }
+
     WindowID openSpec(const sim::WindowSpec& setup) {
         if (!app) app = launch("com.example.editor", "Editor");
         auto id = desktop.openWindow(app, setup);
@@ -103,25 +129,48 @@ class LayoutTest : public EngineHarness {
         return id.value_or(0);
     }
 
+    // Gives a window the system focus and lets the engine hear of it.
+    void focus(WindowID id) {
+        desktop.focusWindow(id);
+        settle();
+    }
+
+    // Performs and lets layout, animations and queued writes finish.
+    void run(Action action) {
+        engine->perform(action);
+        settle();
+    }
+
     double scroll() const { return strip() ? strip()->scrollOffset : 0; }
-
     std::optional<Rect> applied(WindowID id) const { return view().lastApplied(id); }
-
-    int writesTo(WindowID id, const std::string& attribute) const {
-        const auto writes = desktop.writes();
-        return static_cast<int>(std::count_if(writes.begin(), writes.end(), [&](const auto& w) {
-            return w.window == id && w.attribute == attribute;
-        }));
-    }
-    int frameWrites(WindowID id) const {
-        return writesTo(id, "AXPosition") + writesTo(id, "AXSize");
-    }
 
     const Column& columnOf(WindowID id) const {
         auto place = strip()->locate(id);
         EXPECT_TRUE(place.has_value());
         return strip()->columns.at(place ? place->first : 0);
     }
+
+    // Writes of `attribute`, to one window or (with 0) to any; focus calls are "AXMain" writes.
+    int writesTo(WindowID id, const std::string& attribute) const {
+        const auto writes = desktop.writes();
+        return static_cast<int>(std::count_if(writes.begin(), writes.end(), [&](const auto& w) {
+            return (id == 0 || w.window == id) && w.attribute == attribute;
+        }));
+    }
+    int frameWrites(WindowID id) const {
+        return writesTo(id, "AXPosition") + writesTo(id, "AXSize");
+    }
+    int focusWrites() const { return writesTo(0, "AXMain"); }
+
+    std::vector<std::string> actionLines() {
+        std::vector<std::string> lines;
+        for (const std::string& line : takeLog()) {
+            if (line.rfind("action ", 0) == 0) lines.push_back(line);
+        }
+        return lines;
+    }
 };
+
+using CommandsTest = EngineTest;
 
 }  // namespace tessarin::test

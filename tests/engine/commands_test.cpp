@@ -1,0 +1,596 @@
+#include <map>
+#include <set>
+
+#include "core/strip_layout.hpp"
+#include "engine_fixture.hpp"
+
+namespace tessarin::test {
+namespace {
+
+using Layout = std::vector<std::vector<WindowID>>;
+
+constexpr const char* secondUUID = "SECOND-UUID";
+constexpr const char* middleUUID = "MIDDLE-UUID";
+
+// The actions that edit or scroll one strip; the rest act on windows or the engine.
+std::vector<Action> stripActions() {
+    std::vector<Action> actions;
+    for (Action action : allActions()) {
+        if (action == Action::toggleFloat) break;
+        actions.push_back(action);
+    }
+    return actions;
+}
+
+const std::set<Action> frameChanging{
+    Action::moveLeft,    Action::moveRight,       Action::moveUp,     Action::moveDown,
+    Action::moveToFirst, Action::moveToLast,      Action::cycleWidth, Action::cycleWidthBack,
+    Action::wider,       Action::narrower,        Action::fullWidth,  Action::taller,
+    Action::shorter,     Action::equalizeHeights, Action::stackLeft,  Action::stackRight,
+    Action::popOutLeft,  Action::popOutRight,
+};
+
+bool morphStartedNow(const WindowManager& engine, double now) {
+    const Morph* morph = engine.view().morph("PRIMARY-UUID");
+    return morph && morph->start == now;
+}
+
+std::string arrowLine(const std::string& name, WindowID before, WindowID after, int column,
+                      int count, const std::string& scroll) {
+    return "action " + name + ": focus " + std::to_string(before) + " \u2192 " +
+           std::to_string(after) + " col=" + std::to_string(column) + "/" + std::to_string(count) +
+           " scroll=" + scroll;
+}
+
+class CommandsWindowsTest : public CommandsTest {
+  protected:
+    // A primary display whose whole frame is usable: 1440 × 900.
+    void plugFullPrimary() {
+        auto setup = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
+        setup.visibleFrame = Rect{0, 0, 1440, 900};
+        desktop.plugDisplay(setup);
+    }
+    void plugSecond(double x) {
+        desktop.plugDisplay(sim::makeDisplay(secondUUID, {x, 0, 1440, 900}, "External"));
+    }
+};
+
+// --- morphs
+
+TEST_F(CommandsTest, OnlyFrameChangingActionsMorphFromTheLastWrittenFramesAtTheSetSpeed) {
+    const auto ids = startWithColumns(3);
+    std::map<WindowID, Rect> written;
+    for (WindowID id : ids)
+        written[id] = *view().lastApplied(id);
+    engine->perform(Action::moveLeft);
+    const Morph& morph = (*view().morph(primaryUUID));
+    EXPECT_DOUBLE_EQ(morph.duration, 0.24);
+    EXPECT_EQ(morph.from.size(), 3u);
+    for (WindowID id : ids)
+        EXPECT_EQ(morph.from.valueOr(id, {}), written[id]);
+    EXPECT_TRUE(view().animating());
+    settle();
+
+    ASSERT_EQ(stripActions().size(), 34u);
+    for (Action action : stripActions()) {
+        engine->perform(action);
+        EXPECT_EQ(morphStartedNow(*engine, loop.now()), frameChanging.count(action) == 1)
+            << rawValue(action);
+        settle();
+    }
+
+    prefs->setAnimationSpeed(0.1);  // the floor of 0.25 caps the duration
+    engine->perform(Action::moveRight);
+    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.96);
+    settle();
+    prefs->setAnimate(false);
+    engine->perform(Action::moveLeft);
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+}
+
+TEST_F(CommandsTest, FocusModeTogglesWithAMorphAndFocusActionsMorphOnlyInIt) {
+    startWithColumns(3);
+    engine->perform(Action::focusLeft);
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+    settle();
+    int stateChanges = 0;
+    engine->onStateChange = [&] { ++stateChanges; };
+    takeLog();
+
+    engine->perform(Action::focusMode);
+    EXPECT_TRUE(view().focusMode());
+    EXPECT_TRUE(logged("focus mode on"));
+    EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
+    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.3);
+    EXPECT_EQ(stateChanges, 1);
+    settle();
+    engine->perform(Action::focusLeft);
+    EXPECT_TRUE(morphStartedNow(*engine, loop.now()));
+    EXPECT_DOUBLE_EQ((*view().morph(primaryUUID)).duration, 0.24);
+    settle();
+    engine->perform(Action::center);
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+    settle();
+
+    prefs->setAnimate(false);
+    engine->perform(Action::focusMode);
+    EXPECT_FALSE(view().focusMode());
+    EXPECT_TRUE(logged("focus mode off"));
+    EXPECT_FALSE(morphStartedNow(*engine, loop.now()));
+    EXPECT_EQ(stateChanges, 2);
+
+    engine->stop(true);
+    engine->perform(Action::focusMode);
+    EXPECT_FALSE(view().focusMode());
+    EXPECT_EQ(stateChanges, 3);  // the stop itself
+}
+
+// --- the target
+
+TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
+    startEngine();
+    ASSERT_TRUE(engine->isRunning());
+    takeLog();
+    run(Action::wider);
+    EXPECT_EQ(actionLines(), Lines{"action wider: no strip (key=nil, strips=0)"});
+    EXPECT_FALSE(view().activeKey().has_value());
+
+    plugPrimary();
+    settle();
+    ASSERT_EQ(view().strips().count(primaryUUID), 0u);
+    takeLog();
+    memory.calls.clear();
+    run(Action::focusLeft);
+    EXPECT_EQ(actionLines(), Lines{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
+    EXPECT_TRUE(memory.calls.empty());
+    EXPECT_EQ(view().activeKey(), primaryUUID);
+}
+
+TEST_F(CommandsWindowsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
+    plugPrimary();
+    plugSecond(1440);
+    startEngine();
+    desktop.setPointer({2000, 400});
+    const auto right = openColumns(2);
+    // Both landed on the primary; send the second one over.
+    ASSERT_EQ(stripWindows(), right);
+    run(Action::sendToNextDisplay);
+    ASSERT_EQ(stripWindows(secondUUID), IDs{right[1]});
+    // A window of an application the engine floats takes the focus away from the strips.
+    const Pid other = launch("com.example.panel", "Panel");
+    const WindowID lone = openSettled(other, "Panel", {100, 100, 40, 40});
+    ASSERT_NE(view().role(lone), WindowRole::tiled);
+    takeLog();
+    run(Action::focusLeft);
+    EXPECT_EQ(view().activeKey(), secondUUID);
+    EXPECT_EQ(countLogged("action focusLeft: focus " + std::to_string(right[1])), 1);
+}
+
+// --- observers and the commands that work while stopped
+
+TEST_F(CommandsTest, ObserversHearEveryActionFirstAndWhileStoppedOnlyEngineCommandsAct) {
+    const auto ids = startWithColumns(2);
+    std::vector<std::string> heard;
+    engine->addActionObserver([&](Action action) {
+        // The strip has not changed yet.
+        const Strip* current = strip();
+        heard.push_back("first " + std::string(rawValue(action)) + " " +
+                        (current ? std::to_string(current->focusedColumn) : "-"));
+    });
+    engine->addActionObserver(
+        [&](Action action) { heard.push_back("second " + std::string(rawValue(action))); });
+
+    run(Action::focusLeft);
+    EXPECT_EQ(heard, (Lines{"first focusLeft 1", "second focusLeft"}));
+    EXPECT_EQ(strip()->focusedWindow(), ids[0]);
+
+    heard.clear();
+    run(Action::toggleTiling);
+    ASSERT_FALSE(engine->isRunning());
+    ASSERT_TRUE(engine->isPaused());
+    takeLog();
+    memory.calls.clear();
+    indicator.shown.clear();
+    run(Action::wider);  // ignored, but still heard
+    EXPECT_EQ(heard, (Lines{"first toggleTiling 0", "second toggleTiling", "first wider -",
+                            "second wider"}));
+    for (Action action : allActions()) {
+        if (action != Action::toggleTiling && action != Action::retile) run(action);
+    }
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_FALSE(view().focusMode());
+    EXPECT_TRUE(takeLog().empty());
+    EXPECT_TRUE(memory.calls.empty());
+    EXPECT_TRUE(indicator.shown.empty());
+
+    run(Action::toggleTiling);
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_FALSE(engine->isPaused());
+    EXPECT_EQ(stripWindows().size(), 2u);
+}
+
+TEST_F(CommandsTest, RetileSavesStopsWithoutPausingAndStartsAgain) {
+    const auto ids = startWithColumns(2);
+    memory.calls.clear();
+    takeLog();
+    run(Action::retile);
+    // Saved by retile, then by the stop itself; the start restores.
+    // (Windows admitted again afterwards may schedule saves of their own.)
+    ASSERT_GE(memory.calls.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(memory.calls.begin(), memory.calls.begin() + 3),
+              (Lines{"saveNow", "saveNow", "restore"}));
+    EXPECT_TRUE(logged("stopping (paused: false)"));
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_FALSE(engine->isPaused());
+    EXPECT_EQ(stripWindows().size(), ids.size());
+
+    // Stopped, retile simply starts.
+    engine->stop(false);
+    memory.calls.clear();
+    run(Action::retile);
+    EXPECT_TRUE(engine->isRunning());
+    ASSERT_FALSE(memory.calls.empty());
+    EXPECT_EQ(memory.calls.front(), "restore");
+    EXPECT_EQ(std::count(memory.calls.begin(), memory.calls.end(), "saveNow"), 0);
+}
+
+// --- focus actions
+
+TEST_F(CommandsTest, FocusActionsMoveTheStripAndTheSystemFocusButNeverRearrange) {
+    const auto ids = startWithColumns(3);
+    const Layout arranged{{ids[0]}, {ids[1]}, {ids[2]}};
+    ASSERT_EQ(layoutOf(), arranged);
+    // Each action and the column it leaves focused: nothing wraps, and a number past the last
+    // column changes nothing.
+    const std::pair<Action, int> steps[] = {{Action::focusLeft, 1}, {Action::focusFirst, 0},
+                                            {Action::focusLeft, 0}, {Action::focusRight, 1},
+                                            {Action::focusLast, 2}, {Action::focus1, 0},
+                                            {Action::focus9, 0},    {Action::focus3, 2}};
+    for (const auto& [action, column] : steps) {
+        run(action);
+        EXPECT_EQ(strip()->focusedWindow(), ids[column]) << rawValue(action);
+        EXPECT_EQ(desktop.focusedWindow(), ids[column]) << rawValue(action);
+    }
+    EXPECT_EQ(layoutOf(), arranged);
+
+    // On the last column focusRight logs the same window and makes no focus call.
+    const Strip unchanged = *strip();
+    const auto scroll = std::to_string(static_cast<long long>(strip()->scrollOffset));
+    desktop.clearWrites();
+    takeLog();
+    memory.calls.clear();
+    run(Action::focusRight);
+    EXPECT_EQ(*strip(), unchanged);
+    EXPECT_EQ(actionLines(), Lines{arrowLine("focusRight", ids[2], ids[2], 2, 3, scroll)});
+    EXPECT_EQ(focusWrites(), 0);
+    // Even a command that changed nothing is remembered.
+    EXPECT_EQ(memory.calls, Lines{"schedule"});
+}
+
+TEST_F(CommandsTest, ACommandActsOnTheColumnOfTheSystemFocusedWindow) {
+    const auto ids = startWithColumns(3);
+    const WindowID a = ids[0], b = ids[1], c = ids[2];
+    ASSERT_EQ(strip()->focusedWindow(), c);
+    // The engine has not heard of the focus change yet when the command arrives.
+    desktop.focusWindow(a);
+    engine->perform(Action::moveRight);
+    settle();
+    EXPECT_EQ(layoutOf(), (Layout{{b}, {a}, {c}}));
+    EXPECT_EQ(strip()->focusedWindow(), a);
+    EXPECT_EQ(view().activeKey(), primaryUUID);
+}
+
+// --- move and width actions
+
+TEST_F(CommandsTest, MoveActionsReorderColumnsAndTheirFrames) {
+    const auto ids = startWithColumns(3);
+    const WindowID a = ids[0], b = ids[1], c = ids[2];
+    const std::pair<Action, Layout> steps[] = {{Action::moveLeft, {{a}, {c}, {b}}},
+                                               {Action::moveToFirst, {{c}, {a}, {b}}},
+                                               {Action::moveRight, {{a}, {c}, {b}}},
+                                               {Action::moveToLast, {{a}, {b}, {c}}},
+                                               {Action::moveRight, {{a}, {b}, {c}}}};
+    for (const auto& [action, layout] : steps) {
+        run(action);
+        EXPECT_EQ(layoutOf(), layout) << rawValue(action);
+        EXPECT_EQ(strip()->focusedWindow(), c);
+        for (std::size_t i = 1; i < layout.size(); ++i)
+            EXPECT_LT(frameOf(layout[i - 1][0]).x, frameOf(layout[i][0]).x) << rawValue(action);
+    }
+}
+
+TEST_F(CommandsTest, WidthActionsChangeTheFocusedColumnAndItsWindow) {
+    prefs->setWidthPresets({0.15, 0.95});
+    const auto ids = startWithColumns(2);
+    const WindowID b = ids[1];
+    ASSERT_DOUBLE_EQ(columnOf(b).widthFraction, 0.5);
+    struct Step {
+        Action action;
+        double fraction;
+        bool fullWidth;
+    };
+    // A second fullWidth goes back to the width before; wider stops at a whole width.
+    const Step steps[] = {
+        {Action::fullWidth, 1.0, true},        {Action::fullWidth, 0.5, false},
+        {Action::cycleWidth, 0.95, false},     {Action::wider, 1.0, false},
+        {Action::cycleWidthBack, 0.95, false}, {Action::cycleWidthBack, 0.15, false},
+        {Action::narrower, 0.1, false}};
+    for (const auto& [action, fraction, fullWidth] : steps) {
+        run(action);
+        EXPECT_NEAR(columnOf(b).widthFraction, fraction, 1e-9) << rawValue(action);
+        EXPECT_EQ(columnOf(b).isFullWidth(), fullWidth) << rawValue(action);
+        EXPECT_NEAR(frameOf(b).width, StripLayout::width(fraction, 1420, 10), 1.0)
+            << rawValue(action);
+    }
+    // Only the focused column changes.
+    EXPECT_DOUBLE_EQ(columnOf(ids[0]).widthFraction, 0.5);
+}
+
+// --- stacks, pop-outs and height actions
+
+TEST_F(CommandsTest, StackingRemembersTheTargetAndHeightsFollowTheActiveRow) {
+    const auto ids = startWithColumns(2);
+    const WindowID a = ids[0], b = ids[1];
+
+    run(Action::stackLeft);
+    ASSERT_EQ(layoutOf(), (Layout{{a, b}}));
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    EXPECT_LT(frameOf(a).y, frameOf(b).y);
+    EXPECT_DOUBLE_EQ(frameOf(a).x, frameOf(b).x);
+
+    run(Action::taller);
+    EXPECT_EQ(strip()->columns[0].heightWeights, (std::vector<double>{1.0, 1.25}));
+    EXPECT_GT(frameOf(b).height, frameOf(a).height);
+    run(Action::shorter);
+    EXPECT_NEAR(strip()->columns[0].heightWeights[1], 1.0, 1e-12);
+    run(Action::taller);
+    run(Action::equalizeHeights);
+    EXPECT_EQ(strip()->columns[0].heightWeights, (std::vector<double>{1.0, 1.0}));
+    EXPECT_NEAR(frameOf(a).height, frameOf(b).height, 1.0);
+
+    run(Action::focusUp);
+    EXPECT_EQ(strip()->focusedWindow(), a);
+    EXPECT_EQ(desktop.focusedWindow(), a);
+    run(Action::moveDown);
+    EXPECT_EQ(layoutOf(), (Layout{{b, a}}));
+    EXPECT_LT(frameOf(b).y, frameOf(a).y);
+    run(Action::moveUp);
+    EXPECT_EQ(layoutOf(), (Layout{{a, b}}));
+    run(Action::focusDown);
+    EXPECT_EQ(strip()->focusedWindow(), b);
+
+    run(Action::popOutRight);
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}}));
+    EXPECT_EQ(strip()->focusedColumn, 1);
+    EXPECT_LT(frameOf(a).x, frameOf(b).x);
+
+    run(Action::stackLeft);
+    run(Action::popOutLeft);
+    EXPECT_EQ(layoutOf(), (Layout{{b}, {a}}));
+    EXPECT_EQ(strip()->focusedColumn, 0);
+    run(Action::popOutLeft);  // a single window stays where it is
+    EXPECT_EQ(layoutOf(), (Layout{{b}, {a}}));
+}
+
+TEST_F(CommandsTest, StackRightOnTheLastColumnKeepsTheStrip) {
+    const auto ids = startWithColumns(3);
+    const WindowID a = ids[0], b = ids[1], c = ids[2];
+    prefs->setWidthPresets({0.7});
+    run(Action::cycleWidth);  // c is now 0.7 wide
+    run(Action::focusFirst);
+    run(Action::stackRight);
+    ASSERT_EQ(layoutOf(), (Layout{{b, a}, {c}}));
+
+    run(Action::focusLast);
+    const Strip before = *strip();
+    run(Action::stackRight);
+    EXPECT_EQ(*strip(), before);
+}
+
+// --- center
+
+TEST_F(CommandsTest, CenterScrollsTheFocusedColumnToTheMiddleWithoutMorphing) {
+    const auto ids = startWithColumns(3);
+    run(Action::focus2);
+    const double middle = StripLayout::centeredScroll(*strip(), 1420, 10);
+    ASSERT_NE(strip()->scrollOffset, middle);
+    engine->perform(Action::center);
+    EXPECT_TRUE(view().animation(primaryUUID));
+    settle();
+    EXPECT_DOUBLE_EQ(strip()->scrollOffset, middle);
+    EXPECT_NEAR(frameOf(ids[1]).midX(), 720, 1.0);
+
+    prefs->setAnimate(false);
+    run(Action::focusFirst);
+    ASSERT_DOUBLE_EQ(strip()->scrollOffset, 0);
+    const Strip arranged = *strip();
+    takeLog();
+    engine->perform(Action::center);
+    EXPECT_EQ(view().morph(primaryUUID), nullptr);
+    EXPECT_FALSE(view().animation(primaryUUID));
+    settle();
+    // Half a column of 705 points left of a 1420-point area: the view starts at −357.5.
+    EXPECT_DOUBLE_EQ(strip()->scrollOffset, -357.5);
+    EXPECT_EQ(strip()->columns, arranged.columns);
+    EXPECT_NEAR(frameOf(ids[0]).midX(), 720, 1.0);
+    // Whole points, cut toward zero.
+    EXPECT_EQ(actionLines(), Lines{arrowLine("center", ids[0], ids[0], 0, 3, "-357")});
+}
+
+// --- floating
+
+TEST_F(CommandsWindowsTest, ToggleFloatCentresTheWindowAndTilesItAgainAfterTheFocus) {
+    plugFullPrimary();
+    startEngine();
+    prefs->setDefaultWidth(0.4);
+    const auto ids = openColumns(3);
+    const WindowID a = ids[0], b = ids[1], c = ids[2];
+    run(Action::focus2);
+
+    run(Action::toggleFloat);
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}}));
+    EXPECT_TRUE(view().floating().count(b));
+    EXPECT_EQ(view().role(b), WindowRole::floating);
+    EXPECT_FALSE(view().lastApplied(b).has_value());
+    EXPECT_EQ(view().displayOf(b), primaryUUID);
+    // 60 % × 70 % of the visible frame, centred on it.
+    EXPECT_EQ(frameOf(b), (Rect{288, 135, 864, 630}));
+    // The remaining columns close up.
+    EXPECT_DOUBLE_EQ(frameOf(c).x, frameOf(a).x + frameOf(a).width + 10);
+
+    run(Action::focus1);
+    focus(b);
+    run(Action::toggleFloat);
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
+    EXPECT_FALSE(view().floating().count(b));
+    EXPECT_EQ(view().role(b), WindowRole::tiled);
+    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.4);
+    EXPECT_EQ(strip()->focusedWindow(), b);
+    EXPECT_DOUBLE_EQ(frameOf(b).width, StripLayout::width(0.4, 1420, 10));
+
+    run(Action::toggleFloat);
+    ASSERT_TRUE(view().floating().count(b));
+    prefs->setPlacement(NewWindowPlacement::end);
+    focus(b);
+    run(Action::toggleFloat);
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}, {b}}));
+    EXPECT_EQ(strip()->focusedColumn, 2);
+}
+
+// --- sending to the next display
+
+TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightInOrderOfTheLeftEdgesAndWrapsAround) {
+    plugPrimary();
+    plugSecond(2880);  // plugged before the middle one, but further right
+    desktop.plugDisplay(sim::makeDisplay(middleUUID, {1440, 0, 1440, 900}, "Middle"));
+    startEngine();
+    prefs->setWidthPresets({0.7});
+    const auto ids = openColumns(2);
+    const WindowID a = ids[0], b = ids[1];
+    run(Action::cycleWidth);  // b keeps 0.7 wherever it goes
+
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(stripWindows(), IDs{a});
+    EXPECT_EQ(stripWindows(middleUUID), IDs{b});
+    EXPECT_EQ(view().displayOf(b), middleUUID);
+    EXPECT_EQ(view().activeKey(), middleUUID);
+    EXPECT_DOUBLE_EQ(strip(middleUUID)->columns[0].widthFraction, 0.7);
+    EXPECT_GE(frameOf(b).x, 1440);
+    EXPECT_EQ(desktop.focusedWindow(), b);
+    EXPECT_LT(frameOf(a).x + frameOf(a).width, 1440);
+
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(stripWindows(secondUUID), IDs{b});
+    run(Action::sendToNextDisplay);  // from the rightmost back to the leftmost
+    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}}));
+    EXPECT_TRUE(stripWindows(secondUUID).empty());
+    EXPECT_EQ(view().displayOf(b), primaryUUID);
+    EXPECT_LT(frameOf(b).x, 1440);
+    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.7);
+
+    // Floating windows are not sent.
+    run(Action::toggleFloat);
+    focus(b);
+    run(Action::sendToNextDisplay);
+    EXPECT_TRUE(view().floating().count(b));
+    EXPECT_TRUE(stripWindows(middleUUID).empty());
+}
+
+TEST_F(CommandsWindowsTest, SendToNextDisplayNeedsTwoDisplaysThatAreNotExcluded) {
+    plugPrimary();
+    plugSecond(1440);
+    prefs->setExcludedDisplays({secondUUID});
+    startEngine();
+    const auto ids = openColumns(2);
+    const Strip before = *strip();
+    takeLog();
+    run(Action::sendToNextDisplay);
+    EXPECT_EQ(*strip(), before);
+    EXPECT_EQ(view().displayOf(ids[1]), primaryUUID);
+    EXPECT_EQ(countLogged("action"), 0);
+}
+
+// --- the overview
+
+TEST_F(CommandsWindowsTest, ShowOverviewIsStickyAndTitlesAreReadOnlyWhileThePanelIsHidden) {
+    prefs->setShowIndicator(false);
+    const auto ids = startWithColumns(2);
+    run(Action::showOverview);  // even with the overview turned off
+    ASSERT_EQ(indicator.shown.size(), 1u);
+    EXPECT_TRUE(indicator.shown[0].sticky);
+    EXPECT_EQ(indicator.shown[0].display, primaryUUID);
+    EXPECT_EQ(indicator.shown[0].model.columns.size(), 2u);
+    run(Action::focusLeft);  // shows only when the preference is on
+    EXPECT_EQ(indicator.shown.size(), 1u);
+
+    desktop.setTitle(ids[0], "Renamed");
+    indicator.visible = true;
+    run(Action::showOverview);
+    ASSERT_EQ(indicator.shown.size(), 2u);
+    EXPECT_EQ(indicator.shown[1].model.columns.at(0).titles, Lines{"Window 1"});
+
+    indicator.visible = false;
+    prefs->setShowIndicator(true);
+    run(Action::focusRight);
+    ASSERT_EQ(indicator.shown.size(), 3u);
+    EXPECT_FALSE(indicator.shown[2].sticky);
+    EXPECT_EQ(indicator.shown[2].model.columns.at(0).titles, Lines{"Renamed"});
+    run(Action::wider);  // not an action that flashes the overview
+    EXPECT_EQ(indicator.shown.size(), 3u);
+}
+
+TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumnAndAClickFocusesOne) {
+    plugPrimary();
+    startEngine();
+    sim::AppSpec setup = sim::makeApp("com.example.browser", "Browser");
+    setup.icon = "browser.png";
+    app = desktop.launch(setup);
+    const auto ids = openColumns(2);
+    const Pid bare = launch("com.example.bare", "Bare");
+    const WindowID plain = openSettled(bare, "No icon");
+    ASSERT_EQ(stripWindows(), (IDs{ids[0], ids[1], plain}));
+    run(Action::focusFirst);
+    run(Action::stackRight);  // the first column now holds two windows
+    run(Action::showOverview);
+
+    ASSERT_FALSE(indicator.shown.empty());
+    const StripIndicatorModel& model = indicator.shown.back().model;
+    EXPECT_EQ(model.key, primaryUUID);
+    EXPECT_DOUBLE_EQ(model.viewWidth, 1420);
+    EXPECT_DOUBLE_EQ(model.scroll, strip()->scrollOffset);
+    const auto spans = StripLayout::spans(*strip(), 1420, 10);
+    ASSERT_EQ(model.columns.size(), 2u);
+    EXPECT_EQ(model.columns[0].titles, (Lines{"Window 2", "Window 1"}));
+    EXPECT_EQ(model.columns[0].icons, (Lines{"browser.png", "browser.png"}));
+    EXPECT_TRUE(model.columns[0].focused);
+    EXPECT_EQ(model.columns[1].titles, Lines{"No icon"});
+    EXPECT_TRUE(model.columns[1].icons.empty());
+    EXPECT_FALSE(model.columns[1].focused);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(model.columns[i].index, static_cast<std::int64_t>(i));
+        EXPECT_DOUBLE_EQ(model.columns[i].x, spans[i].x);
+        EXPECT_DOUBLE_EQ(model.columns[i].width, spans[i].width);
+    }
+
+    const StripIndicatorModel unknown = engine->model("NOWHERE");
+    EXPECT_EQ(unknown.key, "NOWHERE");
+    EXPECT_DOUBLE_EQ(unknown.viewWidth, 1000);
+    EXPECT_TRUE(unknown.columns.empty());
+
+    // A click on a column of the overview focuses that column, and only a column that exists.
+    engine->focusColumn(1, primaryUUID);
+    settle();
+    EXPECT_EQ(strip()->focusedWindow(), plain);
+    EXPECT_EQ(desktop.focusedWindow(), plain);
+    desktop.clearWrites();
+    const Strip before = *strip();
+    engine->focusColumn(2, primaryUUID);
+    engine->focusColumn(-1, primaryUUID);
+    engine->focusColumn(0, "NOWHERE");
+    settle();
+    EXPECT_EQ(*strip(), before);
+    EXPECT_EQ(focusWrites(), 0);
+}
+
+}  // namespace
+}  // namespace tessarin::test
