@@ -169,6 +169,26 @@ TEST_F(FileStoreTest, InterruptedWriteLeavesTheOldDocument) {
     EXPECT_EQ(json::parse(readText(file))["gap"], 11.0);
 }
 
+TEST_F(FileStoreTest, AWriteKeepsTheFilesModeAndAFailedReplaceIsLoggedWithoutLeftovers) {
+    FileStore store(folder, "com.tessarin");
+    store.set("gap", 1.0);
+    const fs::perms private_ = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(file, private_);
+    store.set("gap", 2.0);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, private_);
+
+    // A folder where the document belongs cannot be replaced by a file.
+    fs::remove(file);
+    fs::create_directory(file);
+    std::vector<std::string> lines;
+    Log::setObserver([&](std::string_view line) { lines.emplace_back(line); });
+    store.set("gap", 3.0);
+    Log::setObserver(nullptr);
+    EXPECT_TRUE(leftovers().empty());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("replacing the file failed"), std::string::npos) << lines[0];
+}
+
 TEST_F(FileStoreTest, UnreadableDocumentsAreMovedAsideAndTheStoreStartsFromDefaults) {
     fs::create_directories(folder);
     const std::string documents[] = {

@@ -34,6 +34,7 @@ class Admission : public EngineHarness {
 
 TEST_F(Admission, RefusedWindowsAreLoggedOnceAndTheSmallestTileableOneIsTaken) {
     WindowID narrow = openSpec(editor, sim::makeWindow("Palette", {100, 100, 60, 400}));
+    WindowID flat = openSpec(editor, sim::makeWindow("Ruler", {100, 100, 400, 60}));
     sim::WindowSpec dialog = sim::makeWindow("Save", {200, 200, 400, 300});
     dialog.subrole = "AXDialog";
     WindowID saved = openSpec(editor, dialog);
@@ -42,9 +43,9 @@ TEST_F(Admission, RefusedWindowsAreLoggedOnceAndTheSmallestTileableOneIsTaken) {
     bare.subrole.reset();
     WindowID nameless = openSpec(editor, bare);
     WindowID small = openSpec(editor, sim::makeWindow("Small", {100, 100, 61, 61}));
-    for (WindowID id : {narrow, saved, nameless})
+    for (WindowID id : {narrow, flat, saved, nameless})
         EXPECT_FALSE(known(id)) << id;
-    EXPECT_EQ(countLogged("ignored "), 3);
+    EXPECT_EQ(countLogged("ignored "), 4);
     EXPECT_TRUE(logged("ignored " + description(saved, "com.example.editor", "Save") +
                        ": role=AXWindow subrole=AXDialog fullscreen=false "
                        "frame=Optional((200.0, 200.0, 400.0, 300.0))"));
