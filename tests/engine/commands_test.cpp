@@ -9,9 +9,6 @@ namespace {
 
 using Layout = std::vector<std::vector<WindowID>>;
 
-constexpr const char* secondUUID = "SECOND-UUID";
-constexpr const char* middleUUID = "MIDDLE-UUID";
-
 // The actions that edit or scroll one strip; the rest act on windows or the engine.
 std::vector<Action> stripActions() {
     std::vector<Action> actions;
@@ -41,19 +38,6 @@ std::string arrowLine(const std::string& name, WindowID before, WindowID after, 
            std::to_string(after) + " col=" + std::to_string(column) + "/" + std::to_string(count) +
            " scroll=" + scroll;
 }
-
-class CommandsWindowsTest : public CommandsTest {
-  protected:
-    // A primary display whose whole frame is usable: 1440 × 900.
-    void plugFullPrimary() {
-        auto setup = sim::makeDisplay(primaryUUID, {0, 0, 1440, 900}, "Built-in");
-        setup.visibleFrame = Rect{0, 0, 1440, 900};
-        desktop.plugDisplay(setup);
-    }
-    void plugSecond(double x) {
-        desktop.plugDisplay(sim::makeDisplay(secondUUID, {x, 0, 1440, 900}, "External"));
-    }
-};
 
 // --- morphs
 
@@ -144,26 +128,6 @@ TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
     EXPECT_EQ(actionLines(), Lines{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
     EXPECT_TRUE(memory.calls.empty());
     EXPECT_EQ(view().activeKey(), primaryUUID);
-}
-
-TEST_F(CommandsWindowsTest, WithNoManagedWindowFocusedThePointersDisplayIsTheTarget) {
-    plugPrimary();
-    plugSecond(1440);
-    startEngine();
-    desktop.setPointer({2000, 400});
-    const auto right = openColumns(2);
-    // Both landed on the primary; send the second one over.
-    ASSERT_EQ(stripWindows(), right);
-    run(Action::sendToNextDisplay);
-    ASSERT_EQ(stripWindows(secondUUID), IDs{right[1]});
-    // A window of an application the engine floats takes the focus away from the strips.
-    const Pid other = launch("com.example.panel", "Panel");
-    const WindowID lone = openSettled(other, "Panel", {100, 100, 40, 40});
-    ASSERT_NE(view().role(lone), WindowRole::tiled);
-    takeLog();
-    run(Action::focusLeft);
-    EXPECT_EQ(view().activeKey(), secondUUID);
-    EXPECT_EQ(countLogged("action focusLeft: focus " + std::to_string(right[1])), 1);
 }
 
 // --- observers and the commands that work while stopped
@@ -280,113 +244,6 @@ TEST_F(CommandsTest, ACommandActsOnTheColumnOfTheSystemFocusedWindow) {
     EXPECT_EQ(view().activeKey(), primaryUUID);
 }
 
-// --- move and width actions
-
-TEST_F(CommandsTest, MoveActionsReorderColumnsAndTheirFrames) {
-    const auto ids = startWithColumns(3);
-    const WindowID a = ids[0], b = ids[1], c = ids[2];
-    const std::pair<Action, Layout> steps[] = {{Action::moveLeft, {{a}, {c}, {b}}},
-                                               {Action::moveToFirst, {{c}, {a}, {b}}},
-                                               {Action::moveRight, {{a}, {c}, {b}}},
-                                               {Action::moveToLast, {{a}, {b}, {c}}},
-                                               {Action::moveRight, {{a}, {b}, {c}}}};
-    for (const auto& [action, layout] : steps) {
-        run(action);
-        EXPECT_EQ(layoutOf(), layout) << rawValue(action);
-        EXPECT_EQ(strip()->focusedWindow(), c);
-        for (std::size_t i = 1; i < layout.size(); ++i)
-            EXPECT_LT(frameOf(layout[i - 1][0]).x, frameOf(layout[i][0]).x) << rawValue(action);
-    }
-}
-
-TEST_F(CommandsTest, WidthActionsChangeTheFocusedColumnAndItsWindow) {
-    prefs->setWidthPresets({0.15, 0.95});
-    const auto ids = startWithColumns(2);
-    const WindowID b = ids[1];
-    ASSERT_DOUBLE_EQ(columnOf(b).widthFraction, 0.5);
-    struct Step {
-        Action action;
-        double fraction;
-        bool fullWidth;
-    };
-    // A second fullWidth goes back to the width before; wider stops at a whole width.
-    const Step steps[] = {
-        {Action::fullWidth, 1.0, true},        {Action::fullWidth, 0.5, false},
-        {Action::cycleWidth, 0.95, false},     {Action::wider, 1.0, false},
-        {Action::cycleWidthBack, 0.95, false}, {Action::cycleWidthBack, 0.15, false},
-        {Action::narrower, 0.1, false}};
-    for (const auto& [action, fraction, fullWidth] : steps) {
-        run(action);
-        EXPECT_NEAR(columnOf(b).widthFraction, fraction, 1e-9) << rawValue(action);
-        EXPECT_EQ(columnOf(b).isFullWidth(), fullWidth) << rawValue(action);
-        EXPECT_NEAR(frameOf(b).width, StripLayout::width(fraction, 1420, 10), 1.0)
-            << rawValue(action);
-    }
-    // Only the focused column changes.
-    EXPECT_DOUBLE_EQ(columnOf(ids[0]).widthFraction, 0.5);
-}
-
-// --- stacks, pop-outs and height actions
-
-TEST_F(CommandsTest, StackingRemembersTheTargetAndHeightsFollowTheActiveRow) {
-    const auto ids = startWithColumns(2);
-    const WindowID a = ids[0], b = ids[1];
-
-    run(Action::stackLeft);
-    ASSERT_EQ(layoutOf(), (Layout{{a, b}}));
-    EXPECT_EQ(strip()->focusedWindow(), b);
-    EXPECT_LT(frameOf(a).y, frameOf(b).y);
-    EXPECT_DOUBLE_EQ(frameOf(a).x, frameOf(b).x);
-
-    run(Action::taller);
-    EXPECT_EQ(strip()->columns[0].heightWeights, (std::vector<double>{1.0, 1.25}));
-    EXPECT_GT(frameOf(b).height, frameOf(a).height);
-    run(Action::shorter);
-    EXPECT_NEAR(strip()->columns[0].heightWeights[1], 1.0, 1e-12);
-    run(Action::taller);
-    run(Action::equalizeHeights);
-    EXPECT_EQ(strip()->columns[0].heightWeights, (std::vector<double>{1.0, 1.0}));
-    EXPECT_NEAR(frameOf(a).height, frameOf(b).height, 1.0);
-
-    run(Action::focusUp);
-    EXPECT_EQ(strip()->focusedWindow(), a);
-    EXPECT_EQ(desktop.focusedWindow(), a);
-    run(Action::moveDown);
-    EXPECT_EQ(layoutOf(), (Layout{{b, a}}));
-    EXPECT_LT(frameOf(b).y, frameOf(a).y);
-    run(Action::moveUp);
-    EXPECT_EQ(layoutOf(), (Layout{{a, b}}));
-    run(Action::focusDown);
-    EXPECT_EQ(strip()->focusedWindow(), b);
-
-    run(Action::popOutRight);
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}}));
-    EXPECT_EQ(strip()->focusedColumn, 1);
-    EXPECT_LT(frameOf(a).x, frameOf(b).x);
-
-    run(Action::stackLeft);
-    run(Action::popOutLeft);
-    EXPECT_EQ(layoutOf(), (Layout{{b}, {a}}));
-    EXPECT_EQ(strip()->focusedColumn, 0);
-    run(Action::popOutLeft);  // a single window stays where it is
-    EXPECT_EQ(layoutOf(), (Layout{{b}, {a}}));
-}
-
-TEST_F(CommandsTest, StackRightOnTheLastColumnKeepsTheStrip) {
-    const auto ids = startWithColumns(3);
-    const WindowID a = ids[0], b = ids[1], c = ids[2];
-    prefs->setWidthPresets({0.7});
-    run(Action::cycleWidth);  // c is now 0.7 wide
-    run(Action::focusFirst);
-    run(Action::stackRight);
-    ASSERT_EQ(layoutOf(), (Layout{{b, a}, {c}}));
-
-    run(Action::focusLast);
-    const Strip before = *strip();
-    run(Action::stackRight);
-    EXPECT_EQ(*strip(), before);
-}
-
 // --- center
 
 TEST_F(CommandsTest, CenterScrollsTheFocusedColumnToTheMiddleWithoutMorphing) {
@@ -417,102 +274,9 @@ TEST_F(CommandsTest, CenterScrollsTheFocusedColumnToTheMiddleWithoutMorphing) {
     EXPECT_EQ(actionLines(), Lines{arrowLine("center", ids[0], ids[0], 0, 3, "-357")});
 }
 
-// --- floating
-
-TEST_F(CommandsWindowsTest, ToggleFloatCentresTheWindowAndTilesItAgainAfterTheFocus) {
-    plugFullPrimary();
-    startEngine();
-    prefs->setDefaultWidth(0.4);
-    const auto ids = openColumns(3);
-    const WindowID a = ids[0], b = ids[1], c = ids[2];
-    run(Action::focus2);
-
-    run(Action::toggleFloat);
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}}));
-    EXPECT_TRUE(view().floating().count(b));
-    EXPECT_EQ(view().role(b), WindowRole::floating);
-    EXPECT_FALSE(view().lastApplied(b).has_value());
-    EXPECT_EQ(view().displayOf(b), primaryUUID);
-    // 60 % × 70 % of the visible frame, centred on it.
-    EXPECT_EQ(frameOf(b), (Rect{288, 135, 864, 630}));
-    // The remaining columns close up.
-    EXPECT_DOUBLE_EQ(frameOf(c).x, frameOf(a).x + frameOf(a).width + 10);
-
-    run(Action::focus1);
-    focus(b);
-    run(Action::toggleFloat);
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}, {c}}));
-    EXPECT_FALSE(view().floating().count(b));
-    EXPECT_EQ(view().role(b), WindowRole::tiled);
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.4);
-    EXPECT_EQ(strip()->focusedWindow(), b);
-    EXPECT_DOUBLE_EQ(frameOf(b).width, StripLayout::width(0.4, 1420, 10));
-
-    run(Action::toggleFloat);
-    ASSERT_TRUE(view().floating().count(b));
-    prefs->setPlacement(NewWindowPlacement::end);
-    focus(b);
-    run(Action::toggleFloat);
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {c}, {b}}));
-    EXPECT_EQ(strip()->focusedColumn, 2);
-}
-
-// --- sending to the next display
-
-TEST_F(CommandsWindowsTest, SendToNextDisplayGoesRightInOrderOfTheLeftEdgesAndWrapsAround) {
-    plugPrimary();
-    plugSecond(2880);  // plugged before the middle one, but further right
-    desktop.plugDisplay(sim::makeDisplay(middleUUID, {1440, 0, 1440, 900}, "Middle"));
-    startEngine();
-    prefs->setWidthPresets({0.7});
-    const auto ids = openColumns(2);
-    const WindowID a = ids[0], b = ids[1];
-    run(Action::cycleWidth);  // b keeps 0.7 wherever it goes
-
-    run(Action::sendToNextDisplay);
-    EXPECT_EQ(stripWindows(), IDs{a});
-    EXPECT_EQ(stripWindows(middleUUID), IDs{b});
-    EXPECT_EQ(view().displayOf(b), middleUUID);
-    EXPECT_EQ(view().activeKey(), middleUUID);
-    EXPECT_DOUBLE_EQ(strip(middleUUID)->columns[0].widthFraction, 0.7);
-    EXPECT_GE(frameOf(b).x, 1440);
-    EXPECT_EQ(desktop.focusedWindow(), b);
-    EXPECT_LT(frameOf(a).x + frameOf(a).width, 1440);
-
-    run(Action::sendToNextDisplay);
-    EXPECT_EQ(stripWindows(secondUUID), IDs{b});
-    run(Action::sendToNextDisplay);  // from the rightmost back to the leftmost
-    EXPECT_EQ(layoutOf(), (Layout{{a}, {b}}));
-    EXPECT_TRUE(stripWindows(secondUUID).empty());
-    EXPECT_EQ(view().displayOf(b), primaryUUID);
-    EXPECT_LT(frameOf(b).x, 1440);
-    EXPECT_DOUBLE_EQ(columnOf(b).widthFraction, 0.7);
-
-    // Floating windows are not sent.
-    run(Action::toggleFloat);
-    focus(b);
-    run(Action::sendToNextDisplay);
-    EXPECT_TRUE(view().floating().count(b));
-    EXPECT_TRUE(stripWindows(middleUUID).empty());
-}
-
-TEST_F(CommandsWindowsTest, SendToNextDisplayNeedsTwoDisplaysThatAreNotExcluded) {
-    plugPrimary();
-    plugSecond(1440);
-    prefs->setExcludedDisplays({secondUUID});
-    startEngine();
-    const auto ids = openColumns(2);
-    const Strip before = *strip();
-    takeLog();
-    run(Action::sendToNextDisplay);
-    EXPECT_EQ(*strip(), before);
-    EXPECT_EQ(view().displayOf(ids[1]), primaryUUID);
-    EXPECT_EQ(countLogged("action"), 0);
-}
-
 // --- the overview
 
-TEST_F(CommandsWindowsTest, ShowOverviewIsStickyAndTitlesAreReadOnlyWhileThePanelIsHidden) {
+TEST_F(CommandsTest, ShowOverviewIsStickyAndTitlesAreReadOnlyWhileThePanelIsHidden) {
     prefs->setShowIndicator(false);
     const auto ids = startWithColumns(2);
     run(Action::showOverview);  // even with the overview turned off
@@ -539,7 +303,7 @@ TEST_F(CommandsWindowsTest, ShowOverviewIsStickyAndTitlesAreReadOnlyWhileThePane
     EXPECT_EQ(indicator.shown.size(), 3u);
 }
 
-TEST_F(CommandsWindowsTest, TheModelDescribesEveryColumnAndAClickFocusesOne) {
+TEST_F(CommandsTest, TheModelDescribesEveryColumnAndAClickFocusesOne) {
     plugPrimary();
     startEngine();
     sim::AppSpec setup = sim::makeApp("com.example.browser", "Browser");

@@ -129,12 +129,6 @@ class EngineTest : public EngineHarness {
         return id.value_or(0);
     }
 
-    // Gives a window the system focus and lets the engine hear of it.
-    void focus(WindowID id) {
-        desktop.focusWindow(id);
-        settle();
-    }
-
     // Performs and lets layout, animations and queued writes finish.
     void run(Action action) {
         engine->perform(action);
@@ -143,12 +137,6 @@ class EngineTest : public EngineHarness {
 
     double scroll() const { return strip() ? strip()->scrollOffset : 0; }
     std::optional<Rect> applied(WindowID id) const { return view().lastApplied(id); }
-
-    const Column& columnOf(WindowID id) const {
-        auto place = strip()->locate(id);
-        EXPECT_TRUE(place.has_value());
-        return strip()->columns.at(place ? place->first : 0);
-    }
 
     // Writes of `attribute`, to one window or (with 0) to any; focus calls are "AXMain" writes.
     int writesTo(WindowID id, const std::string& attribute) const {

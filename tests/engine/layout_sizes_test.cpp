@@ -83,43 +83,4 @@ TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
     EXPECT_TRUE(applied(id).has_value());
 }
 
-TEST_F(LayoutSizes, AStackedRowKeepsItsMinimumHeightAndItsNeighbourShrinks) {
-    const WindowID top = openSpec(setup("Top"));
-    const WindowID bottom = openSpec(setup("Bottom", {0, 453}));
-    takeLog();
-    engine->perform(Action::stackLeft);
-    settle();
-    ASSERT_EQ(columnOf(top).windows, (IDs{top, bottom}));
-
-    EXPECT_TRUE(logged("min height: " + std::to_string(bottom) +
-                       " needs 453pt, giving it that much of the stack"));
-    EXPECT_EQ(frameOf(top), (Rect{10, 35, 705, 392}));
-    EXPECT_EQ(frameOf(bottom), (Rect{10, 437, 705, 453}));
-    EXPECT_EQ(countLogged("stack doesn't fit: "), 0);
-}
-
-TEST_F(LayoutSizes, AStackThatCannotFitPopsAWindowOutAndRestoresTheTargetWidth) {
-    const WindowID top = openSpec(setup("Top", {0, 600}));
-    const WindowID tall = openSpec(setup("Tall and wide", {900, 600}));
-    engine->perform(Action::stackLeft);
-    settle();
-
-    // The wide window widened the stack's column first; leaving it gives the column back.
-    ASSERT_EQ(strip()->columns.size(), 2u);
-    EXPECT_EQ(strip()->columns[0].windows, (IDs{top}));
-    EXPECT_EQ(strip()->columns[1].windows, (IDs{tall}));
-    EXPECT_DOUBLE_EQ(strip()->columns[0].widthFraction, 0.5);
-    EXPECT_DOUBLE_EQ(strip()->columns[1].widthFraction, 910.0 / 1430.0);
-    EXPECT_EQ(strip()->focusedWindow(), tall);
-
-    const auto lines = linesStarting("stack doesn't fit: ");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find(" needs 600pt of 855pt, popping " + std::to_string(tall) + " out"),
-              std::string::npos)
-        << lines[0];
-    // Lone windows take the whole height again.
-    EXPECT_EQ(frameOf(top).height, 855);
-    EXPECT_EQ(frameOf(tall).height, 855);
-}
-
 }  // namespace tessarin::test
