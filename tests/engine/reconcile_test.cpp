@@ -31,14 +31,6 @@ class Reconcile : public EngineHarness {
         c = openSettled(editor, "C", {10, 35, 419, 600});
         takeLog();
     }
-
-    const std::string dormantLine(WindowID id) {
-        return "dormant " + std::to_string(id) +
-               ": no longer on screen (other Space, minimized or hidden)";
-    }
-    std::string focusLine(WindowID id) {
-        return "focused window closed: focusing its neighbour " + std::to_string(id);
-    }
 };
 class TrackerReports : public Reconcile {};
 class CloseFocus : public Reconcile {};
@@ -65,57 +57,6 @@ TEST_F(Reconcile, OneMissKeepsTheColumnAndFullScreenStartsTheMissesAfresh) {
     EXPECT_EQ(view().missCount(b), 0);
     EXPECT_EQ(stripWindows(), (IDs{a, b}));
     EXPECT_EQ(countLogged("dormant "), 0);
-}
-
-TEST_F(Reconcile, TwoMissesMakeTheWindowDormantAndItReturnsAfterItsLeftNeighbour) {
-    const double width = (991.0 + 10) / (1420 + 10);
-    desktop.moveToWorkspace(b, 2);
-    advance(0.95);
-    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
-    advance(0.1);
-    EXPECT_EQ(stripWindows(), (IDs{a, c}));
-    EXPECT_TRUE(logged(dormantLine(b)));
-    ASSERT_TRUE(view().dormant(b));
-    Dormant expected;
-    expected.displayUUID = primaryUUID;
-    expected.widthFraction = width;
-    expected.leftNeighbour = a;
-    expected.index = 1;
-    EXPECT_EQ(*view().dormant(b), expected);
-    EXPECT_EQ(view().missCount(b), 0);
-    EXPECT_FALSE(view().lastApplied(b));
-    EXPECT_EQ(view().displayOf(b), primaryUUID);
-    EXPECT_EQ(view().role(b), WindowRole::dormant);
-
-    // Meanwhile a new column arrives at the front, so the old index would be wrong.
-    prefs->setPlacement(NewWindowPlacement::afterFocused);
-    openSettled(editor, "D", {10, 35, 705, 600});
-    takeLog();
-    desktop.moveToWorkspace(b, 1);
-    advance(0.45);
-    EXPECT_TRUE(logged("back on screen: " + std::to_string(b)));
-    const Strip* s = strip();
-    ASSERT_NE(s, nullptr);
-    auto where = s->locate(b);
-    ASSERT_TRUE(where && s->locate(a));
-    EXPECT_EQ(where->first, s->locate(a)->first + 1);
-    EXPECT_DOUBLE_EQ(s->columns[where->first].widthFraction, width);
-    EXPECT_FALSE(view().dormant(b));
-    EXPECT_EQ(view().displayOf(b), primaryUUID);
-    EXPECT_EQ(s->windows().size(), 4u);
-}
-
-TEST_F(Reconcile, AMinimizedWindowWithoutALeftNeighbourReturnsAtItsIndex) {
-    desktop.setMinimized(a, true);
-    settle();
-    ASSERT_EQ(stripWindows(), (IDs{b, c}));
-    EXPECT_TRUE(logged(dormantLine(a)));
-    ASSERT_EQ(view().dormant(a)->index, 0);
-    EXPECT_FALSE(view().dormant(a)->leftNeighbour);
-    desktop.setMinimized(a, false);
-    settle();
-    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
-    EXPECT_TRUE(logged("back on screen: " + std::to_string(a)));
 }
 
 TEST_F(Reconcile, DoubleClickZoomTogglesAndAReturningWindowKeepsItsSavedWidthAndZoom) {
@@ -159,28 +100,6 @@ TEST_F(Reconcile, DoubleClickZoomTogglesAndAReturningWindowKeepsItsSavedWidthAnd
     zoomTo(500);
     EXPECT_TRUE(logged("window " + std::to_string(b) + " un-zoomed by double-click"));
     EXPECT_FALSE(strip()->columns[1].isZoomed());
-}
-
-TEST_F(Reconcile, FullScreenWindowStaysDormantUntilItLeaves) {
-    desktop.setFullScreen(b, true);
-    advance(0.01);
-    ASSERT_TRUE(view().fullscreenManaged(b));
-    EXPECT_EQ(view().dormant(b)->index, 1);
-    EXPECT_TRUE(
-        logged("entered full screen: " + std::to_string(b) + " keeps its place on the strip"));
-    // Reconciling while it is still in full screen leaves it where it is.
-    desktop.postWorkspaceEvent(WorkspaceEvent::activeSpaceDidChange);
-    advance(0.45);
-    EXPECT_TRUE(view().dormant(b));
-    EXPECT_EQ(stripWindows(), (IDs{a, c}));
-    takeLog();
-    desktop.setFullScreen(b, false);
-    advance(0.01);
-    EXPECT_TRUE(view().dormant(b));
-    advance(0.85);
-    EXPECT_TRUE(logged("left full screen: " + std::to_string(b) + " returns to its place"));
-    EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
-    EXPECT_FALSE(view().fullscreenManaged(b));
 }
 
 TEST_F(Reconcile, AnEmptyWindowListChangesNothingAndABurstOfHidesReconcilesOnce) {
@@ -251,54 +170,6 @@ TEST_F(TrackerReports, UserMovesAndResizesWaitForTheMouseButtonAndAreForgottenOn
 }
 
 // --- where the focus goes after a close
-
-// A closed window whose column stays hands the focus to its column; when the column goes, the
-// left neighbour takes it (the golden scenarios show that one).
-TEST_F(CloseFocus, AStackKeepsTheFocusInItsColumn) {
-    engine->perform(Action::stackLeft);
-    settle();
-    ASSERT_EQ(layoutOf(), (std::vector<std::vector<WindowID>>{{a}, {b, c}}));
-    ASSERT_EQ(strip()->focusedWindow(), c);
-    takeLog();
-    desktop.closeWindow(c);
-    advance(0.01);
-    EXPECT_TRUE(logged(focusLine(b)));
-    EXPECT_EQ(stripWindows(), (IDs{a, b}));
-    EXPECT_EQ(strip()->focusedWindow(), b);
-}
-
-TEST_F(CloseFocus, FirstColumnHandsFocusToTheRight) {
-    desktop.focusWindow(a);
-    settle();
-    ASSERT_EQ(strip()->focusedWindow(), a);
-
-    desktop.closeWindow(a);
-    advance(0.01);
-    EXPECT_TRUE(logged(focusLine(b)));
-    EXPECT_EQ(strip()->focusedWindow(), b);
-}
-
-TEST_F(CloseFocus, QuittingApplicationsWindowsAreSkipped) {
-    const WindowID p = openSettled(launch("com.example.other", "Other"), "P");
-    engine->perform(Action::moveToFirst);
-    desktop.focusWindow(a);
-    settle();
-    engine->perform(Action::moveToLast);
-    settle();
-    // The focused window is the editor's first, so it is the first to close when the editor quits.
-    ASSERT_EQ(stripWindows(), (IDs{p, b, c, a}));
-    takeLog();
-
-    // Its neighbours on the left are about to go too, so the focus goes to the other
-    // application's window.
-    desktop.quit(editor);
-    settle();
-    EXPECT_TRUE(logged(focusLine(p)));
-    EXPECT_EQ(countLogged("focused window closed"), 1);
-    EXPECT_EQ(stripWindows(), IDs{p});
-    EXPECT_EQ(view().role(p), WindowRole::tiled);
-    EXPECT_EQ(view().windows().size(), 1u);
-}
 
 TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocusAndAnUnfocusedCloseMovesNothing) {
     ASSERT_EQ(strip()->focusedWindow(), c);
