@@ -28,8 +28,10 @@ std::string shape(const Strip& strip) {
     std::string text;
     for (std::size_t c = 0; c < strip.columns.size(); ++c) {
         text += c ? " | " : "";
-        for (std::size_t r = 0; r < strip.columns[c].windows.size(); ++r)
-            text += (r ? " " : "") + std::to_string(strip.columns[c].windows[r]);
+        for (std::size_t r = 0; r < strip.columns[c].windows.size(); ++r) {
+            text += r ? " " : "";
+            text += std::to_string(strip.columns[c].windows[r]);
+        }
         text += static_cast<std::int64_t>(c) == strip.focusedColumn ? "*" : "";
     }
     return text;
