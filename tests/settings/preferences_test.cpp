@@ -55,7 +55,7 @@ TEST(PreferencesSettings, EverySetterTellsObserversThenWritesItsKeyInItsStoredKi
 #define SET(Name) [](Preferences& p, const json& v) { p.set##Name(v); }
     const std::tuple<const char*, json, Set> settings[] = {
         {"gap", 4.5, SET(Gap)},
-        {"outerGap", 0.0, SET(OuterGap)},
+        {"outerGap", 12.0, SET(OuterGap)},
         {"defaultWidth", 0.75, SET(DefaultWidth)},
         {"keepOriginalWidth", true, SET(KeepOriginalWidth)},
         {"widthPresets", json::array({0.25, 0.75}), SET(WidthPresets)},
@@ -120,6 +120,7 @@ TEST(PreferencesSettings, EverySetterTellsObserversThenWritesItsKeyInItsStoredKi
     EXPECT_EQ(p.excludedDisplays(), expected["excludedDisplays"].get<std::vector<std::string>>());
     EXPECT_TRUE(p.focusBorder() && p.hasCompletedOnboarding());
     EXPECT_EQ(p.gestureSensitivity(), 1.5);
+    EXPECT_EQ(p.outerGap(), 12.0);
 }
 
 // Stored texts that name a case are read back by the setters' test.
@@ -211,6 +212,9 @@ TEST(PreferencesSettings, StoredNumbersOutsideTheControlsRangesAreBroughtIntoThe
               (std::vector<double>{40, 0, 1, 0.4, 0.75, 0.5, 3, 2.5, 1}));
     ASSERT_EQ(lines.size(), 8u);  // focusHeight is inside its range
     EXPECT_EQ(lines[0], "setting gap = 1e+19 is outside 0...40; using 40");
+
+    store.set("defaultWidth", 0.1);  // and the low end of a range
+    EXPECT_EQ(Preferences(store).defaultWidth(), 0.25);
 }
 
 TEST(PreferencesBindings, SavedBindingsUseTheExactKeysAndComeBackUnlessUnstorable) {
