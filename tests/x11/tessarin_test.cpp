@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <nlohmann/json.hpp>
 
@@ -177,6 +178,21 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
             windows.push_back(column["windows"][0]);
         return windows;
     }
+    // Focused for Tessarin, the server and the window manager's active window alike: no older
+    // focus change is still on its way through the manager to overtake the next command.
+    bool settledOn(WindowID window) {
+        auto* input = xcb_get_input_focus_reply(watch_, xcb_get_input_focus(watch_), nullptr);
+        bool there = input && input->focus == window;
+        std::free(input);
+        auto* active = xcb_get_property_reply(
+            watch_,
+            xcb_get_property(watch_, 0, root_, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1),
+            nullptr);
+        if (active && xcb_get_property_value_length(active) == 4)
+            there = there && *static_cast<xcb_window_t*>(xcb_get_property_value(active)) == window;
+        std::free(active);
+        return there && focused() == window;
+    }
     std::optional<WindowID> focused() {
         const json s = state();
         if (s.value("focusedWindow", json()).is_null()) return std::nullopt;
@@ -210,10 +226,10 @@ TEST_P(Tessarin, TilesXtermsAndFollowsCommands) {
 
     ASSERT_EQ(msg({"focusLast"}), 0);
     const WindowID last = columnsOf(state()).back();
-    ASSERT_TRUE(waitUntil([&] { return focused() == last; }));
+    ASSERT_TRUE(waitUntil([&] { return settledOn(last); }));
     ASSERT_EQ(msg({"focusLeft"}), 0);
     const WindowID middle = columnsOf(state())[1];
-    EXPECT_TRUE(waitUntil([&] { return focused() == middle; })) << "focusLeft";
+    EXPECT_TRUE(waitUntil([&] { return settledOn(middle); })) << "focusLeft";
 
     ASSERT_EQ(msg({"moveLeft"}), 0);
     EXPECT_EQ(columnsOf(state()).front(), middle) << "moveLeft";
@@ -226,7 +242,7 @@ TEST_P(Tessarin, TilesXtermsAndFollowsCommands) {
 
     ASSERT_EQ(msg({"focusRight"}), 0);
     const WindowID right = columnsOf(state())[1];
-    ASSERT_TRUE(waitUntil([&] { return focused() == right; }));
+    ASSERT_TRUE(waitUntil([&] { return settledOn(right); }));
     ASSERT_EQ(msg({"stackLeft"}), 0);
     EXPECT_EQ(columnsOf(state()).size(), 2u) << "stackLeft";
     EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); })) << "after stackLeft";
@@ -243,7 +259,7 @@ TEST_P(Tessarin, TilesXtermsAndFollowsCommands) {
     ASSERT_EQ(msg({"focusLast"}), 0);
     const auto columns = columnsOf(state());
     const WindowID closing = columns.back();
-    ASSERT_TRUE(waitUntil([&] { return focused() == closing; }));
+    ASSERT_TRUE(waitUntil([&] { return settledOn(closing); }));
     const WindowID neighbour = columns[columns.size() - 2];
     const json windows = state()["windows"];
     for (const json& w : windows)
