@@ -99,7 +99,14 @@ bool WindowManager::consider(const AXElement& element, Pid pid) {
     const double fraction = initialWidth(*frame, *display, prefs_.keepOriginalWidth(),
                                          prefs_.defaultWidth(), prefs_.gap(), prefs_.outerGap());
     const bool minimized = AX::boolean(ax, element, AXName::minimized).value_or(false);
-    if (!minimized && presentIDs().count(id)) {
+    // A list read a moment ago (by a burst of admissions or a reconciliation) can predate this
+    // window; a miss is checked against a fresh one before the window is taken as off screen.
+    bool present = presentIDs().count(id) > 0;
+    if (!present && !minimized) {
+        run_.presentCache.reset();
+        present = presentIDs().count(id) > 0;
+    }
+    if (!minimized && present) {
         const bool focused = systemFocusedWindow() == id;
         Log::info("tiling " + description + " on " + display->name +
                   " focused=" + LogText::boolean(focused));

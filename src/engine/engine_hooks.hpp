@@ -12,8 +12,8 @@ namespace tessarin {
 
 class WindowManager;
 
-// The pieces of the engine's world that arrive later (layout memory, input taps, health checks,
-// pointer interaction, applying changed settings, the overview panel and the focus border). The
+// The pieces of the engine's world that arrive later (layout memory, input taps, pointer
+// interaction, applying changed settings, the overview panel and the focus border). The
 // engine calls them at the points where they act; the defaults do nothing, so the engine runs
 // complete without them.
 
@@ -36,15 +36,12 @@ class InputControl {
     virtual void configureInput(WindowManager&) {}
     virtual void stopTaps() {}
     virtual bool swipeTapInstalled() const { return false; }
+    virtual bool scrollTapInstalled() const { return false; }
+    // Put back a tap the system took away (it disables taps that answer too slowly).
+    virtual void startSwipeTap(WindowManager&) {}
+    virtual void startScrollTap(WindowManager&) {}
     // When the swipe tap last saw a double click, in monotonic seconds.
     virtual std::optional<double> lastDoubleClick() const { return std::nullopt; }
-};
-
-class HealthChecks {
-  public:
-    virtual ~HealthChecks() = default;
-    virtual void start(WindowManager&) {}
-    virtual void stop() {}
 };
 
 class PointerInteraction {
@@ -85,7 +82,6 @@ class FocusBorder {
 struct EngineHooks {
     LayoutMemory* layoutMemory = nullptr;
     InputControl* input = nullptr;
-    HealthChecks* health = nullptr;
     PointerInteraction* pointer = nullptr;
     PreferenceApplication* preferences = nullptr;
     StripIndicator* indicator = nullptr;

@@ -36,6 +36,8 @@ struct ManagedWindow {
         int count = 0;
     };
     std::optional<SizeRetry> sizeRetry;
+    // Drift corrections made for one wanted frame: after a few, the application keeps its way.
+    std::optional<SizeRetry> driftRetry;
     // The title read for the overview panel.
     std::optional<std::string> title;
 };
@@ -58,6 +60,9 @@ struct EngineRun {
     std::map<std::string, ScrollAnimation> animations;
     std::map<std::string, Morph> morphs;
     std::optional<std::uint64_t> animationTimer;
+    std::optional<std::uint64_t> healthTimer;
+    // Health checks that got past the early returns; every few of them rescan the applications.
+    std::uint64_t healthTicks = 0;
     // Displays with a pending layout; the value is the reveal flag.
     std::map<std::string, bool> needsLayout;
     // Windows the user moved or resized, handled when the mouse button comes up.

@@ -57,6 +57,16 @@ inline constexpr int sizeCorrections = 2;
 // A column widened for a refused width must grow its share by more than this.
 inline constexpr double widthShareSlack = 0.002;
 
+// Health checks: what notifications missed is found and put right on this beat.
+inline constexpr double healthInterval = 2.0;
+inline constexpr int rescanEveryTicks = 5;
+// A window more than this many points from its frame has drifted; it is put back this many
+// times for one wanted frame, then left to its application.
+inline constexpr double driftTolerance = 12;
+inline constexpr int driftCorrections = 2;
+// A window with less of its width than this on its display is parked at the strip's edge.
+inline constexpr double parkedVisibleWidth = 40;
+
 // Animation: the base length at speed 1, and the slowest speed the setting may give.
 inline constexpr double animationBase = 0.24;
 inline constexpr double focusModeAnimationBase = 0.3;

@@ -31,7 +31,6 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
           std::make_shared<WebAccessibility>(mover_, platform.workspace, [] { return false; })) {
     if (!hooks_.layoutMemory) hooks_.layoutMemory = &noLayoutMemory_;
     if (!hooks_.input) hooks_.input = &noInput_;
-    if (!hooks_.health) hooks_.health = &noHealth_;
     if (!hooks_.pointer) hooks_.pointer = &noPointer_;
     if (!hooks_.preferences) hooks_.preferences = &noPreferences_;
     if (!hooks_.indicator) hooks_.indicator = &noIndicator_;
@@ -41,6 +40,7 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
 WindowManager::~WindowManager() {
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
     if (run_.animationTimer) platform_.mainLoop.cancel(*run_.animationTimer);
+    stopHealthChecks();
     tracker_.stopAll();
 }
 
@@ -87,7 +87,7 @@ void WindowManager::start() {
     syncFocusFromSystem();
     layoutAll(false);
     hooks_.input->configureInput(*this);
-    hooks_.health->start(*this);
+    startHealthChecks();
 
     // Browsers expose their page structure only when asked; that is slow, so off the main loop.
     // The task holds only the helper: the engine must never end its life on that thread.
@@ -122,7 +122,7 @@ void WindowManager::stop(bool paused) {
     tracker_.stopAll();
     hooks_.input->stopTaps();
     mover_->reset();
-    hooks_.health->stop();
+    stopHealthChecks();
     hooks_.indicator->hide();
     hooks_.border->hide();
 

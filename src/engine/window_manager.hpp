@@ -25,7 +25,7 @@ namespace tessarin {
 // The tiling engine: one strip per display, every managed window, the layout pipeline and the
 // command layer. Everything runs on the main loop. The implementation is split by concern:
 // window_manager.cpp (start and stop, displays, system notifications), admission.cpp,
-// reconciliation.cpp, layout_pipeline.cpp, layout_sizes.cpp, focus.cpp, commands.cpp.
+// reconciliation.cpp, health.cpp, layout_pipeline.cpp, layout_sizes.cpp, focus.cpp, commands.cpp.
 //
 // Its public face is small: start and stop, commands, the overview's model and a read-only
 // view of what it holds. The desktop reaches it through the tracker and the workspace
@@ -112,6 +112,13 @@ class WindowManager : private WindowTrackerDelegate,
     void returnToStrip(WindowID id, const Dormant& place);
     void considerRescanned(const std::vector<std::pair<AXElement, WindowID>>& found, Pid pid);
 
+    // --- health checks (health.cpp)
+    void startHealthChecks();
+    void stopHealthChecks();
+    void healthCheck();
+    void correctDrift();
+    void checkDrift(const std::string& key, WindowID id, const Rect& wanted, const Rect& actual);
+
     // --- layout pipeline (layout_pipeline.cpp, layout_sizes.cpp)
     void setNeedsLayout(const std::string& key, bool reveal);
     void layout(const std::string& key, bool reveal, std::optional<bool> animated = std::nullopt);
@@ -166,7 +173,6 @@ class WindowManager : private WindowTrackerDelegate,
     // Defaults for the hooks that were not given.
     LayoutMemory noLayoutMemory_;
     InputControl noInput_;
-    HealthChecks noHealth_;
     PointerInteraction noPointer_;
     PreferenceApplication noPreferences_;
     StripIndicator noIndicator_;

@@ -105,6 +105,7 @@ ScenarioRunner::Result ScenarioRunner::runStep(const ScenarioStep& step) {
         return application(step);
     if (verb == "open") return open(step);
     if (verb == "drag" || verb == "resize") return userFrameChange(step);
+    if (verb == "app-move") return applicationFrameChange(step);
     if (verb == "close" || verb == "minimize" || verb == "unminimize" || verb == "fullscreen" ||
         verb == "exit-fullscreen" || verb == "retitle" || verb == "focus" || verb == "to-workspace")
         return windowStep(step);
@@ -275,6 +276,21 @@ ScenarioRunner::Result ScenarioRunner::userFrameChange(const ScenarioStep& step)
     return std::nullopt;
 }
 
+// The application moves or resizes its own window; `quiet` loses the desktop's notifications.
+ScenarioRunner::Result ScenarioRunner::applicationFrameChange(const ScenarioStep& step) {
+    WindowID id = 0;
+    if (Result error = resolveWindow(step.text(0), id)) return error;
+    auto to = step.pointOption("to");
+    auto size = step.sizeOption("size");
+    if (!to && !size) return std::string("app-move needs to= or size=");
+    sim::SimDesktop& desktop = session_.desktop();
+    Rect frame = desktop.window(id)->frame;
+    if (to) frame.x = to->x, frame.y = to->y;
+    if (size) frame.width = size->width, frame.height = size->height;
+    desktop.moveWindow(id, frame, !step.has("quiet"));
+    return std::nullopt;
+}
+
 ScenarioRunner::Result ScenarioRunner::engineStep(const ScenarioStep& step) {
     const std::string& verb = step.verb;
     if (verb == "start") {
@@ -282,6 +298,8 @@ ScenarioRunner::Result ScenarioRunner::engineStep(const ScenarioStep& step) {
     } else if (verb == "stop") {
         if (!session_.hasEngine()) return std::string("the engine was never started");
         session_.engine().stop(step.has("paused"));
+    } else if (verb == "permission") {
+        session_.desktop().setTrusted(step.text(0) == "grant");
     } else if (verb == "perform") {
         session_.engine().perform(*actionNamed(step.text(0)));
     } else if (verb == "set") {

@@ -46,6 +46,7 @@ class ScenarioRunner {
     Result open(const ScenarioStep& step);
     Result windowStep(const ScenarioStep& step);
     Result userFrameChange(const ScenarioStep& step);
+    Result applicationFrameChange(const ScenarioStep& step);
     Result engineStep(const ScenarioStep& step);
     Result print(const ScenarioStep& step);
 

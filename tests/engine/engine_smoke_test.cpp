@@ -7,7 +7,6 @@ class EngineStartStop : public EngineHarness {};
 // Every hook at once, writing down the calls the engine makes, in order.
 class RecordingHooks : public LayoutMemory,
                        public InputControl,
-                       public HealthChecks,
                        public PointerInteraction,
                        public PreferenceApplication,
                        public StripIndicator,
@@ -19,8 +18,6 @@ class RecordingHooks : public LayoutMemory,
     void cancelPendingSave() override { calls.push_back("cancelSave"); }
     void configureInput(WindowManager&) override { calls.push_back("configureInput"); }
     void stopTaps() override { calls.push_back("stopTaps"); }
-    void start(WindowManager&) override { calls.push_back("startHealth"); }
-    void stop() override { calls.push_back("stopHealth"); }
     void stopWaiting() override { calls.push_back("stopMouseUp"); }
     void observePreferences(WindowManager&) override { calls.push_back("observePrefs"); }
     void stopObserving() override { calls.push_back("stopPrefs"); }
@@ -29,7 +26,7 @@ class RecordingHooks : public LayoutMemory,
     EngineHooks all() {
         StripIndicator* indicator = this;
         FocusBorder* border = this;
-        return {this, this, this, this, this, indicator, border};
+        return {this, this, this, this, indicator, border};
     }
     std::vector<std::string> calls;
 };
@@ -39,12 +36,12 @@ TEST_F(EngineStartStop, HooksRunInTheOrderOfStartAndStop) {
     hooks = recording.all();
     plugPrimary();
     startEngine();
-    EXPECT_EQ(recording.calls, (Lines{"observePrefs", "restore", "configureInput", "startHealth"}));
+    EXPECT_EQ(recording.calls, (Lines{"observePrefs", "restore", "configureInput"}));
     recording.calls.clear();
     engine->stop(false);
     // Saved before the windows are let go; the pending save goes only after everything else.
-    EXPECT_EQ(recording.calls, (Lines{"save", "release", "stopTaps", "stopHealth", "hide", "hide",
-                                      "stopMouseUp", "stopPrefs", "cancelSave"}));
+    EXPECT_EQ(recording.calls, (Lines{"save", "release", "stopTaps", "hide", "hide", "stopMouseUp",
+                                      "stopPrefs", "cancelSave"}));
     recording.calls.clear();
     engine.reset();
     EXPECT_TRUE(recording.calls.empty());

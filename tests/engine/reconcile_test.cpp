@@ -118,8 +118,8 @@ TEST_F(Reconcile, AnEmptyWindowListChangesNothingAndABurstOfHidesReconcilesOnce)
     takeLog();
     desktop.moveToWorkspace(b, 2);
     advance(2.0);
-    // At 0.4 s and 1.5 s after the Space change.
-    EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 2);
+    // At 0.4 s and 1.5 s after the Space change, and at the health check between.
+    EXPECT_EQ(countLogged("reconcile skipped: empty window list"), 3);
     EXPECT_EQ(stripWindows(), (IDs{a, b, c}));
     for (WindowID id : {a, b, c})
         EXPECT_EQ(view().missCount(id), 0) << id;
@@ -196,6 +196,26 @@ TEST_F(CloseFocus, ChosenNeighbourKeepsTheSystemFocusAndAnUnfocusedCloseMovesNot
     desktop.closeWindow(lone);
     settle();
     EXPECT_EQ(desktop.focusedWindow(), b);
+}
+
+TEST_F(Reconcile, HealthCheckWaitsForTheMouseButtonAndStopsForGoodWithoutPermission) {
+    settle();
+    const Rect wanted = frameOf(b);
+    desktop.moveWindow(b, {wanted.x + 30, wanted.y, wanted.width, wanted.height}, false);
+    desktop.setPressedButtons(1);
+    advance(2.0);
+    EXPECT_EQ(frameOf(b).x, wanted.x + 30);
+    desktop.setPressedButtons(0);
+    advance(2.0);
+    EXPECT_EQ(frameOf(b), wanted);
+
+    int lost = 0;
+    engine->onPermissionLost = [&lost] { ++lost; };
+    desktop.setTrusted(false);
+    advance(6.0);
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_FALSE(engine->isPaused());
 }
 
 }  // namespace tessarin::test

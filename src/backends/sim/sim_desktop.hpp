@@ -60,7 +60,8 @@ class SimDesktop {
     // Windows, as their application or the user changes them.
     std::optional<WindowID> openWindow(Pid pid, const WindowSpec& setup);
     bool closeWindow(WindowID number);
-    bool moveWindow(WindowID number, Rect frame);
+    // `notify` false loses the moved and resized notifications, as real desktops sometimes do.
+    bool moveWindow(WindowID number, Rect frame, bool notify = true);
     bool setMinimized(WindowID number, bool minimized);
     bool setFullScreen(WindowID number, bool fullScreen);
     bool setTitle(WindowID number, const std::string& title);

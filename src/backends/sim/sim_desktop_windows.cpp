@@ -52,9 +52,10 @@ bool SimDesktop::closeWindow(WindowID number) {
     });
 }
 
-bool SimDesktop::moveWindow(WindowID number, Rect frame) {
+bool SimDesktop::moveWindow(WindowID number, Rect frame, bool notify) {
     return changeWindow(number, [&](SimCore& core, WindowState& window, Outbox& out) {
-        core.setFrameLocked(window, frame, out);
+        Outbox lost;
+        core.setFrameLocked(window, frame, notify ? out : lost);
     });
 }
 
