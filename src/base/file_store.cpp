@@ -1,19 +1,14 @@
 #include "base/file_store.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <vector>
 
 #include "base/json_text.hpp"
 #include "base/log.hpp"
 #include "base/paths.hpp"
-#include "base/write_all.hpp"
+#include "base/replace_file.hpp"
 
 namespace tessarin {
 
@@ -34,14 +29,6 @@ std::optional<std::string> readFile(const fs::path& path) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return std::nullopt;
     return text;
-}
-
-// Makes the rename itself durable.
-void syncFolder(const fs::path& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 }  // namespace
@@ -138,49 +125,18 @@ bool FileStore::hasStoredValue(const std::string& key) const {
 
 bool FileStore::writeThrough() {
     if (!writable_) return false;
-    auto fail = [this](const std::string& step) {
-        Log::info("Could not write settings file " + path_.string() + ": " + step + " failed (" +
+    // An abandoned write (the test hook) is not a failure to report.
+    bool abandoned = false;
+    auto failed = replaceFile(path_, jsonText(values_, 2) + "\n", [&](const fs::path& temporary) {
+        abandoned = beforeReplace_ && !beforeReplace_(temporary);
+        return !abandoned;
+    });
+    if (!failed) return true;
+    if (!abandoned) {
+        Log::info("Could not write settings file " + path_.string() + ": " + *failed + " failed (" +
                   std::strerror(errno) + ").");
-        return false;
-    };
-
-    // Write through a symbolic link rather than replacing it, so a linked file stays linked.
-    std::error_code error;
-    fs::path target = path_;
-    if (fs::is_symlink(path_, error)) {
-        auto resolved = fs::weakly_canonical(path_, error);
-        if (!error) target = resolved;
     }
-    fs::path folder = target.parent_path();
-    fs::create_directories(folder, error);
-
-    std::string pattern = (folder / (target.filename().string() + ".tmp-XXXXXX")).string();
-    std::vector<char> temporaryName(pattern.begin(), pattern.end());
-    temporaryName.push_back('\0');
-    int fd = ::mkstemp(temporaryName.data());
-    if (fd < 0) return fail("creating a temporary file");
-    fs::path temporary(temporaryName.data());
-
-    struct stat existing {};
-    mode_t mode = ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-    std::string text = jsonText(values_, 2) + "\n";
-    bool complete = writeAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    int savedErrno = errno;
-    if (::close(fd) != 0) complete = false;
-    if (!complete) {
-        errno = savedErrno;
-        ::unlink(temporary.c_str());
-        return fail("writing the temporary file");
-    }
-    if (beforeReplace_ && !beforeReplace_(temporary)) return false;
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        savedErrno = errno;
-        ::unlink(temporary.c_str());
-        errno = savedErrno;
-        return fail("replacing the file");
-    }
-    syncFolder(folder);
-    return true;
+    return false;
 }
 
 }  // namespace tessarin
