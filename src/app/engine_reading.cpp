@@ -64,11 +64,17 @@ std::string commandReply(WindowManager* engine, Accessibility& ax, const Prefere
         return IpcServer::errorReply("malformed request");
     }
     const std::string command = request["command"];
-    if (command != "state" && command != "action") return IpcServer::errorReply("unknown command");
+    if (command != "state" && command != "action" && command != "dump")
+        return IpcServer::errorReply("unknown command");
     if (!engine) return IpcServer::errorReply("not running");
     if (command == "state") {
         return nlohmann::json{{"ok", true}, {"state", stateDocument(engine->view(), ax, prefs)}}
             .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    if (command == "dump") {
+        const auto where = engine->writeDebugDump();
+        if (!where) return IpcServer::errorReply("no log folder");
+        return nlohmann::json{{"ok", true}, {"path", where->string()}}.dump();
     }
     const auto name = request.contains("name") && request["name"].is_string()
                           ? actionNamed(request["name"].get<std::string>())

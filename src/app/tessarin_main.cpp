@@ -28,7 +28,7 @@ constexpr const char* kVersion = "0.1.0";
 
 constexpr const char* kUsage =
     "usage: tessarin [--help] [--version]\n"
-    "       tessarin msg ACTION | --json state | --list\n"
+    "       tessarin msg ACTION | --json state | dump | --list\n"
     "\n"
     "Tiles the windows of the X session on $DISPLAY on one scrolling strip per monitor. It\n"
     "runs beside the window manager (or alone on a bare X server); stop it with Ctrl-C or\n"
@@ -36,6 +36,7 @@ constexpr const char* kUsage =
     "\n"
     "tessarin msg ACTION      runs one action in the running copy (for example focusRight)\n"
     "tessarin msg --json state  prints displays, strips and windows as JSON (docs/ipc.md)\n"
+    "tessarin msg dump        writes state.txt beside the log for a problem report\n"
     "tessarin msg --list      lists the actions\n"
     "Exit status of msg: 0 done, 1 refused or unknown action, 2 no running copy.\n";
 
@@ -59,7 +60,7 @@ std::optional<std::filesystem::path> socketPath(std::string& error) {
 int message(int argc, char** argv) {
     const std::string hint = "`tessarin msg --list` shows the actions";
     if (argc != 1 && !(argc == 2 && std::string(argv[0]) == "--json")) {
-        fail("usage: tessarin msg ACTION | --json state | --list");
+        fail("usage: tessarin msg ACTION | --json state | dump | --list");
         return 1;
     }
     const std::string first = argv[0];
@@ -75,6 +76,8 @@ int message(int argc, char** argv) {
             return 1;
         }
         request = {{"command", "state"}};
+    } else if (first == "dump") {
+        request = {{"command", "dump"}};
     } else if (actionNamed(first)) {
         request = {{"command", "action"}, {"name", first}};
     } else {
@@ -99,6 +102,7 @@ int message(int argc, char** argv) {
         return 1;
     }
     if (answer.contains("state")) std::printf("%s\n", answer["state"].dump(2).c_str());
+    if (answer.contains("path")) std::printf("%s\n", answer["path"].get<std::string>().c_str());
     return 0;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/geometry.hpp"
 #include "core/window_id.hpp"
@@ -30,6 +32,17 @@ class LayoutMemory {
     virtual void cancelPendingSave() {}
 };
 
+// What the input listeners have seen and what the system refused, for the debug dump.
+struct InputDiagnostics {
+    bool threeFingerDrag = false;
+    std::uint64_t eventsSeen = 0;
+    std::uint64_t unreadableEvents = 0;
+    std::int64_t maxFingersSeen = 0;
+    bool onMainThread = false;
+    // The shortcuts the system would not register, as the user reads them.
+    std::vector<std::string> refusedShortcuts;
+};
+
 class InputControl {
   public:
     virtual ~InputControl() = default;
@@ -42,6 +55,7 @@ class InputControl {
     virtual void startScrollTap(WindowManager&) {}
     // When the swipe tap last saw a double click, in monotonic seconds.
     virtual std::optional<double> lastDoubleClick() const { return std::nullopt; }
+    virtual InputDiagnostics diagnostics() const { return {}; }
 };
 
 class PointerInteraction {

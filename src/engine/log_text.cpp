@@ -29,13 +29,52 @@ std::string countMap(const std::vector<std::pair<std::string, std::size_t>>& ent
     return text + "]";
 }
 
+namespace {
+
+// Decodes the UTF-8 sequence at `at` (a stray byte counts as one character) and moves past it.
+char32_t nextCodePoint(std::string_view text, std::size_t& at) {
+    const auto lead = static_cast<unsigned char>(text[at++]);
+    char32_t point = lead;
+    int more = 0;
+    if (lead >= 0xF0)
+        point = lead & 0x07, more = 3;
+    else if (lead >= 0xE0)
+        point = lead & 0x0F, more = 2;
+    else if (lead >= 0xC0)
+        point = lead & 0x1F, more = 1;
+    for (; more > 0 && at < text.size(); --more) {
+        const auto next = static_cast<unsigned char>(text[at]);
+        if ((next & 0xC0) != 0x80) break;
+        point = (point << 6) | (next & 0x3F);
+        ++at;
+    }
+    return point;
+}
+
+// Marks that draw on the character before them: accents, enclosing marks, variation selectors
+// and the joiner that glues emoji together.
+bool joinsPrevious(char32_t point) {
+    return (point >= 0x0300 && point <= 0x036F) || (point >= 0x1AB0 && point <= 0x1AFF) ||
+           (point >= 0x1DC0 && point <= 0x1DFF) || (point >= 0x20D0 && point <= 0x20FF) ||
+           (point >= 0xFE00 && point <= 0xFE0F) || (point >= 0xFE20 && point <= 0xFE2F) ||
+           point == 0x200D || (point >= 0xE0100 && point <= 0xE01EF);
+}
+
+}  // namespace
+
 std::string prefix(std::string_view text, std::size_t count) {
     std::size_t end = 0;
-    for (std::size_t seen = 0; end < text.size() && seen < count; ++seen) {
-        // Step over one UTF-8 sequence: a lead byte and its continuation bytes.
-        ++end;
-        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-            ++end;
+    std::size_t seen = 0;
+    bool afterJoiner = false;
+    while (end < text.size()) {
+        std::size_t next = end;
+        const char32_t point = nextCodePoint(text, next);
+        if (!(seen > 0 && (afterJoiner || joinsPrevious(point)))) {
+            if (seen == count) break;
+            ++seen;
+        }
+        afterJoiner = point == 0x200D;
+        end = next;
     }
     return std::string(text.substr(0, end));
 }

@@ -19,7 +19,8 @@ std::string boolean(bool value);
 std::string quotedList(const std::vector<std::string>& items);
 // ["key": 3, "other": 1], or [:] when empty
 std::string countMap(const std::vector<std::pair<std::string, std::size_t>>& entries);
-// The first `count` characters (not bytes) of UTF-8 text.
+// The first `count` characters of UTF-8 text: never part of a byte sequence, and a character
+// keeps the combining marks that follow it.
 std::string prefix(std::string_view text, std::size_t count);
 // "<id> <bundle or ?> “<first 40 characters of the title>”"
 std::string windowDescription(WindowID id, const std::optional<std::string>& bundleID,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,6 +61,12 @@ class WindowManager : private WindowTrackerDelegate,
     // Focuses a column of a display's strip, as a click in the overview does.
     void focusColumn(std::int64_t index, const std::string& key);
 
+    // A plain-text snapshot of everything the engine holds, for problem reports, dated `at`.
+    std::string debugDump(std::chrono::system_clock::time_point at);
+    // Writes the snapshot to "state.txt" beside the log, replacing the previous one, and
+    // returns where; none without a log folder. A failed write is logged, never fatal.
+    std::optional<std::filesystem::path> writeDebugDump();
+
     // What the engine holds, read-only.
     EngineView view() const { return EngineView(state_, run_); }
 
@@ -84,6 +92,8 @@ class WindowManager : private WindowTrackerDelegate,
     void handleWorkspaceEvent(WorkspaceEvent event, const std::optional<RunningApplication>& app);
     void insertNewColumn(Strip& strip, WindowID id, double fraction, bool focus) const;
     std::string describe(const AXWindow& window);
+    // One window's line in the debug dump: who it is, where it is and where it should be.
+    std::string dumpLine(WindowID id);
 
     // --- admission (admission.cpp)
     void addApp(Pid pid);

@@ -87,6 +87,7 @@ const std::vector<Verb>& verbTable() {
         {"advance", {{"seconds", Kind::seconds}}},
         {"print", {{"what", Kind::choice, {"frames", "strips", "log"}}}, {}, {}, true},
         {"echo", {{"text", Kind::text}}, {}, {}, true},
+        {"dump", {}},
     };
     return table;
 }

@@ -1,5 +1,6 @@
 #include "scenario/scenario_runner.hpp"
 
+#include <chrono>
 #include <sstream>
 
 #include "core/action.hpp"
@@ -109,7 +110,7 @@ ScenarioRunner::Result ScenarioRunner::runStep(const ScenarioStep& step) {
     if (verb == "close" || verb == "minimize" || verb == "unminimize" || verb == "fullscreen" ||
         verb == "exit-fullscreen" || verb == "retitle" || verb == "focus" || verb == "to-workspace")
         return windowStep(step);
-    if (verb == "print" || verb == "echo") return print(step);
+    if (verb == "print" || verb == "echo" || verb == "dump") return print(step);
     return engineStep(step);
 }
 
@@ -322,6 +323,15 @@ ScenarioRunner::Result ScenarioRunner::print(const ScenarioStep& step) {
         for (std::size_t i = 0; i < step.args.size(); ++i)
             out_ << (i ? " " : "") << step.text(i);
         out_ << "\n";
+        return std::nullopt;
+    }
+    if (step.verb == "dump") {
+        if (!session_.hasEngine()) return std::string("the engine was never started");
+        // Dated by the simulated clock, counted from 1970, so the text is the same every run.
+        const auto at = std::chrono::system_clock::time_point(
+            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                std::chrono::duration<double>(session_.now())));
+        out_ << session_.engine().debugDump(at);
         return std::nullopt;
     }
     ScenarioReport report(session_, windowNames_);

@@ -27,6 +27,11 @@ TEST(LogText, WindowDescriptionKeepsFortyCharactersOfTitle) {
               "7 ? \u201C\u00E9" + std::string(39, 'x') + "\u201D");
     EXPECT_EQ(LogText::windowDescription(8, std::string("com.example"), ""),
               "8 com.example \u201C\u201D");
+    // A base letter keeps its accents and an emoji sequence stays whole; a stray byte counts.
+    EXPECT_EQ(LogText::prefix("e\u0301\u0302ab", 2), "e\u0301\u0302a");
+    EXPECT_EQ(LogText::prefix("\U0001F469\u200D\U0001F4BBz", 1), "\U0001F469\u200D\U0001F4BB");
+    EXPECT_EQ(LogText::prefix("\x80\xC3", 1), "\x80");
+    EXPECT_EQ(LogText::prefix("\u0301a", 1), "\u0301");
 }
 
 }  // namespace tessarin
