@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace tessarin {
@@ -90,9 +91,10 @@ std::size_t combine(std::size_t bundle, std::size_t title) {
 
 // Fills the empty slots by bundle and title, else by bundle alone. Only the windows left in the
 // pool are indexed; taken ones could never be returned.
+template <class Take>
 void matchByApplication(const std::vector<const SavedWindow*>& saved,
                         const std::vector<LiveWindow>& live, std::vector<char>& taken,
-                        std::vector<std::size_t>& slots) {
+                        std::vector<std::size_t>& slots, Take take) {
     std::vector<std::size_t> pool;
     std::vector<std::size_t> bundleHash(live.size()), titleHash(live.size());
     for (std::size_t i = 0; i < live.size(); ++i) {
@@ -124,7 +126,7 @@ void matchByApplication(const std::vector<const SavedWindow*>& saved,
                 bundle, [&](std::size_t i) { return live[i].bundleID == window.bundleID; }, taken);
         }
         if (match == kNone) continue;
-        taken[match] = 1;
+        take(match);
         slots[s] = match;
     }
 }
@@ -164,6 +166,26 @@ std::map<std::string, Strip> DockingPlan::resolve(const SavedArrangement& arrang
     // One slot per saved window in saved order, holding a pool position or kNone.
     std::vector<std::size_t> slots(saved.size(), kNone);
     std::vector<char> taken(live.size(), 0);
+    // A window listed twice is still one window: placing it takes every entry with its number.
+    std::unordered_map<WindowID, std::vector<std::size_t>> twins;
+    {
+        std::unordered_map<WindowID, std::size_t> first;
+        for (std::size_t i = 0; i < live.size(); ++i) {
+            auto [at, fresh] = first.emplace(live[i].id, i);
+            if (fresh) continue;
+            auto& group = twins[live[i].id];
+            if (group.empty()) group.push_back(at->second);
+            group.push_back(i);
+        }
+    }
+    auto take = [&](std::size_t match) {
+        taken[match] = 1;
+        if (twins.empty()) return;
+        if (auto group = twins.find(live[match].id); group != twins.end()) {
+            for (std::size_t i : group->second)
+                taken[i] = 1;
+        }
+    };
     bool anyEmpty = false;
     {
         std::vector<std::size_t> everyone(live.size());
@@ -180,11 +202,11 @@ std::map<std::string, Strip> DockingPlan::resolve(const SavedArrangement& arrang
                 anyEmpty = true;
                 continue;
             }
-            taken[match] = 1;
+            take(match);
             slots[s] = match;
         }
     }
-    if (anyEmpty) matchByApplication(saved, live, taken, slots);
+    if (anyEmpty) matchByApplication(saved, live, taken, slots, take);
 
     std::map<std::string, Strip> result;
     std::size_t slot = 0;

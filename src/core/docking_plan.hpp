@@ -26,7 +26,8 @@ class DockingPlan {
     // Rebuilds one strip per connected display of `arrangement`. Saved windows are matched
     // greedily in saved order (displays sorted, columns left to right, rows top to bottom):
     // first every window by number, then each one still unmatched by bundle and title, else by
-    // bundle alone; each live window is used at most once, the earliest in `live` first.
+    // bundle alone; each live window is used at most once, the earliest in `live` first, and a
+    // number that `live` lists twice is placed once.
     // Columns left without a window, and displays left without a column, are dropped.
     static std::map<std::string, Strip> resolve(const SavedArrangement& arrangement,
                                                 const std::vector<LiveWindow>& live,

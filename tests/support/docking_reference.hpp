@@ -1,8 +1,8 @@
 #pragma once
 
 // The plain greedy matcher, written the obvious way: a pool copied from the live windows, a
-// linear scan per saved window and an erase per match. Tests and the benchmark compare
-// DockingPlan::resolve against it.
+// linear scan per saved window and an erase per match (of every entry with the matched number).
+// Tests and the benchmark compare DockingPlan::resolve against it.
 
 #include <algorithm>
 #include <map>
@@ -30,7 +30,8 @@ inline std::map<std::string, Strip> referenceResolve(const SavedArrangement& arr
         auto it = std::find_if(pool.begin(), pool.end(), predicate);
         if (it == pool.end()) return std::nullopt;
         WindowID id = it->id;
-        pool.erase(it);
+        // A number listed twice is one window: placed once.
+        std::erase_if(pool, [id](const LiveWindow& window) { return window.id == id; });
         return id;
     };
 
