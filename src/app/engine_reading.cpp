@@ -84,23 +84,4 @@ std::string commandReply(WindowManager* engine, Accessibility& ax, const Prefere
     return nlohmann::json{{"ok", true}}.dump();
 }
 
-void WindowRelease::releaseWindows(WindowManager& engine) {
-    const EngineView view = engine.view();
-    for (WindowID id : view.windows()) {
-        const auto frame = view.lastApplied(id);
-        const auto key = view.displayOf(id);
-        if (!frame || !key) continue;
-        auto display = std::find_if(view.displays().begin(), view.displays().end(),
-                                    [&](const Display& d) { return d.uuid == *key; });
-        if (display == view.displays().end()) continue;
-        const Rect& visible = display->visibleFrame;
-        // Slid in from the edge it was parked at; a window wider than the display keeps its
-        // left edge on it.
-        Rect inside = *frame;
-        inside.x = std::max(visible.minX(), std::min(frame->x, visible.maxX() - frame->width));
-        inside.y = std::max(visible.minY(), std::min(frame->y, visible.maxY() - frame->height));
-        if (inside != *frame) view.window(id)->setFrame(inside, *frame);
-    }
-}
-
 }  // namespace tessarin

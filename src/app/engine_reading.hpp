@@ -20,11 +20,4 @@ nlohmann::json stateDocument(const EngineView& view, Accessibility& ax, const Pr
 std::string commandReply(WindowManager* engine, Accessibility& ax, const Preferences& prefs,
                          const std::string& line);
 
-// When tiling stops, windows parked at a display's edge are brought back inside it, so the
-// user can reach every window without Tessarin.
-class WindowRelease : public LayoutMemory {
-  public:
-    void releaseWindows(WindowManager& engine) override;
-};
-
 }  // namespace tessarin

@@ -147,12 +147,9 @@ int run() {
     Log::configure(Log::defaults());
     Log::info(std::string("Tessarin ") + kVersion + " on display " + name);
     ThreadQueueFactory queues;
-    WindowRelease release;
-    EngineHooks hooks;
-    hooks.layoutMemory = &release;
     // Stops the engine, then lets the queued writes finish, then closes the X connection.
     EngineOwner owner([&] { queues.drain(); }, [&] { desktop.reset(); });
-    owner.adopt(WindowManager::create(desktop->platform(queues), Preferences::shared(), hooks,
+    owner.adopt(WindowManager::create(desktop->platform(queues), Preferences::shared(), {},
                                       static_cast<Pid>(getpid())));
 
     int status = 0;

@@ -179,7 +179,7 @@ void WindowManager::perform(Action action) {
             return;
         case Action::retile:
             if (state_.isRunning) {
-                hooks_.layoutMemory->saveLayoutNow(*this);
+                saveLayoutNow();
                 stop(false);
             }
             start();
@@ -254,7 +254,7 @@ void WindowManager::perform(Action action) {
 
     if (after && (!before || *after != *before)) focusWindow(*after);
     if (showsIndicator(action) && prefs_.showIndicator()) showIndicator(*key, false);
-    hooks_.layoutMemory->scheduleSave(*this);
+    scheduleSave();
 }
 
 std::optional<std::string> WindowManager::commandKey() {

@@ -14,23 +14,9 @@ namespace tessarin {
 
 class WindowManager;
 
-// The pieces of the engine's world that arrive later (layout memory, input taps, pointer
-// interaction, applying changed settings, the overview panel and the focus border). The
-// engine calls them at the points where they act; the defaults do nothing, so the engine runs
-// complete without them.
-
-class LayoutMemory {
-  public:
-    virtual ~LayoutMemory() = default;
-    virtual void restoreSavedLayout(WindowManager&) {}
-    virtual void scheduleSave(WindowManager&) {}
-    virtual void saveLayoutNow(WindowManager&) {}
-    // Leaves windows where the user can reach them when the engine stops.
-    virtual void releaseWindows(WindowManager&) {}
-    virtual void monitorSetupChanged(WindowManager&) {}
-    // Drops a debounced save that has not run yet.
-    virtual void cancelPendingSave() {}
-};
+// The pieces of the engine's world that arrive later (input taps, pointer interaction, applying
+// changed settings, the overview panel and the focus border). The engine calls them at the points
+// where they act; the defaults do nothing, so the engine runs complete without them.
 
 // What the input listeners have seen and what the system refused, for the debug dump.
 struct InputDiagnostics {
@@ -94,7 +80,6 @@ class FocusBorder {
 
 // The hooks the engine is built with; every one may be left at its default.
 struct EngineHooks {
-    LayoutMemory* layoutMemory = nullptr;
     InputControl* input = nullptr;
     PointerInteraction* pointer = nullptr;
     PreferenceApplication* preferences = nullptr;

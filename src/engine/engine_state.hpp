@@ -61,6 +61,8 @@ struct EngineRun {
     std::map<std::string, Morph> morphs;
     std::optional<std::uint64_t> animationTimer;
     std::optional<std::uint64_t> healthTimer;
+    // The debounced save of the layout, while one is pending.
+    std::optional<std::uint64_t> saveTimer;
     // Health checks that got past the early returns; every few of them rescan the applications.
     std::uint64_t healthTicks = 0;
     // Displays with a pending layout; the value is the reveal flag.
@@ -115,6 +117,8 @@ struct EngineState {
     };
     std::optional<LastStack> lastStack;
     double lastZoomToggle = 0;
+    // The monitor setup the arrangements were last saved or restored for.
+    std::optional<std::string> setupKey;
     double lastIndicatorUpdate = 0;
     // Work already queued on the main loop: a stop does not cancel it, so the flags stay with it.
     bool reconcileScheduled = false;

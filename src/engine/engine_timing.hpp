@@ -67,6 +67,9 @@ inline constexpr int driftCorrections = 2;
 // A window with less of its width than this on its display is parked at the strip's edge.
 inline constexpr double parkedVisibleWidth = 40;
 
+// A burst of changes saves the layout once, this long after the last.
+inline constexpr double saveDelay = 1.5;
+
 // Animation: the base length at speed 1, and the slowest speed the setting may give.
 inline constexpr double animationBase = 0.24;
 inline constexpr double focusModeAnimationBase = 0.3;

@@ -41,7 +41,7 @@ void WindowManager::setNeedsLayout(const std::string& key, bool reveal) {
         auto pending = std::exchange(self->run_.needsLayout, {});
         for (const auto& [key, reveal] : pending)
             self->layout(key, reveal);
-        self->hooks_.layoutMemory->scheduleSave(*self);
+        self->scheduleSave();
     });
 }
 

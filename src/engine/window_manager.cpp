@@ -29,7 +29,6 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
       // Three-finger drag is read from the system settings once the input taps arrive.
       webAccessibility_(
           std::make_shared<WebAccessibility>(mover_, platform.workspace, [] { return false; })) {
-    if (!hooks_.layoutMemory) hooks_.layoutMemory = &noLayoutMemory_;
     if (!hooks_.input) hooks_.input = &noInput_;
     if (!hooks_.pointer) hooks_.pointer = &noPointer_;
     if (!hooks_.preferences) hooks_.preferences = &noPreferences_;
@@ -83,7 +82,8 @@ void WindowManager::start() {
         });
     }
 
-    hooks_.layoutMemory->restoreSavedLayout(*this);
+    restoreSavedLayout();
+    if (!state_.displays.empty()) state_.setupKey = currentSetupKey();
     syncFocusFromSystem();
     layoutAll(false);
     hooks_.input->configureInput(*this);
@@ -113,8 +113,8 @@ void WindowManager::stop(bool paused) {
     if (!state_.isRunning) return;
     Log::info("stopping (paused: " + LogText::boolean(paused) + ")");
 
-    hooks_.layoutMemory->saveLayoutNow(*this);
-    hooks_.layoutMemory->releaseWindows(*this);
+    saveLayoutNow();
+    releaseWindows();
 
     state_.isRunning = false;
     state_.isPaused = paused;
@@ -136,8 +136,8 @@ void WindowManager::stop(bool paused) {
 
     // Everything per window and per display goes; a later start rebuilds it from the live
     // windows and the saved layout.
+    cancelPendingSave();
     run_ = {};
-    hooks_.layoutMemory->cancelPendingSave();
 
     if (onStateChange) onStateChange();
 }
@@ -299,7 +299,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
                 self.followDisplayChange();
                 self.reconcile();
                 self.layoutAll(false);
-                self.hooks_.layoutMemory->monitorSetupChanged(self);
+                self.monitorSetupChanged();
                 self.hooks_.input->configureInput(self);
             });
             return;
@@ -308,7 +308,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
                 if (!self.state_.isRunning) return;
                 self.followDisplayChange();
                 self.layoutAll(false);
-                self.hooks_.layoutMemory->monitorSetupChanged(self);
+                self.monitorSetupChanged();
             });
             return;
     }

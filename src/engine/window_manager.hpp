@@ -11,6 +11,7 @@
 
 #include "core/action.hpp"
 #include "core/layout_config.hpp"
+#include "core/saved_arrangement.hpp"
 #include "engine/engine_hooks.hpp"
 #include "engine/engine_state.hpp"
 #include "engine/engine_view.hpp"
@@ -27,7 +28,8 @@ namespace tessarin {
 // The tiling engine: one strip per display, every managed window, the layout pipeline and the
 // command layer. Everything runs on the main loop. The implementation is split by concern:
 // window_manager.cpp (start and stop, displays, system notifications), admission.cpp,
-// reconciliation.cpp, health.cpp, layout_pipeline.cpp, layout_sizes.cpp, focus.cpp, commands.cpp.
+// reconciliation.cpp, health.cpp, layout_memory.cpp, layout_pipeline.cpp, layout_sizes.cpp,
+// focus.cpp, commands.cpp.
 //
 // Its public face is small: start and stop, commands, the overview's model and a read-only
 // view of what it holds. The desktop reaches it through the tracker and the workspace
@@ -66,6 +68,9 @@ class WindowManager : private WindowTrackerDelegate,
     // Writes the snapshot to "state.txt" beside the log, replacing the previous one, and
     // returns where; none without a log folder. A failed write is logged, never fatal.
     std::optional<std::filesystem::path> writeDebugDump();
+
+    // Where the strips are kept between runs, in the settings store.
+    static constexpr const char* savedStripsKey = "savedStrips";
 
     // What the engine holds, read-only.
     EngineView view() const { return EngineView(state_, run_); }
@@ -129,6 +134,19 @@ class WindowManager : private WindowTrackerDelegate,
     void correctDrift();
     void checkDrift(const std::string& key, WindowID id, const Rect& wanted, const Rect& actual);
 
+    // --- layout memory (layout_memory.cpp)
+    void scheduleSave();
+    void cancelPendingSave();
+    void saveLayoutNow();
+    void saveDockingLayout();
+    // The key of the displays connected now.
+    std::string currentSetupKey() const;
+    void restoreSavedLayout();
+    void monitorSetupChanged();
+    void restoreDockingLayout(const SavedArrangement& arrangement, const std::string& name);
+    // Brings windows parked at the strip's edges fully onto their display when tiling stops.
+    void releaseWindows();
+
     // --- layout pipeline (layout_pipeline.cpp, layout_sizes.cpp)
     void setNeedsLayout(const std::string& key, bool reveal);
     void layout(const std::string& key, bool reveal, std::optional<bool> animated = std::nullopt);
@@ -181,7 +199,6 @@ class WindowManager : private WindowTrackerDelegate,
     std::vector<std::function<void(Action)>> actionObservers_;
     std::optional<Workspace::ObserverID> workspaceObserver_;
     // Defaults for the hooks that were not given.
-    LayoutMemory noLayoutMemory_;
     InputControl noInput_;
     PointerInteraction noPointer_;
     PreferenceApplication noPreferences_;

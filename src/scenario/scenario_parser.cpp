@@ -81,6 +81,7 @@ const std::vector<Verb>& verbTable() {
         {"pointer", {{"location", Kind::point}}},
         {"start", {}},
         {"stop", {}, {}, {"paused"}},
+        {"restart", {}},
         {"permission", {{"change", Kind::choice, {"withdraw", "grant"}}}},
         {"perform", {{"action", Kind::action}}},
         {"set", {{"setting", Kind::text}, {"value", Kind::text}}},

@@ -299,6 +299,8 @@ ScenarioRunner::Result ScenarioRunner::engineStep(const ScenarioStep& step) {
     } else if (verb == "stop") {
         if (!session_.hasEngine()) return std::string("the engine was never started");
         session_.engine().stop(step.has("paused"));
+    } else if (verb == "restart") {
+        session_.restartEngine();
     } else if (verb == "permission") {
         session_.desktop().setTrusted(step.text(0) == "grant");
     } else if (verb == "perform") {

@@ -24,6 +24,16 @@ WindowManager& SimSession::engine() {
     return *owner_.engine();
 }
 
+void SimSession::restartEngine() {
+    if (owner_.engine()) {
+        owner_.engine()->stop(false);
+        runPending();
+    }
+    // The old engine goes only now, with nothing of its own left queued.
+    owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_));
+    owner_.engine()->start();
+}
+
 void SimSession::runPending() {
     runner_.runPending();
 }

@@ -47,6 +47,9 @@ class SimSession {
     // The engine, made on first use; it runs only once started.
     WindowManager& engine();
     bool hasEngine() const { return owner_.engine() != nullptr; }
+    // Stops the engine and starts a new one over the same settings, as after a reboot that
+    // left the windows open.
+    void restartEngine();
 
     // Runs everything that is due without moving the clock: posted work, due timers and the
     // queued frame writes, until none is left. A queue busy with a slow application's call

@@ -32,19 +32,6 @@ class RecordingIndicator : public StripIndicator {
     mutable int applies = 0;
 };
 
-// Layout memory that records the calls the engine makes, in order.
-class RecordingMemory : public LayoutMemory {
-  public:
-    void restoreSavedLayout(WindowManager&) override { calls.push_back("restore"); }
-    void scheduleSave(WindowManager&) override { calls.push_back("schedule"); }
-    void saveLayoutNow(WindowManager&) override { calls.push_back("saveNow"); }
-    int saves() const {
-        return static_cast<int>(std::count(calls.begin(), calls.end(), "schedule"));
-    }
-
-    std::vector<std::string> calls;
-};
-
 class RecordingBorder : public FocusBorder {
   public:
     struct Shown {
@@ -95,13 +82,11 @@ class CountingWorkspace : public Workspace {
 class EngineTest : public EngineHarness {
   protected:
     RecordingIndicator indicator;
-    RecordingMemory memory;
     RecordingBorder border;
     CountingWorkspace workspace{desktop.workspace()};
 
     void SetUp() override {
         hooks.indicator = &indicator;
-        hooks.layoutMemory = &memory;
         hooks.border = &border;
     }
 

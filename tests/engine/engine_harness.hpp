@@ -31,6 +31,16 @@ class DoubleClicks : public InputControl {
 
 // The engine on a simulated desktop with the virtual clock. Queued frame writes run as the
 // clock advances, the way a real desktop's queues keep up with the main loop.
+// Counts how often the engine stores its strips.
+class RecordingStore : public MemoryStore {
+  public:
+    void set(const std::string& key, nlohmann::json value) override {
+        if (key == WindowManager::savedStripsKey) ++stripSaves;
+        MemoryStore::set(key, std::move(value));
+    }
+    int stripSaves = 0;
+};
+
 class EngineHarness : public ::testing::Test {
   protected:
     static constexpr const char* primaryUUID = "PRIMARY-UUID";
@@ -39,7 +49,7 @@ class EngineHarness : public ::testing::Test {
     SteppedExecutor queues;
     sim::SimDesktop desktop{loop};
     sim::QueueRunner runner{loop, queues, desktop};
-    MemoryStore store;
+    RecordingStore store;
     std::unique_ptr<Preferences> prefs = std::make_unique<Preferences>(store);
     EngineHooks hooks;
     std::shared_ptr<WindowManager> engine;

@@ -5,17 +5,12 @@ namespace tessarin::test {
 class EngineStartStop : public EngineHarness {};
 
 // Every hook at once, writing down the calls the engine makes, in order.
-class RecordingHooks : public LayoutMemory,
-                       public InputControl,
+class RecordingHooks : public InputControl,
                        public PointerInteraction,
                        public PreferenceApplication,
                        public StripIndicator,
                        public FocusBorder {
   public:
-    void restoreSavedLayout(WindowManager&) override { calls.push_back("restore"); }
-    void saveLayoutNow(WindowManager&) override { calls.push_back("save"); }
-    void releaseWindows(WindowManager&) override { calls.push_back("release"); }
-    void cancelPendingSave() override { calls.push_back("cancelSave"); }
     void configureInput(WindowManager&) override { calls.push_back("configureInput"); }
     void stopTaps() override { calls.push_back("stopTaps"); }
     void stopWaiting() override { calls.push_back("stopMouseUp"); }
@@ -26,7 +21,7 @@ class RecordingHooks : public LayoutMemory,
     EngineHooks all() {
         StripIndicator* indicator = this;
         FocusBorder* border = this;
-        return {this, this, this, this, indicator, border};
+        return {this, this, this, indicator, border};
     }
     std::vector<std::string> calls;
 };
@@ -36,12 +31,10 @@ TEST_F(EngineStartStop, HooksRunInTheOrderOfStartAndStop) {
     hooks = recording.all();
     plugPrimary();
     startEngine();
-    EXPECT_EQ(recording.calls, (Lines{"observePrefs", "restore", "configureInput"}));
+    EXPECT_EQ(recording.calls, (Lines{"observePrefs", "configureInput"}));
     recording.calls.clear();
     engine->stop(false);
-    // Saved before the windows are let go; the pending save goes only after everything else.
-    EXPECT_EQ(recording.calls, (Lines{"save", "release", "stopTaps", "hide", "hide", "stopMouseUp",
-                                      "stopPrefs", "cancelSave"}));
+    EXPECT_EQ(recording.calls, (Lines{"stopTaps", "hide", "hide", "stopMouseUp", "stopPrefs"}));
     recording.calls.clear();
     engine.reset();
     EXPECT_TRUE(recording.calls.empty());
