@@ -14,6 +14,7 @@
 #include "app/engine_reading.hpp"
 #include "app/ipc.hpp"
 #include "backends/x11/x11_desktop.hpp"
+#include "base/file_store.hpp"
 #include "base/log.hpp"
 #include "base/real_loop.hpp"
 #include "base/thread_queues.hpp"
@@ -147,6 +148,9 @@ int run() {
     Log::configure(Log::defaults());
     Log::info(std::string("Tessarin ") + kVersion + " on display " + name);
     ThreadQueueFactory queues;
+    // The settings file is written and synced off the main loop; the shut-down below drains it.
+    auto* settingsFile = dynamic_cast<FileStore*>(&Preferences::shared().store());
+    if (settingsFile) settingsFile->writeOn(queues.queue("com.tessarin.settings"));
     // Stops the engine, then lets the queued writes finish, then closes the X connection.
     EngineOwner owner([&] { queues.drain(); }, [&] { desktop.reset(); });
     owner.adopt(WindowManager::create(desktop->platform(queues), Preferences::shared(), {},
@@ -179,6 +183,8 @@ int run() {
     server.reset();
     loop.unwatch(signalWatch);
     owner.shutdown();
+    // Drained with the rest; later changes (none are expected) are written at once.
+    if (settingsFile) settingsFile->writeOn(nullptr);
     if (status != 0) fail("lost the connection to the X server");
     Log::flush(2.0);
     close(signalFd);

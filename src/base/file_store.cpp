@@ -38,6 +38,7 @@ FileStore::FileStore(fs::path folder, std::string domain, Access access)
       domain_(std::move(domain)),
       path_(folder_ / (domain_ + ".json")),
       writable_(access == Access::readWrite) {
+    writer_->path = path_;
     load();
 }
 
@@ -123,20 +124,44 @@ bool FileStore::hasStoredValue(const std::string& key) const {
     return values_.contains(key);
 }
 
-bool FileStore::writeThrough() {
-    if (!writable_) return false;
+void FileStore::writeOn(std::shared_ptr<SerialQueue> queue) {
+    queue_ = std::move(queue);
+}
+
+void FileStore::writeThrough() {
+    if (!writable_) return;
+    std::string text = jsonText(values_, 2) + "\n";
+    if (!queue_) {
+        writer_->write(text);
+        return;
+    }
+    {
+        std::lock_guard lock(writer_->mutex);
+        const bool queued = writer_->pending.has_value();
+        writer_->pending = std::move(text);
+        if (queued) return;
+    }
+    queue_->async([writer = writer_] {
+        std::string newest;
+        {
+            std::lock_guard lock(writer->mutex);
+            newest = std::move(*writer->pending);
+            writer->pending.reset();
+        }
+        writer->write(newest);
+    });
+}
+
+void FileStore::Writer::write(const std::string& text) const {
     // An abandoned write (the test hook) is not a failure to report.
     bool abandoned = false;
-    auto failed = replaceFile(path_, jsonText(values_, 2) + "\n", [&](const fs::path& temporary) {
-        abandoned = beforeReplace_ && !beforeReplace_(temporary);
+    auto failed = replaceFile(path, text, [&](const fs::path& temporary) {
+        abandoned = beforeReplace && !beforeReplace(temporary);
         return !abandoned;
     });
-    if (!failed) return true;
-    if (!abandoned) {
-        Log::info("Could not write settings file " + path_.string() + ": " + *failed + " failed (" +
-                  std::strerror(errno) + ").");
-    }
-    return false;
+    if (!failed || abandoned) return;
+    Log::info("Could not write settings file " + path.string() + ": " + *failed + " failed (" +
+              std::strerror(errno) + ").");
 }
 
 }  // namespace tessarin

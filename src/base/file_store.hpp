@@ -3,10 +3,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/key_value_store.hpp"
+#include "base/serial_queue.hpp"
 
 namespace tessarin {
 
@@ -44,13 +47,29 @@ class FileStore : public KeyValueStore {
     // document. Returning false abandons the write at that point, as a crash there would:
     // the temporary file stays and the document is not replaced. For tests.
     using BeforeReplace = std::function<bool(const std::filesystem::path& temporary)>;
-    void setBeforeReplace(BeforeReplace hook) { beforeReplace_ = std::move(hook); }
+    void setBeforeReplace(BeforeReplace hook) { writer_->beforeReplace = std::move(hook); }
+
+    // From now on the file is written on `queue`, so a caller never waits for the disk (a
+    // write with its sync can take milliseconds); reads still see every change at once, and
+    // changes that pile up behind a slow write go out as one. Null writes on the caller's
+    // thread again. Whoever owns the queue drains it before the process ends.
+    void writeOn(std::shared_ptr<SerialQueue> queue);
 
   private:
     void load();
     void removeStaleTemporaries();
     void moveAside(std::string_view reason);
-    bool writeThrough();
+    void writeThrough();
+
+    // What a write needs, shared with the queue that runs it.
+    struct Writer {
+        std::filesystem::path path;
+        BeforeReplace beforeReplace;
+        std::mutex mutex;
+        // The newest text not yet written; set while a write is queued.
+        std::optional<std::string> pending;
+        void write(const std::string& text) const;
+    };
 
     std::filesystem::path folder_;
     std::string domain_;
@@ -58,7 +77,8 @@ class FileStore : public KeyValueStore {
     bool writable_;
     nlohmann::json values_ = nlohmann::json::object();
     nlohmann::json defaults_ = nlohmann::json::object();
-    BeforeReplace beforeReplace_;
+    std::shared_ptr<Writer> writer_ = std::make_shared<Writer>();
+    std::shared_ptr<SerialQueue> queue_;
 };
 
 }  // namespace tessarin
