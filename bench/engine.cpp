@@ -6,13 +6,23 @@
 //   applications per command, once the animation and the queues have finished.
 // - AnimationTick: the main-loop time of one 120 Hz animation tick during a long strip scroll.
 //   Counter: frame writes handed to the applications per tick.
+// - SaveLayoutNow: the main-loop time of one save of both strips, with the settings in a real
+//   file written by a thread of its own, as the program keeps them.
+// - IdleHealthTick: the main-loop time of two seconds of nothing happening: one health check
+//   (nothing drifts). Counter: timer wake-ups in those two seconds (1: the health check alone;
+//   the animation timer is off).
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>
+
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "base/file_store.hpp"
 #include "base/log.hpp"
+#include "base/thread_queues.hpp"
 #include "scenario/sim_session.hpp"
 
 namespace {
@@ -35,7 +45,7 @@ std::size_t frameWrites(const sim::SimDesktop& desktop) {
 // Two displays, one application, 50 windows on each display, the first left window focused.
 class World {
   public:
-    explicit World(bool animate) {
+    explicit World(bool animate, KeyValueStore* store = nullptr) : session_(0, store) {
         Log::Options quiet{};
         quiet.systemLog = false;
         Log::configure(quiet);
@@ -137,9 +147,56 @@ void BM_AnimationTick(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(writes) / static_cast<double>(ticks));
 }
 
+void BM_SaveLayoutNow(benchmark::State& state) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessarin-bench-XXXXXX");
+    const std::filesystem::path folder = ::mkdtemp(pattern.data());
+    ThreadQueueFactory queues;
+    FileStore file(folder, "com.tessarin.bench");
+    file.writeOn(queues.queue("settings"));
+    World world(false, &file);
+    auto& loop = world.session().loop();
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        world.engine().saveLayoutNow();
+        loop.drain();
+        const auto end = SteadyClock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        // The arrangement per monitor setup is finished off the main loop, then stored.
+        world.session().runPending();
+    }
+    queues.drain();
+    std::filesystem::remove_all(folder);
+}
+
+void BM_IdleHealthTick(benchmark::State& state) {
+    World world(false);
+    auto& session = world.session();
+    std::size_t wakes = 0;
+    std::size_t rounds = 0;
+    auto& loop = session.loop();
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        // Straight from one due timer to the next, as the real loop sleeps between them.
+        const double until = loop.now() + 2.0;
+        for (auto due = loop.nextDue(); due && *due <= until; due = loop.nextDue()) {
+            loop.advanceTo(*due);
+            session.runPending();
+            ++wakes;
+        }
+        loop.advanceTo(until);
+        const auto end = SteadyClock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        ++rounds;
+    }
+    state.counters["wakes/2s"] =
+        benchmark::Counter(static_cast<double>(wakes) / static_cast<double>(rounds));
+}
+
 BENCHMARK(BM_PerformFocusRightAnimated)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PerformFocusRightInstant)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AnimationTick)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveLayoutNow)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IdleHealthTick)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

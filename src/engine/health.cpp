@@ -77,14 +77,23 @@ void WindowManager::healthCheck() {
         platform_.queues.background().async(
             [web = webAccessibility_] { web->ensureForRunningBrowsers(); });
     }
-    reconcile();
-    correctDrift();
+    // One read of the window server serves both: it is the costliest part of a quiet tick.
+    std::set<WindowID> present;
+    std::map<WindowID, Rect> frames;
+    if (auto listed = platform_.windowServer.windowList(true)) {
+        for (const WindowInfo& info : *listed) {
+            if (!info.number) continue;
+            present.insert(*info.number);
+            if (info.bounds) frames.emplace(*info.number, *info.bounds);
+        }
+    }
+    reconcile(std::move(present));
+    correctDrift(frames);
 }
 
-void WindowManager::correctDrift() {
+void WindowManager::correctDrift(const std::map<WindowID, Rect>& server) {
     if (!state_.isRunning) return;
     const double time = now();
-    const std::map<WindowID, Rect> server = displays_.windowServerFrames();
     for (const Display& shown : state_.displays) {
         auto strip = run_.strips.find(shown.uuid);
         if (strip == run_.strips.end()) continue;

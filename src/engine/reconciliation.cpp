@@ -146,10 +146,10 @@ void WindowManager::parkDormant(WindowID id, const std::string& key, std::size_t
     if (ManagedWindow* known = run_.find(id)) known->missCount = 0;
 }
 
-void WindowManager::reconcile() {
+void WindowManager::reconcile(std::optional<std::set<WindowID>> listed) {
     if (!state_.isRunning) return;
     run_.presentCache.reset();
-    const std::set<WindowID> present = presentIDs();
+    const std::set<WindowID> present = listed ? std::move(*listed) : presentIDs();
     if (present.empty()) {
         // An unreadable list (or a locked screen), never a desktop where every window closed.
         Log::info("reconcile skipped: empty window list");

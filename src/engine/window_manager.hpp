@@ -69,6 +69,9 @@ class WindowManager : private WindowTrackerDelegate,
     // returns where; none without a log folder. A failed write is logged, never fatal.
     std::optional<std::filesystem::path> writeDebugDump();
 
+    // Saves the strips and the monitor setup's arrangement now rather than after the pause
+    // that gathers a burst of changes.
+    void saveLayoutNow();
     // Where the strips are kept between runs, in the settings store.
     static constexpr const char* savedStripsKey = "savedStrips";
 
@@ -120,7 +123,8 @@ class WindowManager : private WindowTrackerDelegate,
     std::optional<WindowID> neighbourAfterClose(const std::string& key, std::int64_t column,
                                                 std::optional<Pid> closingPid);
     void reconcileSoon(double delay);
-    void reconcile();
+    // `present`: the windows on screen, when the caller has just read them.
+    void reconcile(std::optional<std::set<WindowID>> present = std::nullopt);
     void enterFullscreen(WindowID id);
     void rescanAllApps();
     void parkDormant(WindowID id, const std::string& key, std::size_t column);
@@ -131,13 +135,13 @@ class WindowManager : private WindowTrackerDelegate,
     void startHealthChecks();
     void stopHealthChecks();
     void healthCheck();
-    void correctDrift();
+    // `server`: the window server's frames of the windows on screen.
+    void correctDrift(const std::map<WindowID, Rect>& server);
     void checkDrift(const std::string& key, WindowID id, const Rect& wanted, const Rect& actual);
 
     // --- layout memory (layout_memory.cpp)
     void scheduleSave();
     void cancelPendingSave();
-    void saveLayoutNow();
     void saveDockingLayout();
     // The key of the displays connected now.
     std::string currentSetupKey() const;

@@ -7,7 +7,8 @@
 
 namespace tessarin {
 
-SimSession::SimSession(double startTime) : loop_(startTime), desktop_(loop_), prefs_(store_) {
+SimSession::SimSession(double startTime, KeyValueStore* store)
+    : loop_(startTime), desktop_(loop_), store_(store ? *store : memoryStore_), prefs_(store_) {
     Log::setObserver([this](std::string_view line) {
         std::lock_guard lock(logMutex_);
         log_.push_back({loop_.now(), std::string(line)});

@@ -33,7 +33,8 @@ class SimSession {
         bool operator==(const LogLine&) const = default;
     };
 
-    explicit SimSession(double startTime = 0);
+    // The settings live in memory unless `store` is given (it must outlive the session).
+    explicit SimSession(double startTime = 0, KeyValueStore* store = nullptr);
     ~SimSession();
     SimSession(const SimSession&) = delete;
     SimSession& operator=(const SimSession&) = delete;
@@ -71,7 +72,8 @@ class SimSession {
     SteppedExecutor queues_;
     sim::SimDesktop desktop_;
     sim::QueueRunner runner_{loop_, queues_, desktop_};
-    MemoryStore store_;
+    MemoryStore memoryStore_;
+    KeyValueStore& store_;
     Preferences prefs_;
     // Stops the engine, then runs out the queued writes while the desktop is still there.
     EngineOwner owner_{[this] { runPending(); }};
