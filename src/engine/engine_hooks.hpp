@@ -53,14 +53,6 @@ class PointerInteraction {
     virtual void stopWaiting() {}
 };
 
-class PreferenceApplication {
-  public:
-    virtual ~PreferenceApplication() = default;
-    // Takes a snapshot of the settings as they are applied now and follows their changes.
-    virtual void observePreferences(WindowManager&) {}
-    virtual void stopObserving() {}
-};
-
 class StripIndicator {
   public:
     virtual ~StripIndicator() = default;
@@ -82,7 +74,6 @@ class FocusBorder {
 struct EngineHooks {
     InputControl* input = nullptr;
     PointerInteraction* pointer = nullptr;
-    PreferenceApplication* preferences = nullptr;
     StripIndicator* indicator = nullptr;
     FocusBorder* border = nullptr;
 };

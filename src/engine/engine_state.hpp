@@ -5,9 +5,12 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/geometry.hpp"
+#include "core/layout_config.hpp"
 #include "core/strip.hpp"
 #include "core/window_id.hpp"
 #include "core/window_map.hpp"
@@ -42,6 +45,18 @@ struct ManagedWindow {
     std::optional<std::string> title;
 };
 
+// The settings that need the running engine to act when they change, by reaction.
+struct PrefsSnapshot {
+    std::vector<double> layout;  // gap, outer gap, focus width, focus height
+    CenterMode centerMode = CenterMode::never;
+    // gestures on, fingers, sensitivity, natural direction, modifier scroll, base modifier
+    std::tuple<bool, std::int64_t, double, bool, bool, std::uint32_t> input;
+    std::vector<std::string> rules;  // floating applications, "|", excluded displays
+    std::pair<bool, double> border;  // shown, width
+
+    bool operator==(const PrefsSnapshot&) const = default;
+};
+
 // What one run of the engine knows: built from the live windows at start, gone at stop.
 // Windows are named by their window number, displays (and their strips) by the display's UUID.
 //
@@ -63,6 +78,9 @@ struct EngineRun {
     std::optional<std::uint64_t> healthTimer;
     // The debounced save of the layout, while one is pending.
     std::optional<std::uint64_t> saveTimer;
+    // The settings as last acted on, and the pause that gathers a burst of changes.
+    std::optional<PrefsSnapshot> appliedPrefs;
+    std::optional<std::uint64_t> prefsTimer;
     // Health checks that got past the early returns; every few of them rescan the applications.
     std::uint64_t healthTicks = 0;
     // Displays with a pending layout; the value is the reveal flag.

@@ -67,6 +67,9 @@ inline constexpr int driftCorrections = 2;
 // A window with less of its width than this on its display is parked at the strip's edge.
 inline constexpr double parkedVisibleWidth = 40;
 
+// A burst of settings changes (a slider dragged) is acted on once, this long after the last.
+inline constexpr double prefsSettle = 0.06;
+
 // A burst of changes saves the layout once, this long after the last.
 inline constexpr double saveDelay = 1.5;
 

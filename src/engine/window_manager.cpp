@@ -31,7 +31,6 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
           std::make_shared<WebAccessibility>(mover_, platform.workspace, [] { return false; })) {
     if (!hooks_.input) hooks_.input = &noInput_;
     if (!hooks_.pointer) hooks_.pointer = &noPointer_;
-    if (!hooks_.preferences) hooks_.preferences = &noPreferences_;
     if (!hooks_.indicator) hooks_.indicator = &noIndicator_;
     if (!hooks_.border) hooks_.border = &noBorder_;
 }
@@ -40,6 +39,8 @@ WindowManager::~WindowManager() {
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
     if (run_.animationTimer) platform_.mainLoop.cancel(*run_.animationTimer);
     stopHealthChecks();
+    if (run_.prefsTimer) platform_.mainLoop.cancel(*run_.prefsTimer);
+    if (prefsObserver_) prefs_.willChange.disconnect(*prefsObserver_);
     tracker_.stopAll();
 }
 
@@ -70,7 +71,8 @@ void WindowManager::start() {
 
     refreshDisplays();
     observeSystem();
-    hooks_.preferences->observePreferences(*this);
+    observePreferences();
+    run_.appliedPrefs = prefsSnapshot();
 
     for (const RunningApplication& app : platform_.workspace.runningApplications()) {
         if (app.activationPolicy != ActivationPolicy::regular || app.pid == ownPid_ ||
@@ -132,7 +134,7 @@ void WindowManager::stop(bool paused) {
 
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
     workspaceObserver_.reset();
-    hooks_.preferences->stopObserving();
+    if (run_.prefsTimer) platform_.mainLoop.cancel(*run_.prefsTimer);
 
     // Everything per window and per display goes; a later start rebuilds it from the live
     // windows and the saved layout.

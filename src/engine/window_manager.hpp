@@ -28,8 +28,8 @@ namespace tessarin {
 // The tiling engine: one strip per display, every managed window, the layout pipeline and the
 // command layer. Everything runs on the main loop. The implementation is split by concern:
 // window_manager.cpp (start and stop, displays, system notifications), admission.cpp,
-// reconciliation.cpp, health.cpp, layout_memory.cpp, layout_pipeline.cpp, layout_sizes.cpp,
-// focus.cpp, commands.cpp.
+// reconciliation.cpp, health.cpp, layout_memory.cpp, preference_application.cpp,
+// layout_pipeline.cpp, layout_sizes.cpp, focus.cpp, commands.cpp.
 //
 // Its public face is small: start and stop, commands, the overview's model and a read-only
 // view of what it holds. The desktop reaches it through the tracker and the workspace
@@ -139,6 +139,12 @@ class WindowManager : private WindowTrackerDelegate,
     void correctDrift(const std::map<WindowID, Rect>& server);
     void checkDrift(const std::string& key, WindowID id, const Rect& wanted, const Rect& actual);
 
+    // --- settings changes (preference_application.cpp)
+    void observePreferences();
+    PrefsSnapshot prefsSnapshot() const;
+    void preferencesChanged();
+    void applyFloatingRules();
+
     // --- layout memory (layout_memory.cpp)
     void scheduleSave();
     void cancelPendingSave();
@@ -205,7 +211,7 @@ class WindowManager : private WindowTrackerDelegate,
     // Defaults for the hooks that were not given.
     InputControl noInput_;
     PointerInteraction noPointer_;
-    PreferenceApplication noPreferences_;
+    std::optional<Signal<std::string_view>::Token> prefsObserver_;
     StripIndicator noIndicator_;
     FocusBorder noBorder_;
 };
