@@ -171,10 +171,10 @@ void WindowManager::trackerWindowCreated(const AXElement& element, Pid pid) {
 void WindowManager::trackerWindowMoved(WindowID id) {
     const ManagedWindow* known = tiledWindow(id);
     if (!state_.isRunning || !known) return;
-    if (now() <= known->suppressUntil || isOwnEcho(id)) return;
+    if (now() <= known->suppressUntil || now() < run_.systemMovesUntil || isOwnEcho(id)) return;
     dropApplied(id);
     run_.pendingMoves.insert(id);
-    hooks_.pointer->waitForMouseUp(*this);
+    waitForMouseUp();
 }
 
 void WindowManager::trackerWindowResized(WindowID id) {
@@ -197,10 +197,10 @@ void WindowManager::trackerWindowResized(WindowID id) {
         return;
     }
 
-    if (time <= known.suppressUntil || isOwnEcho(id)) return;
+    if (time <= known.suppressUntil || time < run_.systemMovesUntil || isOwnEcho(id)) return;
     dropApplied(id);
     run_.pendingResizes.insert(id);
-    hooks_.pointer->waitForMouseUp(*this);
+    waitForMouseUp();
 }
 
 void WindowManager::zoomByDoubleClick(WindowID id) {

@@ -296,6 +296,7 @@ ManagedWindow* WindowManager::tiledWindow(WindowID id) {
 void WindowManager::toggleFocusMode() {
     if (!state_.isRunning) return;
     run_.focusMode = !run_.focusMode;
+    run_.focusSwipe = 0;
     Log::info(run_.focusMode ? "focus mode on" : "focus mode off");
 
     const bool animate = prefs_.animate();

@@ -44,15 +44,6 @@ class InputControl {
     virtual InputDiagnostics diagnostics() const { return {}; }
 };
 
-class PointerInteraction {
-  public:
-    virtual ~PointerInteraction() = default;
-    // A tiled window was moved or resized by the user; act once the mouse button is released.
-    virtual void waitForMouseUp(WindowManager&) {}
-    // Stops waiting for the release, so nothing acts on the state of a stopped engine.
-    virtual void stopWaiting() {}
-};
-
 class StripIndicator {
   public:
     virtual ~StripIndicator() = default;
@@ -73,7 +64,6 @@ class FocusBorder {
 // The hooks the engine is built with; every one may be left at its default.
 struct EngineHooks {
     InputControl* input = nullptr;
-    PointerInteraction* pointer = nullptr;
     StripIndicator* indicator = nullptr;
     FocusBorder* border = nullptr;
 };

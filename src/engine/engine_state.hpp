@@ -88,6 +88,19 @@ struct EngineRun {
     // Windows the user moved or resized, handled when the mouse button comes up.
     std::set<WindowID> pendingMoves;
     std::set<WindowID> pendingResizes;
+    std::optional<std::uint64_t> mouseUpTimer;
+    double lastUserFrameChange = 0;
+    // Until then, moves and resizes come from the system rearranging windows for a display
+    // change or a wake.
+    double systemMovesUntil = 0;
+
+    // A swipe or modifier scroll: the display whose strip it moves, distance not yet applied,
+    // and in focus mode the distance gathered for the decision at the end.
+    std::optional<std::string> gestureKey;
+    double pendingScroll = 0;
+    bool scrollFlushScheduled = false;
+    double lastScrollInput = 0;
+    double focusSwipe = 0;
 
     struct PresentCache {
         double time = 0;

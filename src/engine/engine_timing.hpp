@@ -67,6 +67,23 @@ inline constexpr int driftCorrections = 2;
 // A window with less of its width than this on its display is parked at the strip's edge.
 inline constexpr double parkedVisibleWidth = 40;
 
+// Swipes and modifier scrolls. A distance is worth this many points of area width when there
+// is no display to measure; past the strip's ends it moves the strip this much of itself.
+inline constexpr double defaultReferenceWidth = 1440;
+inline constexpr double rubberBand = 0.3;
+// A release travels on for this long at its velocity (at most one area width).
+inline constexpr double releaseProjection = 0.15;
+// In focus mode a swipe longer than this steps to the neighbouring window.
+inline constexpr double focusSwipeThreshold = 60;
+// A swipe whose end never came is settled this long after its last distance.
+inline constexpr double swipeEndTimeout = 4.0;
+
+// The user's own drags and resizes are taken in once the button is up and the window has been
+// quiet this long; a resize to this share of the area zooms the column.
+inline constexpr double mouseUpPoll = 0.08;
+inline constexpr double userChangeQuiet = 0.3;
+inline constexpr double zoomShare = 0.97;
+
 // A burst of settings changes (a slider dragged) is acted on once, this long after the last.
 inline constexpr double prefsSettle = 0.06;
 

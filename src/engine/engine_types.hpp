@@ -63,4 +63,14 @@ struct StripIndicatorModel {
     bool operator==(const StripIndicatorModel&) const = default;
 };
 
+// What the gap preview draws for one display: where the windows would go with the gaps being
+// tried.
+struct GapPreviewScreen {
+    Rect displayFrame;
+    Rect area;
+    std::vector<Rect> windows;
+
+    bool operator==(const GapPreviewScreen&) const = default;
+};
+
 }  // namespace tessarin

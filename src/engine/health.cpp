@@ -56,6 +56,12 @@ void WindowManager::healthCheck() {
     if (prefs_.gesturesEnabled() && !input.swipeTapInstalled()) input.startSwipeTap(*this);
     if (prefs_.modifierScroll() && !input.scrollTapInstalled()) input.startScrollTap(*this);
 
+    if (run_.gestureKey && now() - run_.lastScrollInput > swipeEndTimeout) {
+        Log::info("swipe never reported its end: settling the strip");
+        inputScrollEnded(0);
+    }
+    if (run_.gestureKey) return;
+
     // The user or an animation is moving windows: what looks like drift is their doing.
     if (!run_.animations.empty() || !run_.morphs.empty() ||
         platform_.pointer.pressedButtons() != 0) {

@@ -145,14 +145,7 @@ void WindowManager::apply(const std::string& key) {
     if (!shown || found == run_.strips.end()) return;
     const Strip& strip = found->second;
 
-    const LayoutGeometry where = geometry(*shown);
-    WindowMap<Rect> frames =
-        StripLayout::frames(strip, strip.scrollOffset, where.area, where.bounds, where.config,
-                            where.neighbourLeft, where.neighbourRight, run_.minHeights);
-    if (run_.focusMode) {
-        frames = focusFrames(frames, where, strip, prefs_.focusWidth(), prefs_.focusHeight(),
-                             run_.minHeights);
-    }
+    WindowMap<Rect> frames = layoutFrames(*shown, strip);
 
     auto morph = run_.morphs.find(key);
     if (morph != run_.morphs.end()) {
@@ -193,6 +186,18 @@ void WindowManager::apply(const std::string& key) {
         state_.lastIndicatorUpdate = now();
         indicator.update(model(key));
     }
+}
+
+WindowMap<Rect> WindowManager::layoutFrames(const Display& shown, const Strip& strip) const {
+    const LayoutGeometry where = geometry(shown);
+    WindowMap<Rect> frames =
+        StripLayout::frames(strip, strip.scrollOffset, where.area, where.bounds, where.config,
+                            where.neighbourLeft, where.neighbourRight, run_.minHeights);
+    if (run_.focusMode) {
+        frames = focusFrames(frames, where, strip, prefs_.focusWidth(), prefs_.focusHeight(),
+                             run_.minHeights);
+    }
+    return frames;
 }
 
 bool WindowManager::isOwnEcho(WindowID id) {

@@ -30,7 +30,6 @@ WindowManager::WindowManager(Key, Platform platform, Preferences& prefs, EngineH
       webAccessibility_(
           std::make_shared<WebAccessibility>(mover_, platform.workspace, [] { return false; })) {
     if (!hooks_.input) hooks_.input = &noInput_;
-    if (!hooks_.pointer) hooks_.pointer = &noPointer_;
     if (!hooks_.indicator) hooks_.indicator = &noIndicator_;
     if (!hooks_.border) hooks_.border = &noBorder_;
 }
@@ -39,6 +38,7 @@ WindowManager::~WindowManager() {
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
     if (run_.animationTimer) platform_.mainLoop.cancel(*run_.animationTimer);
     stopHealthChecks();
+    stopWaitingForMouseUp();
     if (run_.prefsTimer) platform_.mainLoop.cancel(*run_.prefsTimer);
     if (prefsObserver_) prefs_.willChange.disconnect(*prefsObserver_);
     tracker_.stopAll();
@@ -130,7 +130,7 @@ void WindowManager::stop(bool paused) {
 
     if (run_.animationTimer) platform_.mainLoop.cancel(*run_.animationTimer);
     run_.animationTimer.reset();
-    hooks_.pointer->stopWaiting();
+    stopWaitingForMouseUp();
 
     if (workspaceObserver_) platform_.workspace.removeObserver(*workspaceObserver_);
     workspaceObserver_.reset();
@@ -296,6 +296,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
         case WorkspaceEvent::didWake:
         case WorkspaceEvent::screensDidWake:
         case WorkspaceEvent::sessionDidBecomeActive:
+            ignoreSystemMoves(EngineTiming::wakeSettle);
             later(EngineTiming::wakeSettle, [](WindowManager& self) {
                 if (!self.state_.isRunning) return;
                 self.followDisplayChange();
@@ -306,6 +307,7 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
             });
             return;
         case WorkspaceEvent::screenParametersDidChange:
+            ignoreSystemMoves(EngineTiming::screenChangeSettle);
             later(EngineTiming::screenChangeSettle, [](WindowManager& self) {
                 if (!self.state_.isRunning) return;
                 self.followDisplayChange();
@@ -314,6 +316,15 @@ void WindowManager::handleWorkspaceEvent(WorkspaceEvent event,
             });
             return;
     }
+}
+
+void WindowManager::ignoreSystemMoves(double settle) {
+    // The system moves windows off a display that went, or back after a wake; none of that is
+    // a drag by the user, and the display change itself writes every window anew.
+    run_.pendingMoves.clear();
+    run_.pendingResizes.clear();
+    stopWaitingForMouseUp();
+    run_.systemMovesUntil = std::max(run_.systemMovesUntil, now() + settle);
 }
 
 void WindowManager::followDisplayChange() {

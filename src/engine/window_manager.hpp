@@ -28,7 +28,7 @@ namespace tessarin {
 // The tiling engine: one strip per display, every managed window, the layout pipeline and the
 // command layer. Everything runs on the main loop. The implementation is split by concern:
 // window_manager.cpp (start and stop, displays, system notifications), admission.cpp,
-// reconciliation.cpp, health.cpp, layout_memory.cpp, preference_application.cpp,
+// reconciliation.cpp, health.cpp, layout_memory.cpp, preference_application.cpp, pointer.cpp,
 // layout_pipeline.cpp, layout_sizes.cpp, focus.cpp, commands.cpp.
 //
 // Its public face is small: start and stop, commands, the overview's model and a read-only
@@ -69,6 +69,17 @@ class WindowManager : private WindowTrackerDelegate,
     // returns where; none without a log folder. A failed write is logged, never fatal.
     std::optional<std::filesystem::path> writeDebugDump();
 
+    // Continuous input (swipes, modifier scrolls), as the input taps deliver it: one unit of
+    // normalised trackpad movement is worth the reference width; a distance slides the strip
+    // under the pointer (in focus mode it is gathered for a step at the end); the end settles
+    // the strip on a window, projecting the release velocity.
+    double swipeReferenceWidth();
+    void inputScroll(double distance);
+    void inputScrollEnded(double velocity);
+    // Where each display's windows would go with other gaps, for the preview while the user
+    // drags the gap sliders.
+    std::vector<GapPreviewScreen> previewLayout(double gap, double outerGap) const;
+
     // Saves the strips and the monitor setup's arrangement now rather than after the pause
     // that gathers a burst of changes.
     void saveLayoutNow();
@@ -96,6 +107,8 @@ class WindowManager : private WindowTrackerDelegate,
     void lendToPrimary(const std::string& key, const Strip& detached);
     // Re-reads the displays after the system announced a change, and writes every window anew.
     void followDisplayChange();
+    // Moves and resizes reported for `settle` seconds are the system's, not the user's.
+    void ignoreSystemMoves(double settle);
     void observeSystem();
     void handleWorkspaceEvent(WorkspaceEvent event, const std::optional<RunningApplication>& app);
     void insertNewColumn(Strip& strip, WindowID id, double fraction, bool focus) const;
@@ -139,6 +152,16 @@ class WindowManager : private WindowTrackerDelegate,
     void correctDrift(const std::map<WindowID, Rect>& server);
     void checkDrift(const std::string& key, WindowID id, const Rect& wanted, const Rect& actual);
 
+    // --- pointer interaction (pointer.cpp)
+    void flushScroll();
+    // A tiled window was moved or resized by the user; act once the mouse button is released.
+    void waitForMouseUp();
+    void stopWaitingForMouseUp();
+    void finishUserInteraction();
+    std::optional<Rect> actualFrame(WindowID id);
+    // The frame the layout would give the window now.
+    std::optional<Rect> lastWanted(WindowID id, const std::string& key) const;
+
     // --- settings changes (preference_application.cpp)
     void observePreferences();
     PrefsSnapshot prefsSnapshot() const;
@@ -175,6 +198,8 @@ class WindowManager : private WindowTrackerDelegate,
     // The frames last written to the strip's windows: where a morph starts from.
     WindowMap<Rect> appliedFrames(const Strip& strip) const;
     LayoutGeometry geometry(const Display& display) const;
+    // The frames the layout gives the strip's windows now (focus mode included, no morph).
+    WindowMap<Rect> layoutFrames(const Display& shown, const Strip& strip) const;
 
     // --- focus (focus.cpp)
     void focusWindow(WindowID id);
@@ -210,7 +235,6 @@ class WindowManager : private WindowTrackerDelegate,
     std::optional<Workspace::ObserverID> workspaceObserver_;
     // Defaults for the hooks that were not given.
     InputControl noInput_;
-    PointerInteraction noPointer_;
     std::optional<Signal<std::string_view>::Token> prefsObserver_;
     StripIndicator noIndicator_;
     FocusBorder noBorder_;

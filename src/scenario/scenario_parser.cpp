@@ -83,6 +83,8 @@ const std::vector<Verb>& verbTable() {
         {"stop", {}, {}, {"paused"}},
         {"restart", {}},
         {"permission", {{"change", Kind::choice, {"withdraw", "grant"}}}},
+        {"scroll", {{"distance", Kind::number}}},
+        {"scroll-end", {{"velocity", Kind::number}}},
         {"perform", {{"action", Kind::action}}},
         {"set", {{"setting", Kind::text}, {"value", Kind::text}}},
         {"advance", {{"seconds", Kind::seconds}}},

@@ -299,6 +299,10 @@ ScenarioRunner::Result ScenarioRunner::engineStep(const ScenarioStep& step) {
     } else if (verb == "stop") {
         if (!session_.hasEngine()) return std::string("the engine was never started");
         session_.engine().stop(step.has("paused"));
+    } else if (verb == "scroll") {
+        session_.engine().inputScroll(step.number(0));
+    } else if (verb == "scroll-end") {
+        session_.engine().inputScrollEnded(step.number(0));
     } else if (verb == "restart") {
         session_.restartEngine();
     } else if (verb == "permission") {

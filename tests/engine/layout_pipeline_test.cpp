@@ -153,11 +153,15 @@ TEST_F(LayoutPipeline, OwnEchoesAreIgnoredWhileAUsersMoveIsNoticed) {
     EXPECT_FALSE(view().userResized(id));
     EXPECT_EQ(applied(id), wanted);
 
-    // ... and one point more is the user's.
+    // ... and one point more is the user's, taken in once the window has been quiet: a taller
+    // window keeps its column's width and goes back to the strip's height.
     desktop.moveWindow(id, {wanted.x, wanted.y, wanted.width, wanted.height + 5});
-    settle();
+    advance(0.3);
     EXPECT_TRUE(view().userResized(id));
     EXPECT_FALSE(applied(id).has_value());
+    advance(0.1);
+    EXPECT_FALSE(view().userResized(id));
+    EXPECT_EQ(frameOf(id), wanted);
 }
 
 }  // namespace tessarin::test
