@@ -107,9 +107,13 @@ std::optional<std::string> EngineView::bookkeepingFault() const {
             }
         }
     }
-    // With no display at all, tiled windows wait in the strip of the display that went.
+    // With no display to tile on, tiled windows wait in the strip of the display that went.
     std::set<WindowID> waiting;
-    if (state_.displays.empty()) {
+    const bool noneTiled =
+        std::all_of(state_.displays.begin(), state_.displays.end(), [this](const Display& shown) {
+            return std::find(excluded_.begin(), excluded_.end(), shown.uuid) != excluded_.end();
+        });
+    if (noneTiled) {
         for (const auto& [key, strip] : run_.detached) {
             for (WindowID id : strip.windows()) {
                 const ManagedWindow* known = run_.find(id);

@@ -26,7 +26,10 @@ const char* rawValue(WindowRole role);
 // client and tests. It is valid while the engine lives and reads its state as it is now.
 class EngineView {
   public:
-    EngineView(const EngineState& state, const EngineRun& run) : state_(state), run_(run) {}
+    // `excluded`: the displays the user keeps out of tiling (windows never wait for them).
+    EngineView(const EngineState& state, const EngineRun& run,
+               std::vector<std::string> excluded = {})
+        : state_(state), run_(run), excluded_(std::move(excluded)) {}
 
     bool isRunning() const { return state_.isRunning; }
     bool isPaused() const { return state_.isPaused; }
@@ -78,6 +81,7 @@ class EngineView {
   private:
     const EngineState& state_;
     const EngineRun& run_;
+    std::vector<std::string> excluded_;
 };
 
 }  // namespace tessarin

@@ -193,9 +193,15 @@ void WindowManager::monitorSetupChanged() {
 void WindowManager::restoreDockingLayout(const SavedArrangement& arrangement,
                                          const std::string& name) {
     std::vector<LiveWindow> live;
+    // Windows are never tiled on a display the user keeps out of tiling.
     std::set<std::string> connected;
-    for (const Display& shown : state_.displays)
+    std::optional<std::string> first;
+    for (const Display& shown : state_.displays) {
+        if (isExcluded(shown.uuid)) continue;
         connected.insert(shown.uuid);
+        if (!first) first = shown.uuid;
+    }
+    if (!first) return;
     for (const auto& [key, strip] : run_.strips) {
         for (WindowID id : strip.windows()) {
             const ManagedWindow* known = run_.find(id);
@@ -219,11 +225,7 @@ void WindowManager::restoreDockingLayout(const SavedArrangement& arrangement,
 
     // Windows the plan did not place keep their place, on the first display if theirs went.
     for (const auto& [key, strip] : run_.strips) {
-        std::string target = key;
-        if (!connected.count(key)) {
-            if (state_.displays.empty()) continue;
-            target = state_.displays.front().uuid;
-        }
+        const std::string target = connected.count(key) ? key : *first;
         for (const Column& column : strip.columns) {
             std::vector<WindowID> left;
             for (WindowID id : column.windows) {

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "engine/engine_timing.hpp"
 #include "engine/window_manager.hpp"
 
@@ -24,6 +26,17 @@ void WindowManager::observePreferences() {
     });
 }
 
+EngineView WindowManager::view() const {
+    // The displays kept out of tiling as the engine last acted on them: a change of the setting
+    // reaches the strips only when its burst has settled.
+    std::vector<std::string> excluded = prefs_.excludedDisplays();
+    if (run_.appliedPrefs) {
+        const auto& rules = run_.appliedPrefs->rules;
+        excluded.assign(std::find(rules.begin(), rules.end(), "|") + 1, rules.end());
+    }
+    return EngineView(state_, run_, std::move(excluded));
+}
+
 PrefsSnapshot WindowManager::prefsSnapshot() const {
     PrefsSnapshot snapshot;
     snapshot.layout = {prefs_.gap(), prefs_.outerGap(), prefs_.focusWidth(), prefs_.focusHeight()};
@@ -46,7 +59,12 @@ void WindowManager::preferencesChanged() {
     run_.appliedPrefs = fresh;
 
     if (fresh.input != old.input) hooks_.input->configureInput(*this);
-    if (fresh.rules != old.rules) applyFloatingRules();
+    if (fresh.rules != old.rules) {
+        applyFloatingRules();
+        // A display no longer kept out takes the windows waiting for one that went.
+        for (const auto& [key, strip] : run_.detached)
+            lendToPrimary(key, strip);
+    }
     if (fresh.layout != old.layout || fresh.centerMode != old.centerMode) {
         // Windows glide to their new gaps or focus-mode size.
         const bool animate = prefs_.animate();
@@ -73,8 +91,9 @@ void WindowManager::applyFloatingRules() {
             if (!known.display) continue;
             auto strip = run_.strips.find(*known.display);
             if (strip == run_.strips.end() || !strip->second.remove(id)) continue;
-            // It keeps the frame it has.
+            // It keeps the frame it has; misses count only for tiled windows.
             run_.floating.insert(id);
+            known.missCount = 0;
             dropApplied(id);
             setNeedsLayout(*known.display, true);
         } else if (run_.floating.count(id) && known.display && display(*known.display)) {

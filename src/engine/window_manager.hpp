@@ -87,7 +87,7 @@ class WindowManager : private WindowTrackerDelegate,
     static constexpr const char* savedStripsKey = "savedStrips";
 
     // What the engine holds, read-only.
-    EngineView view() const { return EngineView(state_, run_); }
+    EngineView view() const;
 
   private:
     struct Key {

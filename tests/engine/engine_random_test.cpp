@@ -65,7 +65,7 @@ class EngineRandom : public EngineHarness {
     // One random thing happens; returns its description for the failure message.
     std::string step() {
         std::ostringstream what;
-        const int kind = below(24);
+        const int kind = below(26);
         if (kind <= 5) {
             auto pid = anyApp();
             if (!pid || chance(0.1)) {
@@ -169,6 +169,23 @@ class EngineRandom : public EngineHarness {
             engine->stop(chance(0.5));
             engine->start();
             what << "restart";
+        } else if (kind == 23) {
+            // A swipe: a few distances, and usually its end.
+            for (int i = below(4); i >= 0; --i)
+                engine->inputScroll(between(-900, 900));
+            if (chance(0.8)) engine->inputScrollEnded(between(-6000, 6000));
+            what << "swipe";
+        } else if (kind == 24) {
+            // The settings window: gaps, a floating rule on the first application, the second
+            // display kept out of tiling.
+            prefs->setGap(between(0, 40));
+            const bool floated = chance(0.3);
+            prefs->setFloatingApps(floated ? std::vector<std::string>{"com.example.app0"}
+                                           : std::vector<std::string>{});
+            const bool excluded = chance(0.3);
+            prefs->setExcludedDisplays(excluded ? std::vector<std::string>{secondUUID}
+                                                : std::vector<std::string>{});
+            what << "settings floated=" << floated << " excluded=" << excluded;
         } else {
             what << "nothing";
         }
