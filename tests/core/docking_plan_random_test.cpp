@@ -71,6 +71,16 @@ struct Generator {
     }
 };
 
+TEST(DockingSetupKey, SortsAndJoinsIndependentOfOrder) {
+    EXPECT_EQ(DockingPlan::setupKey({"B", "A"}), "A+B");
+    EXPECT_EQ(DockingPlan::setupKey({"A"}), "A");
+    EXPECT_EQ(DockingPlan::setupKey({}), "");
+    // Plain byte ordering: upper case sorts before lower case.
+    EXPECT_EQ(DockingPlan::setupKey({"b", "C", "a"}), "C+a+b");
+}
+
+// Matching order, rebuilt weights and widths and the empty cases are all checked against the
+// plain matcher: the small ranges below make every rule decide some cases.
 TEST(DockingResolveRandom, AgreesWithThePlainGreedyMatcher) {
     Generator generator{std::mt19937_64(test::seed("DockingResolveRandom"))};
     const int cases = test::longRun() ? 200000 : 5000;
