@@ -147,30 +147,24 @@ TEST_F(LogTest, LinesFromEachThreadKeepTheirOrderOnARealQueue) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
-            for (int i = 0; i < kLines; ++i) {
-                Log::info("thread " + std::to_string(t) + " line " + std::to_string(i));
-            }
+            for (int i = 0; i < kLines; ++i)
+                Log::info(std::to_string(t).append(" ").append(std::to_string(i)));
         });
     }
     for (auto& thread : threads)
         thread.join();
     ASSERT_TRUE(Log::flush(30));
-
+    // Each line is a stamp, the thread and the line's number in that thread.
     std::vector<int> next(kThreads, 0);
     std::istringstream lines(test::readText(file()));
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        int t = -1;
-        int i = -1;
-        ASSERT_EQ(std::sscanf(line.c_str() + LogStamp::kLength + 1, "thread %d line %d", &t, &i), 2)
-            << line;
-        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
-        EXPECT_EQ(i, next[t]) << line;
-        next[t] = i + 1;
-        ++count;
+    std::string stamp;
+    int t = 0;
+    int i = 0;
+    while (lines >> stamp >> t >> i) {
+        ASSERT_TRUE(t >= 0 && t < kThreads) << stamp;
+        EXPECT_EQ(i, next[t]++) << "thread " << t;
     }
-    EXPECT_EQ(count, kThreads * kLines);
+    EXPECT_EQ(next, std::vector<int>(kThreads, kLines));
 }
 
 // An observer that logs must not wait on itself. Run on a thread of its own so that a
