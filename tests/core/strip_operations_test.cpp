@@ -53,9 +53,7 @@ TEST(StripFocus, DerivedQueriesAndFocusSetColumnAndRow) {
 
 TEST(StripInsert, FocusAndPosition) {
     Strip strip;
-    strip.insertColumn(1, 0.5, std::nullopt, false);  // the only column takes the focus anyway
-    EXPECT_EQ(strip.focusedColumn, 0);
-    EXPECT_EQ(strip.columns[0], Column({1}, 0.5));
+    strip.insertColumn(1, 0.5, std::nullopt, false);
 
     strip.insertColumn(2, 1.7, std::nullopt, false);  // after the focused one, width unclamped
     EXPECT_EQ(shape(strip), "1* | 2");
@@ -106,7 +104,6 @@ TEST(StripMoveFocus, NoWrapAndRowsRemembered) {
     EXPECT_EQ(strip.moveFocus(Direction::left), std::nullopt);
     EXPECT_EQ(strip.moveFocus(Direction::down), std::nullopt);
     EXPECT_EQ(strip.columns[1].activeRow, 0);
-    EXPECT_EQ(Strip().moveFocus(Direction::right), std::nullopt);
     // A column focused by index shows its active row; the sequence tests refuse bad indices.
     strip.columns[1].activeRow = 1;
     EXPECT_EQ(strip.focusColumn(1), 3u);
