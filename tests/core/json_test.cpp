@@ -38,10 +38,6 @@ Strip sampleStrip() {
     return strip;
 }
 
-json sampleDocument() {
-    return toJson(sampleStrip());
-}
-
 std::optional<Strip> decodeText(const std::string& text) {
     return stripFromJson(json::parse(text, nullptr, false));
 }
@@ -89,7 +85,7 @@ TEST(StripJson, OptionalKeysMayBeAbsentOrNullAndIntegersWholeNumbers) {
 }
 
 TEST(StripJson, EveryRequiredKeyIsRequired) {
-    const json document = sampleDocument();
+    const json document = toJson(sampleStrip());
     for (const char* key : {"columns", "focusedColumn", "scrollOffset"}) {
         json broken = document;
         broken.erase(key);
@@ -121,7 +117,7 @@ TEST(StripJson, WrongTypesAndOutOfRangeValuesFail) {
         {"/scrollOffset", {inf, "0"}}};
     for (const auto& [where, values] : cases) {
         for (const json& value : values) {
-            json broken = sampleDocument();
+            json broken = toJson(sampleStrip());
             broken[json::json_pointer(where)] = value;
             EXPECT_EQ(stripFromJson(broken), std::nullopt) << where << " = " << value.dump();
         }
