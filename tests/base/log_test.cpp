@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <future>
 #include <sstream>
 #include <string>
@@ -14,6 +12,7 @@
 #include "base/log_file.hpp"
 #include "base/log_stamp.hpp"
 #include "base/stepped_executor.hpp"
+#include "support/temp_folder.hpp"
 
 namespace tessarin {
 namespace {
@@ -41,18 +40,6 @@ std::string stamp(TimePoint time) {
     return out;
 }
 
-std::string contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void writeBytes(const fs::path& file, std::size_t size, char fill) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << std::string(size, fill);
-}
-
 TEST(LogStamp, HoursMinutesSecondsAndMilliseconds) {
     EXPECT_EQ(stamp(localTime(13, 4, 5, 678)), "13:04:05.678");
     EXPECT_EQ(stamp(localTime(0, 0, 0, 0)), "00:00:00.000");
@@ -65,23 +52,14 @@ TEST(LogStamp, HoursMinutesSecondsAndMilliseconds) {
 
 struct LogTest : ::testing::Test {
     SteppedExecutor executor;
-    fs::path root;
-    fs::path folder;
+    test::TempFolder temp;
+    fs::path root = temp.path();
+    fs::path folder = root / "state" / "Tessarin";
     TimePoint time = localTime(13, 4, 5, 678);
 
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tessarin-log-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        folder = root / "state" / "Tessarin";
-        point(folder);
-    }
-
-    void TearDown() override {
+    LogTest() { point(folder); }
+    ~LogTest() override {
         Log::configure(Log::Options{std::nullopt, executor.queue("discarded"), false, {}});
-        std::error_code ignored;
-        fs::permissions(root, fs::perms::owner_all, ignored);
-        fs::remove_all(root, ignored);
     }
 
     void point(std::optional<fs::path> where, bool systemLog = false) {
@@ -103,7 +81,7 @@ TEST_F(LogTest, TheCallerHandsOverLinesStampedAtTheCallAndTheWriterCreatesTheFil
     point(folder, true);  // the system logger leaves the file unchanged
     Log::info("window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d");
     EXPECT_EQ(drain(), 3u);
-    EXPECT_EQ(contents(file()),
+    EXPECT_EQ(test::readText(file()),
               "13:04:05.678 two\nlines\n"
               "13:04:06.001 \n"
               "13:04:06.001 window 4294967295 ? \xe2\x80\x9c\xc3\xa9t\xc3\xa9\xe2\x80\x9d\n");
@@ -113,8 +91,8 @@ TEST_F(LogTest, TheCallerHandsOverLinesStampedAtTheCallAndTheWriterCreatesTheFil
 // replacing the old copy.
 TEST_F(LogTest, TheLineThatCrossesTheLimitStaysAndTheNextOneRotates) {
     fs::create_directories(folder);
-    writeBytes(file(), LogFile::kRotationSize - 50, 'x');
-    writeBytes(old(), 10, 'o');
+    test::writeText(file(), std::string(LogFile::kRotationSize - 50, 'x'));
+    test::writeText(old(), std::string(10, 'o'));
     const std::string line(36, 'm');  // with stamp, space and line feed: 50 bytes
     for (std::uintmax_t size : {LogFile::kRotationSize, LogFile::kRotationSize + 50}) {
         Log::info(line);
@@ -125,7 +103,7 @@ TEST_F(LogTest, TheLineThatCrossesTheLimitStaysAndTheNextOneRotates) {
     Log::info("next");
     drain();
     EXPECT_EQ(fs::file_size(old()), 2'000'050u);
-    EXPECT_EQ(contents(file()), "13:04:05.678 next\n");
+    EXPECT_EQ(test::readText(file()), "13:04:05.678 next\n");
 }
 
 // Lines go where the log pointed when they were handed over; no folder, a removed one or an
@@ -138,8 +116,8 @@ TEST_F(LogTest, LinesGoWhereTheLogPointedAndAMissingFolderFailsSilently) {
     point(second);
     Log::info("to second");
     drain();
-    EXPECT_EQ(contents(file()), "13:04:05.678 to first\n");
-    EXPECT_EQ(contents(second / LogFile::kName), "13:04:05.678 to second\n");
+    EXPECT_EQ(test::readText(file()), "13:04:05.678 to first\n");
+    EXPECT_EQ(test::readText(second / LogFile::kName), "13:04:05.678 to second\n");
 
     fs::remove_all(second);
     fs::remove_all(root / "state");
@@ -155,7 +133,7 @@ TEST_F(LogTest, LinesGoWhereTheLogPointedAndAMissingFolderFailsSilently) {
 
     // A regular file where a parent folder should be: nothing can be created below it.
     point(folder);
-    writeBytes(root / "state", 1, 'f');
+    test::writeText(root / "state", "f");
     Log::info("lost");
     EXPECT_EQ(drain(), 1u);
     EXPECT_TRUE(fs::is_regular_file(root / "state"));
@@ -169,30 +147,24 @@ TEST_F(LogTest, LinesFromEachThreadKeepTheirOrderOnARealQueue) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
-            for (int i = 0; i < kLines; ++i) {
-                Log::info("thread " + std::to_string(t) + " line " + std::to_string(i));
-            }
+            for (int i = 0; i < kLines; ++i)
+                Log::info(std::to_string(t).append(" ").append(std::to_string(i)));
         });
     }
     for (auto& thread : threads)
         thread.join();
     ASSERT_TRUE(Log::flush(30));
-
+    // Each line is a stamp, the thread and the line's number in that thread.
     std::vector<int> next(kThreads, 0);
-    std::istringstream lines(contents(file()));
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        int t = -1;
-        int i = -1;
-        ASSERT_EQ(std::sscanf(line.c_str() + LogStamp::kLength + 1, "thread %d line %d", &t, &i), 2)
-            << line;
-        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
-        EXPECT_EQ(i, next[t]) << line;
-        next[t] = i + 1;
-        ++count;
+    std::istringstream lines(test::readText(file()));
+    std::string stamp;
+    int t = 0;
+    int i = 0;
+    while (lines >> stamp >> t >> i) {
+        ASSERT_TRUE(t >= 0 && t < kThreads) << stamp;
+        EXPECT_EQ(i, next[t]++) << "thread " << t;
     }
-    EXPECT_EQ(count, kThreads * kLines);
+    EXPECT_EQ(next, std::vector<int>(kThreads, kLines));
 }
 
 // An observer that logs must not wait on itself. Run on a thread of its own so that a
@@ -213,7 +185,7 @@ TEST_F(LogTest, AnObserverThatLogsDoesNotDeadlock) {
     Log::setObserver({});
     EXPECT_EQ(seen, std::vector<std::string>{"outer"});
     drain();
-    EXPECT_NE(contents(file()).find(" from the observer\n"), std::string::npos);
+    EXPECT_NE(test::readText(file()).find(" from the observer\n"), std::string::npos);
 }
 
 }  // namespace

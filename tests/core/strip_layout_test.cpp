@@ -101,9 +101,7 @@ TEST(StripLayoutFrames, RowsScrollingAndParking) {
 }
 
 TEST(StripLayoutFrames, FrameCountsAndRounding) {
-    EXPECT_EQ(layout(strip({column({1}, 0.5)}), 0).size(), 1u);
     EXPECT_EQ(layout(strip({column({7}, 0.5), column({8, 7}, 0.5)}), 0).size(), 2u);
-    EXPECT_EQ(layout(Strip{}, 0).size(), 0u);
     // Empty columns keep their place but get no frames.
     const auto gapped = layout(strip({column({1}, 0.5), column({}, 0.5), column({3}, 0.5)}), 0);
     EXPECT_EQ(gapped.size(), 2u);
@@ -172,15 +170,12 @@ TEST(StripLayoutReveal, ByCentringMode) {
     EXPECT_EQ(StripLayout::revealScroll(wide, 1000, never), 505);
 }
 
+// Distances and empty strips are the layout properties' check; here the ties.
 TEST(StripLayoutNearest, ContainingSpanThenDistanceWithLeftmostOnTies) {
     const Strip halves = strip({column({1}, 0.5), column({2}, 0.5)});
     EXPECT_EQ(StripLayout::nearestColumn(halves, 0, 1000, 0), 0);   // centre on the boundary
     EXPECT_EQ(StripLayout::nearestColumn(halves, 0, 1000, 10), 0);  // 5 from either side
     EXPECT_EQ(StripLayout::nearestColumn(halves, 2, 1000, 10), 1);  // 3 from the right one
-    EXPECT_EQ(StripLayout::nearestColumn(halves, 300, 1000, 10), 1);
-    EXPECT_EQ(StripLayout::nearestColumn(halves, 5000, 1000, 10), 1);
-    EXPECT_EQ(StripLayout::nearestColumn(halves, -5000, 1000, 10), 0);
-    EXPECT_EQ(StripLayout::nearestColumn(Strip{}, 300, 1000, 10), 0);
 }
 
 TEST(StripLayoutBounds, ReachSixPercentPastEitherEnd) {

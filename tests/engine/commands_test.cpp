@@ -32,13 +32,6 @@ bool morphStartedNow(const WindowManager& engine, double now) {
     return morph && morph->start == now;
 }
 
-std::string arrowLine(const std::string& name, WindowID before, WindowID after, int column,
-                      int count, const std::string& scroll) {
-    return "action " + name + ": focus " + std::to_string(before) + " \u2192 " +
-           std::to_string(after) + " col=" + std::to_string(column) + "/" + std::to_string(count) +
-           " scroll=" + scroll;
-}
-
 // --- morphs
 
 TEST_F(CommandsTest, OnlyFrameChangingActionsMorphFromTheLastWrittenFramesAtTheSetSpeed) {
@@ -107,28 +100,6 @@ TEST_F(CommandsTest, FocusModeTogglesWithAMorphAndFocusActionsMorphOnlyInIt) {
     engine->perform(Action::focusMode);
     EXPECT_FALSE(view().focusMode());
     EXPECT_EQ(stateChanges, 3);  // the stop itself
-}
-
-// --- the target
-
-TEST_F(CommandsTest, WithoutAStripTheCommandIsLoggedAndDropped) {
-    startEngine();
-    ASSERT_TRUE(engine->isRunning());
-    takeLog();
-    run(Action::wider);
-    EXPECT_EQ(actionLines(), Lines{"action wider: no strip (key=nil, strips=0)"});
-    EXPECT_FALSE(view().activeKey().has_value());
-
-    plugPrimary();
-    settle();
-    ASSERT_EQ(view().strips().count(primaryUUID), 0u);
-    takeLog();
-    store.stripSaves = 0;
-    run(Action::focusLeft);
-    EXPECT_EQ(actionLines(), Lines{"action focusLeft: no strip (key=PRIMARY-UUID, strips=0)"});
-    settle();
-    EXPECT_EQ(store.stripSaves, 0);
-    EXPECT_EQ(view().activeKey(), primaryUUID);
 }
 
 // --- observers and the commands that work while stopped
@@ -229,36 +200,6 @@ TEST_F(CommandsTest, ACommandActsOnTheColumnOfTheSystemFocusedWindow) {
     EXPECT_EQ(layoutOf(), (Layout{{b}, {a}, {c}}));
     EXPECT_EQ(strip()->focusedWindow(), a);
     EXPECT_EQ(view().activeKey(), primaryUUID);
-}
-
-// --- center
-
-TEST_F(CommandsTest, CenterScrollsTheFocusedColumnToTheMiddleWithoutMorphing) {
-    const auto ids = startWithColumns(3);
-    run(Action::focus2);
-    const double middle = StripLayout::centeredScroll(*strip(), 1420, 10);
-    ASSERT_NE(strip()->scrollOffset, middle);
-    engine->perform(Action::center);
-    EXPECT_TRUE(view().animation(primaryUUID));
-    settle();
-    EXPECT_DOUBLE_EQ(strip()->scrollOffset, middle);
-    EXPECT_NEAR(frameOf(ids[1]).midX(), 720, 1.0);
-
-    prefs->setAnimate(false);
-    run(Action::focusFirst);
-    ASSERT_DOUBLE_EQ(strip()->scrollOffset, 0);
-    const Strip arranged = *strip();
-    takeLog();
-    engine->perform(Action::center);
-    EXPECT_EQ(view().morph(primaryUUID), nullptr);
-    EXPECT_FALSE(view().animation(primaryUUID));
-    settle();
-    // Half a column of 705 points left of a 1420-point area: the view starts at −357.5.
-    EXPECT_DOUBLE_EQ(strip()->scrollOffset, -357.5);
-    EXPECT_EQ(strip()->columns, arranged.columns);
-    EXPECT_NEAR(frameOf(ids[0]).midX(), 720, 1.0);
-    // Whole points, cut toward zero.
-    EXPECT_EQ(actionLines(), Lines{arrowLine("center", ids[0], ids[0], 0, 3, "-357")});
 }
 
 // --- the overview

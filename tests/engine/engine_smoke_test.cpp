@@ -80,34 +80,4 @@ TEST_F(EngineStartStop, StartWithoutPermissionAndStopWhileStoppedDoNothing) {
     EXPECT_TRUE(takeLog().empty());
 }
 
-TEST_F(EngineStartStop, StopClearsEveryWindowAndRemembersThePause) {
-    plugPrimary();
-    Pid app = launch("com.example.editor", "Editor");
-    open(app, "One");
-    open(app, "Two");
-    startEngine();
-    int changes = 0;
-    engine->onStateChange = [&] { ++changes; };
-    takeLog();
-    engine->stop(true);
-    EXPECT_TRUE(logged("stopping (paused: true)"));
-    EXPECT_EQ(changes, 1);
-    EXPECT_FALSE(engine->isRunning());
-    EXPECT_TRUE(engine->isPaused());
-    EXPECT_TRUE(view().windows().empty());
-    EXPECT_TRUE(view().strips().empty());
-
-    // Nothing the stopped engine hears changes it.
-    open(app, "Three");
-    settle();
-    EXPECT_TRUE(view().windows().empty());
-
-    // A later start rebuilds everything from the live windows.
-    engine->start();
-    settle();
-    EXPECT_FALSE(engine->isPaused());
-    EXPECT_EQ(stripWindows().size(), 3u);
-    EXPECT_EQ(changes, 2);
-}
-
 }  // namespace tessarin::test

@@ -117,14 +117,6 @@ TEST_F(Reconcile, AnEmptyWindowListChangesNothingAndABurstOfHidesReconcilesOnce)
     EXPECT_TRUE(view().dormantWindows().empty());
 }
 
-TEST_F(Reconcile, NothingHappensWhenStopped) {
-    engine->stop(false);
-    takeLog();
-    desktop.moveToWorkspace(b, 2);
-    settle();
-    EXPECT_TRUE(takeLog().empty());
-}
-
 // --- the tracker's reports
 
 TEST_F(TrackerReports, UserMovesAndResizesWaitForTheMouseButtonAndAreForgottenOnClose) {

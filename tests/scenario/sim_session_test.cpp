@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "base/log.hpp"
-
 namespace tessarin::test {
 namespace {
 
@@ -48,18 +46,6 @@ TEST(SimSession, QueuedWorkRunsWithoutTheClockMoving) {
     EXPECT_EQ(ranOnQueue, 2);
     EXPECT_EQ(ranOnLoop, 1);
     EXPECT_DOUBLE_EQ(session.now(), 0);
-}
-
-TEST(SimSession, StampsLogLinesWithTheVirtualClock) {
-    SimSession session;
-    Log::info("first");
-    session.advance(1.5);
-    Log::info("second");
-    const auto lines = session.log();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], (SimSession::LogLine{1.5, "second"}));
-    EXPECT_EQ(session.logSince(1), std::vector<SimSession::LogLine>{lines[1]});
-    EXPECT_TRUE(session.logSince(5).empty());
 }
 
 }  // namespace

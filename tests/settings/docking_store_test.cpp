@@ -89,7 +89,7 @@ TEST(DockingStoreHostile, EveryTruncationAndWrongKindOfStoredValueReadsEmpty) {
     }
 }
 
-TEST(DockingStoreHostile, OneDamagedRecordEmptiesEvenALargeCollectionUntilTheNextWrite) {
+TEST(DockingStoreHostile, OneDamagedRecordEmptiesTheCollectionUntilTheNextWrite) {
     json document = json::parse(kValid);
     document["C"] = document["A+B"];
     document["C"]["displays"]["A"][0]["windows"][0].erase("title");
@@ -103,26 +103,6 @@ TEST(DockingStoreHostile, OneDamagedRecordEmptiesEvenALargeCollectionUntilTheNex
     fresh.displayNames["A"] = "Left";
     ASSERT_TRUE(store.write({{"A", fresh}}));
     EXPECT_EQ(store.all().size(), 1u);
-
-    // Large documents decode, unless damaged at the very end.
-    document = json::object();
-    json arrangement = json::parse(kValid)["A+B"];
-    json& columns = arrangement["displays"]["A"];
-    json column = columns[0];
-    for (int c = 0; c < 1000; ++c) {
-        column["windows"][0]["id"] = c;
-        column["windows"][0]["title"] = std::string(200, 'x');
-        columns.push_back(column);
-    }
-    for (int setup = 0; setup < 20; ++setup)
-        document["setup" + std::to_string(setup)] = arrangement;
-    std::string text = document.dump();
-    ASSERT_GT(text.size(), 4u << 20);
-    auto all = readText(text);
-    ASSERT_EQ(all.size(), 20u);
-    EXPECT_EQ(all.at("setup19").displays.at("A").size(), 1001u);
-    text.insert(text.size() - 2, ",\"extra\":");
-    EXPECT_TRUE(readText(text).empty());
 }
 
 TEST(DockingStoreHostile, RandomCorruptionNeverCrashes) {
