@@ -164,4 +164,18 @@ TEST_F(LayoutPipeline, OwnEchoesAreIgnoredWhileAUsersMoveIsNoticed) {
     EXPECT_EQ(frameOf(id), wanted);
 }
 
+// While the user tries other gaps, the preview lays the strip out with them: the area inset by
+// the outer gap, and only the windows that show (a column parked at an edge does not).
+TEST_F(LayoutPipeline, GapPreviewLaysTheStripOutWithTheGapsBeingTried) {
+    startWithColumns(3);
+    const auto screens = engine->previewLayout(20, 30);
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0].area, (Rect{30, 55, 1380, 815}));
+    ASSERT_EQ(screens[0].windows.size(), 2u);
+    for (const Rect& frame : screens[0].windows)
+        EXPECT_EQ(frame.width, 680);
+    engine->stop(false);
+    EXPECT_TRUE(engine->previewLayout(20, 30).at(0).windows.empty());
+}
+
 }  // namespace tessarin::test
