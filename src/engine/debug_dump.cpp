@@ -17,25 +17,6 @@ namespace tessarin {
 
 namespace {
 
-// Whole points, cut toward zero; "?" for a value no whole number can show, so a window with a
-// broken frame never keeps the rest of the snapshot from being written.
-std::string whole(double value) {
-    constexpr double limit = 9223372036854775808.0;  // 2^63
-    if (!(value > -limit && value < limit)) return "?";
-    return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
-}
-
-std::string wholeFrame(const Rect& frame) {
-    std::string text = whole(frame.x);
-    text += ',';
-    text += whole(frame.y);
-    text += ' ';
-    text += whole(frame.width);
-    text += 'x';
-    text += whole(frame.height);
-    return text;
-}
-
 std::string decimalRect(const Rect& rect) {
     std::string text = "(";
     text += LogText::decimal(rect.x);
@@ -83,10 +64,11 @@ std::string WindowManager::dumpLine(WindowID id) {
     line += " actual=";
     const auto position = AX::position(ax, element);
     const auto size = AX::size(ax, element);
-    line +=
-        position && size ? wholeFrame({position->x, position->y, size->width, size->height}) : "?";
+    line += position && size
+                ? LogText::wholeFrame({position->x, position->y, size->width, size->height})
+                : "?";
     line += " wanted=";
-    line += known->lastApplied ? wholeFrame(*known->lastApplied) : "-";
+    line += known->lastApplied ? LogText::wholeFrame(*known->lastApplied) : "-";
     return line;
 }
 

@@ -15,21 +15,6 @@ namespace tessarin {
 
 using namespace EngineTiming;
 
-namespace {
-
-std::string wholeFrame(const Rect& frame) {
-    std::string text = LogText::wholePoints(frame.x);
-    text += ',';
-    text += LogText::wholePoints(frame.y);
-    text += ' ';
-    text += LogText::wholePoints(frame.width);
-    text += 'x';
-    text += LogText::wholePoints(frame.height);
-    return text;
-}
-
-}  // namespace
-
 void WindowManager::startHealthChecks() {
     stopHealthChecks();
     std::weak_ptr<WindowManager> weak = weak_from_this();
@@ -155,9 +140,9 @@ void WindowManager::checkDrift(const std::string& key, WindowID id, const Rect& 
     std::string line = "drift ";
     line += std::to_string(id);
     line += ": wanted ";
-    line += wholeFrame(wanted);
+    line += LogText::wholeFrame(wanted);
     line += " actual ";
-    line += wholeFrame(actual);
+    line += LogText::wholeFrame(actual);
     Log::info(line);
     const int count =
         known->driftRetry && known->driftRetry->wanted == wanted ? known->driftRetry->count : 0;

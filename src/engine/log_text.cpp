@@ -91,6 +91,22 @@ std::string wholePoints(double value) {
     return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
 }
 
+std::string wholeFrame(const Rect& frame) {
+    auto whole = [](double value) -> std::string {
+        constexpr double limit = 9223372036854775808.0;  // 2^63
+        if (!(value > -limit && value < limit)) return "?";
+        return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
+    };
+    std::string text = whole(frame.x);
+    text += ',';
+    text += whole(frame.y);
+    text += ' ';
+    text += whole(frame.width);
+    text += 'x';
+    text += whole(frame.height);
+    return text;
+}
+
 std::string decimal(double value) {
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
     // The shortest text that reads back as the same number: plain digits for everyday

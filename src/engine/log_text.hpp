@@ -28,6 +28,9 @@ std::string windowDescription(WindowID id, const std::optional<std::string>& bun
 // A number cut toward zero to whole points: 1440, -3. A value no 64-bit integer holds (it comes
 // from other applications or a hand-edited file) is written as decimal() writes it.
 std::string wholePoints(double value);
+// x,y widthxheight in whole points, as in 0,25 720x875; a value no whole number can show (not
+// finite, or beyond 64 bits) is written "?", so a broken frame never stops the line.
+std::string wholeFrame(const Rect& frame);
 // A number with at least one decimal place: 25.0, 0.5, 1440.25
 std::string decimal(double value);
 // Optional((x, y, width, height)) with decimals, or nil

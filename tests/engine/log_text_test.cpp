@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include "engine/log_text.hpp"
@@ -19,6 +20,7 @@ TEST(LogText, DecimalsAreShortAndPlain) {
     EXPECT_EQ(LogText::decimal(std::numeric_limits<double>::infinity()), "inf");
     EXPECT_EQ(LogText::optionalFrame(Rect{0, 25, 800, 600}), "Optional((0.0, 25.0, 800.0, 600.0))");
     EXPECT_EQ(LogText::optionalFrame(std::nullopt), "nil");
+    EXPECT_EQ(LogText::wholeFrame(Rect{std::nan(""), 1e300, 1.9, -2.7}), "?,? 1x-2");
 }
 
 TEST(LogText, WindowDescriptionKeepsFortyCharactersOfTitle) {
