@@ -116,26 +116,19 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
         auto* geometry = xcb_get_geometry_reply(watch_, xcb_get_geometry(watch_, window), nullptr);
         auto* place = xcb_translate_coordinates_reply(
             watch_, xcb_translate_coordinates(watch_, window, root_, 0, 0), nullptr);
-        auto* extents =
-            xcb_get_property_reply(watch_,
-                                   xcb_get_property(watch_, 0, window, atom("_NET_FRAME_EXTENTS"),
-                                                    XCB_ATOM_CARDINAL, 0, 4),
-                                   nullptr);
+        const auto e = property32(watch_, window, atom("_NET_FRAME_EXTENTS"));
         Rect frame;
         if (geometry && place) {
             const double b = geometry->border_width;
             frame = {place->dst_x - b, place->dst_y - b, geometry->width + 2 * b,
                      geometry->height + 2 * b};
-            if (GetParam() != Manager::none && extents &&
-                xcb_get_property_value_length(extents) == 16) {
-                auto* e = static_cast<std::uint32_t*>(xcb_get_property_value(extents));
+            if (GetParam() != Manager::none && e.size() == 4) {
                 frame = {frame.x - e[0], frame.y - e[2], frame.width + e[0] + e[1],
                          frame.height + e[2] + e[3]};
             }
         }
         std::free(geometry);
         std::free(place);
-        std::free(extents);
         return frame;
     }
     xcb_atom_t atom(const char* name) { return test::internAtom(watch_, name); }
@@ -184,13 +177,8 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
         auto* input = xcb_get_input_focus_reply(watch_, xcb_get_input_focus(watch_), nullptr);
         bool there = input && input->focus == window;
         std::free(input);
-        auto* active = xcb_get_property_reply(
-            watch_,
-            xcb_get_property(watch_, 0, root_, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1),
-            nullptr);
-        if (active && xcb_get_property_value_length(active) == 4)
-            there = there && *static_cast<xcb_window_t*>(xcb_get_property_value(active)) == window;
-        std::free(active);
+        const auto active = property32(watch_, root_, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+        if (active.size() == 1) there = there && active[0] == window;
         return there && focused() == window;
     }
     std::optional<WindowID> focused() {
@@ -297,18 +285,8 @@ TEST_P(Tessarin, FullScreenLeavesItsColumnAndReturns) {
     openXterm("a");
     const xcb_window_t b = openXterm("b");
     auto fullScreen = [&](std::uint32_t on) {
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = b;
-        event.type = atom("_NET_WM_STATE");
-        event.data.data32[0] = on;
-        event.data.data32[1] = atom("_NET_WM_STATE_FULLSCREEN");
-        event.data.data32[3] = 1;
-        xcb_send_event(watch_, 0, root_,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
-        xcb_flush(watch_);
+        const std::uint32_t data[5] = {on, atom("_NET_WM_STATE_FULLSCREEN"), 0, 1, 0};
+        sendToRoot(watch_, root_, b, atom("_NET_WM_STATE"), data);
     };
     auto inStrip = [&] {
         const auto columns = columnsOf(state());
