@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +32,12 @@ struct SimFaults : ::testing::Test {
     }
     AXElement element(WindowID id) { return *desktop.element(id); }
     Rect frame(WindowID id) { return desktop.window(id)->frame; }
+    // A call on a thread of its own, returned once the hung slow application holds it.
+    std::thread blocked(std::function<void()> call) {
+        std::thread thread(std::move(call));
+        desktop.waitForBlockedCalls(slow, 1);
+        return thread;
+    }
 };
 
 // Every write is recorded in order with its time and result.
@@ -51,18 +58,16 @@ TEST_F(SimFaults, WriteLatencyShowsOnTheClockButNotOnTheLoopAndEveryWriteIsRecor
     EXPECT_DOUBLE_EQ(desktop.clock().now(), 1.08);
     ax.setAttribute(ax.application(slow), "AXEnhancedUserInterface", false);
     ax.setAttribute(element(quickWindow), "AXTitle", std::string("Renamed"));
-    const auto writes = desktop.writes();
-    ASSERT_EQ(writes.size(), 5u);
-    EXPECT_EQ(writes[0].attribute, "AXSize");
-    EXPECT_EQ(writes[0].value, AXValue(Size{500, 300}));
-    EXPECT_EQ(writes[0].window, slowWindow);
-    EXPECT_DOUBLE_EQ(writes[0].time, 0);
-    EXPECT_EQ(writes[1].attribute, "AXPosition");
-    EXPECT_DOUBLE_EQ(writes[1].time, 0.04);
-    EXPECT_EQ(writes[3].element, ax.application(slow));
-    EXPECT_FALSE(writes[3].window);
-    EXPECT_EQ(writes[4].result, AXError::attributeUnsupported);
-    EXPECT_EQ(writes[4].window, quickWindow);
+    const std::vector<AttributeWrite> expected{
+        {element(slowWindow), slowWindow, "AXSize", Size{500, 300}, 0, AXError::success},
+        {element(slowWindow), slowWindow, "AXPosition", Point{0, 30}, 0.04, AXError::success},
+        {element(quickWindow), quickWindow, "AXPosition", Point{5, 30}, 0.08, AXError::success},
+        {ax.application(slow), std::nullopt, "AXEnhancedUserInterface", false, 1.08,
+         AXError::success},
+        {element(quickWindow), quickWindow, "AXTitle", std::string("Renamed"), 1.12,
+         AXError::attributeUnsupported},
+    };
+    EXPECT_EQ(desktop.writes(), expected);
     desktop.setRecordingWrites(false);
     ax.setAttribute(element(quickWindow), "AXPosition", Point{0, 30});
     EXPECT_EQ(desktop.writes().size(), 5u);
@@ -101,10 +106,9 @@ TEST_F(SimFaults, HungApplicationBlocksOnlyItsOwnCallers) {
     desktop.setHung(slow, HangMode::block);
     ASSERT_EQ(ax.setMessagingTimeout(element(slowWindow), 0.5), AXError::success);
     AXError hungResult = AXError::success;
-    std::thread hung([&] {
+    std::thread hung = blocked([&] {
         hungResult = ax.setAttribute(element(slowWindow), "AXPosition", Point{10, 30});
     });
-    desktop.waitForBlockedCalls(slow, 1);
 
     // Another thread writes to the healthy application while the first is still blocked.
     AXError quickResult = AXError::failure;
@@ -125,10 +129,9 @@ TEST_F(SimFaults, HungApplicationBlocksOnlyItsOwnCallers) {
 
     // An application that recovers lets a blocked call through.
     AXError recovered = AXError::failure;
-    std::thread waiting([&] {
+    std::thread waiting = blocked([&] {
         recovered = ax.setAttribute(element(slowWindow), "AXPosition", Point{30, 50});
     });
-    desktop.waitForBlockedCalls(slow, 1);
     desktop.setHung(slow, HangMode::none);
     waiting.join();
     EXPECT_EQ(recovered, AXError::success);
@@ -137,11 +140,10 @@ TEST_F(SimFaults, HungApplicationBlocksOnlyItsOwnCallers) {
     // Quitting releases a blocked call too.
     desktop.setHung(slow, HangMode::block);
     AXError quitResult = AXError::success;
-    std::thread quitting([&] {
+    std::thread quitting = blocked([&] {
         AXValue value;
         quitResult = ax.copyAttribute(element(slowWindow), "AXSize", value);
     });
-    desktop.waitForBlockedCalls(slow, 1);
     ASSERT_TRUE(desktop.quit(slow));
     quitting.join();
     EXPECT_EQ(quitResult, AXError::invalidUIElement);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <map>
 
 #include "backends/x11/x11_desktop.hpp"
@@ -114,7 +113,7 @@ class X11Driver : public test::PlatformDriver {
         if (wm()) {
             // The manager placed and decorated it: put its frame where the test wants it.
             managerRoundTrip();
-            auto extents = cardinals(window, atom("_NET_FRAME_EXTENTS"));
+            auto extents = test::property32(client_, window, atom("_NET_FRAME_EXTENTS"));
             extents.resize(4, 0);
             const std::uint32_t data[5] = {
                 XCB_GRAVITY_STATIC | (0xF << 8) | (2 << 12),
@@ -155,55 +154,15 @@ class X11Driver : public test::PlatformDriver {
   private:
     bool wm() const { return server_.manager() != XServer::Manager::none; }
 
-    void xcb_aux_sync() {
-        std::free(xcb_get_input_focus_reply(client_, xcb_get_input_focus(client_), nullptr));
-    }
+    void xcb_aux_sync() { test::roundTrip(client_); }
 
     xcb_atom_t atom(const char* name) { return test::internAtom(client_, name); }
 
-    std::vector<std::uint32_t> cardinals(xcb_window_t window, xcb_atom_t name) {
-        auto* reply = xcb_get_property_reply(
-            client_, xcb_get_property(client_, 0, window, name, XCB_ATOM_CARDINAL, 0, 16), nullptr);
-        std::vector<std::uint32_t> items;
-        if (reply && reply->format == 32) {
-            auto* data = static_cast<std::uint32_t*>(xcb_get_property_value(reply));
-            items.assign(data, data + xcb_get_property_value_length(reply) / 4);
-        }
-        std::free(reply);
-        return items;
-    }
-
     void sendToRoot(xcb_window_t window, xcb_atom_t type, const std::uint32_t (&data)[5]) {
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = window;
-        event.type = type;
-        std::memcpy(event.data.data32, data, sizeof data);
-        xcb_send_event(client_, 0, root_,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
-        xcb_flush(client_);
+        test::sendToRoot(client_, root_, window, type, data);
     }
-
-    // The manager handles requests in order: once it answers a frame-extents request for a
-    // fresh window, everything sent to it before has been handled too.
     void managerRoundTrip() {
-        const xcb_window_t probe = xcb_generate_id(client_);
-        const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_create_window(client_, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                          &events);
-        const std::uint32_t none[5] = {};
-        sendToRoot(probe, atom("_NET_REQUEST_FRAME_EXTENTS"), none);
-        const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
-        EXPECT_TRUE(waitForEvent(client_, [&](const xcb_generic_event_t* e) {
-            auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
-            return (e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY && p->window == probe &&
-                   p->atom == extents;
-        })) << "the window manager did not answer";
-        xcb_destroy_window(client_, probe);
-        xcb_aux_sync();
+        EXPECT_TRUE(test::managerRoundTrip(client_, root_)) << "the window manager did not answer";
     }
 
     XServer server_;

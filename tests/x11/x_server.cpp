@@ -65,6 +65,37 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
     return atom;
 }
 
+std::vector<std::uint32_t> property32(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
+                                      xcb_atom_t type) {
+    auto* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, 16), nullptr);
+    std::vector<std::uint32_t> items;
+    if (reply && reply->format == 32) {
+        auto* data = static_cast<std::uint32_t*>(xcb_get_property_value(reply));
+        items.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return items;
+}
+
+void roundTrip(xcb_connection_t* c) {
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+void sendToRoot(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                const std::uint32_t (&data)[5]) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    std::memcpy(event.data.data32, data, sizeof data);
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
 bool waitForEvent(xcb_connection_t* c, const std::function<bool(const xcb_generic_event_t*)>& match,
                   double seconds) {
     const auto end = Clock::now() + std::chrono::duration<double>(seconds);
@@ -81,6 +112,25 @@ bool waitForEvent(xcb_connection_t* c, const std::function<bool(const xcb_generi
         pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
         poll(&fd, 1, static_cast<int>(left.count()));
     }
+}
+
+bool managerRoundTrip(xcb_connection_t* c, xcb_window_t root, double seconds) {
+    const xcb_window_t probe = xcb_generate_id(c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+    sendToRoot(c, root, probe, internAtom(c, "_NET_REQUEST_FRAME_EXTENTS"), {});
+    const bool answered = waitForEvent(
+        c,
+        [&](const xcb_generic_event_t* e) {
+            return (e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+                   reinterpret_cast<const xcb_property_notify_event_t*>(e)->window == probe;
+        },
+        seconds);
+    xcb_destroy_window(c, probe);
+    roundTrip(c);
+    return answered;
 }
 
 XServer::XServer(int width, int height, Manager manager) : manager_(manager) {
@@ -150,44 +200,10 @@ bool XServer::waitForManager() {
     std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> owned(c, xcb_disconnect);
     if (xcb_connection_has_error(c)) return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &events);
-    const xcb_atom_t check = internAtom(c, "_NET_SUPPORTING_WM_CHECK");
-    auto present = [&] {
-        auto* reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
-        const bool found = reply && xcb_get_property_value_length(reply) == 4;
-        std::free(reply);
-        return found;
-    };
-    if (!present() && !waitForEvent(c, [&](const xcb_generic_event_t*) { return present(); })) {
-        return false;
-    }
-    // The check window comes before the manager handles requests: ask until it answers one.
-    const xcb_window_t probe = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &events);
-    xcb_client_message_event_t request{};
-    request.response_type = XCB_CLIENT_MESSAGE;
-    request.format = 32;
-    request.window = probe;
-    request.type = internAtom(c, "_NET_REQUEST_FRAME_EXTENTS");
+    // It sets its check window before it handles requests: ask until it answers one.
     const auto end = Clock::now() + std::chrono::duration<double>(kDeadline);
-    while (Clock::now() < end) {
-        xcb_send_event(c, 0, root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&request));
-        if (waitForEvent(
-                c,
-                [&](const xcb_generic_event_t* e) {
-                    return (e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
-                           reinterpret_cast<const xcb_property_notify_event_t*>(e)->window == probe;
-                },
-                0.5)) {
-            return true;
-        }
-    }
+    while (Clock::now() < end)
+        if (managerRoundTrip(c, root, 0.5)) return true;
     return false;
 }
 

@@ -55,6 +55,21 @@ class XServer {
 // The atom of `name` on a connection, XCB_NONE when the server does not answer.
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name);
 
+// Up to 16 items of a 32-bit property; empty when the window has none of that type.
+std::vector<std::uint32_t> property32(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
+                                      xcb_atom_t type = XCB_ATOM_CARDINAL);
+
+// A round trip to the server: every request sent before has been handled.
+void roundTrip(xcb_connection_t* c);
+
+// Sends a 32-bit client message about `window` to `root`, as window managers expect requests.
+void sendToRoot(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                const std::uint32_t (&data)[5]);
+
+// The window manager handles requests in order: once it answers a frame-extents request for a
+// fresh window, everything sent to it before has been handled too. False if it did not answer.
+bool managerRoundTrip(xcb_connection_t* c, xcb_window_t root, double seconds = XServer::kDeadline);
+
 // Waits on a connection until `match` accepts an event or the deadline passes; false then.
 bool waitForEvent(xcb_connection_t* c, const std::function<bool(const xcb_generic_event_t*)>& match,
                   double seconds = XServer::kDeadline);
