@@ -171,7 +171,7 @@ void WindowManager::trackerWindowCreated(const AXElement& element, Pid pid) {
 void WindowManager::trackerWindowMoved(WindowID id) {
     const ManagedWindow* known = tiledWindow(id);
     if (!state_.isRunning || !known) return;
-    if (now() <= known->suppressUntil || now() < run_.systemMovesUntil || isOwnEcho(id)) return;
+    if (now() <= known->suppressUntil || now() <= run_.systemMovesUntil || isOwnEcho(id)) return;
     dropApplied(id);
     run_.pendingMoves.insert(id);
     waitForMouseUp();
@@ -197,7 +197,7 @@ void WindowManager::trackerWindowResized(WindowID id) {
         return;
     }
 
-    if (time <= known.suppressUntil || time < run_.systemMovesUntil || isOwnEcho(id)) return;
+    if (time <= known.suppressUntil || time <= run_.systemMovesUntil || isOwnEcho(id)) return;
     dropApplied(id);
     run_.pendingResizes.insert(id);
     waitForMouseUp();

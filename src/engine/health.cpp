@@ -83,8 +83,9 @@ void WindowManager::healthCheck() {
 }
 
 void WindowManager::correctDrift(const std::map<WindowID, Rect>& server) {
-    if (!state_.isRunning) return;
     const double time = now();
+    // While the system rearranges windows for a display change, frames say nothing of drift.
+    if (!state_.isRunning || time <= run_.systemMovesUntil) return;
     for (const Display& shown : state_.displays) {
         auto strip = run_.strips.find(shown.uuid);
         if (strip == run_.strips.end()) continue;
