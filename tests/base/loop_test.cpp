@@ -223,7 +223,7 @@ bool runGuarded(RealLoop& loop) {
 }
 
 // A quit before the run returns at once and is consumed; the next run takes posted work
-// first, then timers by due time, never early.
+// first, then timers by due time, never early, and never a cancelled one.
 TEST(RealLoop, RunsPostedWorkFirstThenTimersByDueTimeNeverEarly) {
     RealLoop loop;
     std::vector<int> order;
@@ -240,6 +240,7 @@ TEST(RealLoop, RunsPostedWorkFirstThenTimersByDueTimeNeverEarly) {
         loop.quit();
     });
     loop.after(0.001, [&] { order.push_back(1); });
+    loop.cancel(loop.after(0.002, [&] { order.push_back(2); }));
     ASSERT_TRUE(runGuarded(loop));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 3}));
     EXPECT_GE(ranAt, scheduled);
