@@ -166,6 +166,18 @@ TEST(DefaultShortcuts, BindEveryActionButRetileUnderEveryBaseWithoutClashes) {
     map = DefaultShortcuts::make(command | shift);
     EXPECT_EQ(map[Action::focusFirst].front(), map[Action::focusLeft].front());
     EXPECT_EQ(map[Action::moveToLast].front(), (KeyCombo{124, command | shift}));
+
+    // Every key code of the factory table, read back as the keys a user presses.
+    const UsKeyboardLayout us;
+    std::set<std::string> keys;
+    for (const auto& [action, combos] : DefaultShortcuts::make(0)) {
+        for (const KeyCombo& combo : combos)
+            keys.insert(KeyCombo{combo.keyCode, 0}.display(&us));
+    }
+    std::string labels;
+    for (const std::string& key : keys)
+        labels += key + " ";
+    EXPECT_EQ(labels, "- 0 1 2 3 4 5 6 7 8 9 = C F H J K L N Q R Space T Z [ ] ← ↑ → ↓ ");
 }
 
 }  // namespace
