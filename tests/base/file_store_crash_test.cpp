@@ -77,14 +77,25 @@ TEST(FileStoreWrites, KilledMidSaveLeavesTheOldLayoutOrTheNew) {
     std::mt19937_64 random(test::seed("FileStoreWrites.KilledMidSave"));
     int last = -1;
     for (int round = 0; round < 200; ++round) {
+        // The child says when its store is open, so the kill lands among its saves whatever
+        // the build's speed (a sanitizer build starts slowly).
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::close(ready[0]);
             FileStore store(folder.path(), "com.example");
+            const char go = 1;
+            if (::write(ready[1], &go, 1) != 1) ::_exit(1);
             for (int generation = last + 1;; ++generation)
                 store.set("savedStrips", layout(generation));
         }
-        ::usleep(static_cast<useconds_t>(random() % 3000));
+        ::close(ready[1]);
+        char go = 0;
+        ASSERT_EQ(::read(ready[0], &go, 1), 1);
+        ::close(ready[0]);
+        ::usleep(static_cast<useconds_t>(random() % 20000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
