@@ -198,12 +198,7 @@ void WindowManager::finishUserInteraction() {
             // Dragged to another display: it joins that strip and takes the focus there.
             const double fraction = strip->second.columns[place->first].widthFraction;
             strip->second.remove(id);
-            Strip& target = run_.strips[dropped->uuid];
-            const auto at =
-                prefs_.placement() == NewWindowPlacement::end
-                    ? std::optional<std::int64_t>(static_cast<std::int64_t>(target.columns.size()))
-                    : std::nullopt;
-            target.insertColumn(id, fraction, at, true);
+            insertNewColumn(run_.strips[dropped->uuid], id, fraction, true);
             known->display = dropped->uuid;
             state_.activeKey = dropped->uuid;
             setNeedsLayout(dropped->uuid, true);

@@ -98,12 +98,7 @@ void WindowManager::applyFloatingRules() {
             setNeedsLayout(*known.display, true);
         } else if (run_.floating.count(id) && known.display && display(*known.display)) {
             run_.floating.erase(id);
-            Strip& strip = run_.strips[*known.display];
-            const auto at =
-                prefs_.placement() == NewWindowPlacement::end
-                    ? std::optional<std::int64_t>(static_cast<std::int64_t>(strip.columns.size()))
-                    : std::nullopt;
-            strip.insertColumn(id, prefs_.defaultWidth(), at, false);
+            insertNewColumn(run_.strips[*known.display], id, prefs_.defaultWidth(), false);
             setNeedsLayout(*known.display, false);
         }
     }
