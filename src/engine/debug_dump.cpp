@@ -62,11 +62,8 @@ std::string WindowManager::dumpLine(WindowID id) {
     std::string line = LogText::windowDescription(
         id, known->window->bundleID, AX::string(ax, element, AXName::title).value_or(""));
     line += " actual=";
-    const auto position = AX::position(ax, element);
-    const auto size = AX::size(ax, element);
-    line += position && size
-                ? LogText::wholeFrame({position->x, position->y, size->width, size->height})
-                : "?";
+    const auto actual = actualFrame(id);
+    line += actual ? LogText::wholeFrame(*actual) : "?";
     line += " wanted=";
     line += known->lastApplied ? LogText::wholeFrame(*known->lastApplied) : "-";
     return line;
