@@ -22,6 +22,8 @@ class DebugDump : public EngineHarness {
         Log::configure(options);
     }
     void TearDown() override {
+        // The log's own thread may still be writing its file in the folder.
+        Log::flush();
         Log::Options quiet;
         quiet.systemLog = false;
         Log::configure(quiet);
