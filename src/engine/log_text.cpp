@@ -60,6 +60,13 @@ bool joinsPrevious(char32_t point) {
            point == 0x200D || (point >= 0xE0100 && point <= 0xE01EF);
 }
 
+// The value cut toward zero, if a 64-bit integer holds it.
+std::optional<std::int64_t> wholeNumber(double value) {
+    constexpr double limit = 9223372036854775808.0;  // 2^63
+    if (!(value > -limit && value < limit)) return std::nullopt;
+    return static_cast<std::int64_t>(std::trunc(value));
+}
+
 }  // namespace
 
 std::string prefix(std::string_view text, std::size_t count) {
@@ -86,16 +93,14 @@ std::string windowDescription(WindowID id, const std::optional<std::string>& bun
 }
 
 std::string wholePoints(double value) {
-    constexpr double limit = 9223372036854775808.0;  // 2^63
-    if (!(value > -limit && value < limit)) return decimal(value);
-    return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
+    const auto whole = wholeNumber(value);
+    return whole ? std::to_string(*whole) : decimal(value);
 }
 
 std::string wholeFrame(const Rect& frame) {
-    auto whole = [](double value) -> std::string {
-        constexpr double limit = 9223372036854775808.0;  // 2^63
-        if (!(value > -limit && value < limit)) return "?";
-        return std::to_string(static_cast<std::int64_t>(std::trunc(value)));
+    auto whole = [](double value) {
+        const auto number = wholeNumber(value);
+        return number ? std::to_string(*number) : std::string("?");
     };
     std::string text = whole(frame.x);
     text += ',';
