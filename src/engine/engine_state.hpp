@@ -51,7 +51,8 @@ struct PrefsSnapshot {
     CenterMode centerMode = CenterMode::never;
     // gestures on, fingers, sensitivity, natural direction, modifier scroll, base modifier
     std::tuple<bool, std::int64_t, double, bool, bool, std::uint32_t> input;
-    std::vector<std::string> rules;  // floating applications, "|", excluded displays
+    // floating applications, excluded displays
+    std::pair<std::vector<std::string>, std::vector<std::string>> rules;
     std::pair<bool, double> border;  // shown, width
 
     bool operator==(const PrefsSnapshot&) const = default;

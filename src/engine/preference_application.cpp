@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "engine/engine_timing.hpp"
 #include "engine/window_manager.hpp"
 
@@ -29,12 +27,9 @@ void WindowManager::observePreferences() {
 EngineView WindowManager::view() const {
     // The displays kept out of tiling as the engine last acted on them: a change of the setting
     // reaches the strips only when its burst has settled.
-    std::vector<std::string> excluded = prefs_.excludedDisplays();
-    if (run_.appliedPrefs) {
-        const auto& rules = run_.appliedPrefs->rules;
-        excluded.assign(std::find(rules.begin(), rules.end(), "|") + 1, rules.end());
-    }
-    return EngineView(state_, run_, std::move(excluded));
+    return EngineView(
+        state_, run_,
+        run_.appliedPrefs ? run_.appliedPrefs->rules.second : prefs_.excludedDisplays());
 }
 
 PrefsSnapshot WindowManager::prefsSnapshot() const {
@@ -44,10 +39,7 @@ PrefsSnapshot WindowManager::prefsSnapshot() const {
     snapshot.input = {prefs_.gesturesEnabled(),    prefs_.gestureFingers(),
                       prefs_.gestureSensitivity(), prefs_.naturalSwipe(),
                       prefs_.modifierScroll(),     prefs_.baseModifier()};
-    snapshot.rules = prefs_.floatingApps();
-    snapshot.rules.emplace_back("|");
-    for (const std::string& uuid : prefs_.excludedDisplays())
-        snapshot.rules.push_back(uuid);
+    snapshot.rules = {prefs_.floatingApps(), prefs_.excludedDisplays()};
     snapshot.border = {prefs_.focusBorder(), prefs_.focusBorderWidth()};
     return snapshot;
 }
