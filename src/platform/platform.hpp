@@ -3,6 +3,7 @@
 #include "base/main_loop.hpp"
 #include "base/serial_queue.hpp"
 #include "platform/accessibility.hpp"
+#include "platform/input.hpp"
 #include "platform/pointer.hpp"
 #include "platform/screens.hpp"
 #include "platform/window_server.hpp"
@@ -28,6 +29,8 @@ struct Platform {
     MainLoop& mainLoop;
     QueueFactory& queues;
     const Clock& clock;
+    InputEvents& inputEvents;
+    HotKeys& hotKeys;
 };
 
 }  // namespace tessarin

@@ -69,7 +69,9 @@ TEST(EngineOwner, AWriteInFlightFinishesBeforeTheBackendCloses) {
                            platform.workspace,
                            platform.mainLoop,
                            platform.queues,
-                           platform.clock};
+                           platform.clock,
+                           platform.inputEvents,
+                           platform.hotKeys};
 
     int written = 0;
     {

@@ -63,7 +63,8 @@ SimDesktop::SimDesktop(MainLoop& loop)
       screens_(core_),
       pointer_(core_),
       workspace_(core_),
-      clock_(core_) {}
+      clock_(core_),
+      input_(loop) {}
 
 SimDesktop::~SimDesktop() {
     // Calls still blocked on a hung application give up, and are gone before the state is.
@@ -74,8 +75,8 @@ SimDesktop::~SimDesktop() {
 }
 
 Platform SimDesktop::platform(QueueFactory& queues) {
-    return Platform{accessibility_, windowServer_, screens_, pointer_,
-                    workspace_,     core_->loop(), queues,   clock_};
+    return Platform{accessibility_, windowServer_, screens_, pointer_, workspace_,
+                    core_->loop(),  queues,         clock_,   input_,   input_};
 }
 
 std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& setup) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backends/sim/sim_accessibility.hpp"
+#include "backends/sim/sim_input.hpp"
 #include "backends/sim/sim_services.hpp"
 #include "backends/sim/sim_types.hpp"
 #include "platform/platform.hpp"
@@ -34,6 +35,8 @@ class SimDesktop {
     Pointer& pointer() { return pointer_; }
     Workspace& workspace() { return workspace_; }
     const Clock& clock() const { return clock_; }
+    // Keyboard, mouse and trackpad: the taps and hot keys, and the events a test sends.
+    SimInput& input() { return input_; }
     Platform platform(QueueFactory& queues);
 
     // Displays. Plugging gives a fresh display number each time, as the system does; the
@@ -133,6 +136,7 @@ class SimDesktop {
     SimPointer pointer_;
     SimWorkspace workspace_;
     SimClock clock_;
+    SimInput input_;
 };
 
 // Runs `change` on the locked state and then delivers what it queued.

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "backends/x11/x11_hot_keys.hpp"
+#include "backends/x11/x11_input_events.hpp"
 #include "backends/x11/x11_accessibility.hpp"
 #include "backends/x11/x11_services.hpp"
 #include "base/log.hpp"
@@ -104,6 +106,8 @@ X11Desktop::X11Desktop(std::unique_ptr<Connection> conn, MainLoop& loop)
     pointer_ = std::make_unique<X11Pointer>(*this);
     workspace_ = std::make_unique<X11Workspace>(*this);
     clock_ = std::make_unique<X11Clock>(loop_);
+    inputEvents_ = std::make_unique<X11InputEvents>(*this);
+    hotKeys_ = std::make_unique<X11HotKeys>(*this);
 
     xcb_connection_t* c = conn_->raw();
     const std::uint32_t rootEvents =
@@ -127,8 +131,8 @@ X11Desktop::~X11Desktop() {
 }
 
 Platform X11Desktop::platform(QueueFactory& queues) {
-    return Platform{*accessibility_, *windowServer_, *screens_, *pointer_,
-                    *workspace_,     loop_,          queues,    *clock_};
+    return Platform{*accessibility_, *windowServer_, *screens_,      *pointer_, *workspace_,
+                    loop_,           queues,         *clock_,        *inputEvents_, *hotKeys_};
 }
 
 bool X11Desktop::windowManagerRunning() const {

@@ -22,6 +22,8 @@ class X11Screens;
 class X11Pointer;
 class X11Workspace;
 class X11Clock;
+class X11HotKeys;
+class X11InputEvents;
 
 // One monitor as RandR describes it, in root coordinates.
 struct Monitor {
@@ -204,6 +206,8 @@ class X11Desktop {
     std::unique_ptr<X11Pointer> pointer_;
     std::unique_ptr<X11Workspace> workspace_;
     std::unique_ptr<X11Clock> clock_;
+    std::unique_ptr<X11InputEvents> inputEvents_;
+    std::unique_ptr<X11HotKeys> hotKeys_;
 };
 
 }  // namespace tessarin::x11

@@ -1,0 +1,48 @@
+#include "input/hot_key_center.hpp"
+
+#include <algorithm>
+
+namespace tessarin {
+
+HotKeyCenter::HotKeyCenter(HotKeys& system) : system_(system) {}
+
+void HotKeyCenter::registerAll() {
+    if (!handlerInstalled_) {
+        system_.setHandler([this](HotKeyID id) { handlePress(id); });
+        handlerInstalled_ = true;
+    }
+    unregisterAll();
+    failed_.clear();
+    // Ids are spent only on registrations that succeed, so they run 1, 2, 3 … without gaps.
+    std::uint32_t id = 1;
+    for (Action action : allActions()) {
+        const auto entry = bindings.find(action);
+        if (entry == bindings.end()) continue;
+        for (const KeyCombo& combo : entry->second) {
+            const auto ref =
+                system_.registerHotKey(combo.keyCode, combo.modifiers, {kSignature, id});
+            if (!ref) {
+                if (std::ranges::find(failed_, combo) == failed_.end()) failed_.push_back(combo);
+                continue;
+            }
+            refs_.push_back(*ref);
+            actions_[id] = action;
+            ++id;
+        }
+    }
+}
+
+void HotKeyCenter::unregisterAll() {
+    for (HotKeys::Ref ref : refs_)
+        system_.unregisterHotKey(ref);
+    refs_.clear();
+    actions_.clear();
+}
+
+void HotKeyCenter::handlePress(HotKeyID id) {
+    // Ids alone name presses; one left over from an earlier table finds nothing.
+    const auto entry = actions_.find(id.id);
+    if (entry != actions_.end() && onAction) onAction(entry->second);
+}
+
+}  // namespace tessarin
