@@ -11,8 +11,14 @@ ScrollTap::~ScrollTap() = default;
 void ScrollTap::setDelegate(InputTapDelegate*) {}
 void ScrollTap::start() {}
 void ScrollTap::stop() {}
-bool ScrollTap::installed() const { return false; }
-ScrollTap::Config ScrollTap::config() const { return state_->config; }
-void ScrollTap::setConfig(const Config& config) { state_->config = config; }
+bool ScrollTap::installed() const {
+    return false;
+}
+ScrollTap::Config ScrollTap::config() const {
+    return state_->config;
+}
+void ScrollTap::setConfig(const Config& config) {
+    state_->config = config;
+}
 
 }  // namespace tessarin

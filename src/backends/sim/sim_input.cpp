@@ -142,8 +142,8 @@ void SimInput::setHandler(Handler handler) {
     handler_ = std::move(handler);
 }
 
-std::optional<HotKeys::Ref> SimInput::registerHotKey(std::uint32_t keyCode,
-                                                     std::uint32_t modifiers, HotKeyID id) {
+std::optional<HotKeys::Ref> SimInput::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
+                                                     HotKeyID id) {
     std::lock_guard lock(mutex_);
     const std::pair combo{keyCode, modifiers};
     // The system gives a combination to one registration at a time.

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "backends/x11/x11_accessibility.hpp"
 #include "backends/x11/x11_hot_keys.hpp"
 #include "backends/x11/x11_input_events.hpp"
-#include "backends/x11/x11_accessibility.hpp"
 #include "backends/x11/x11_services.hpp"
 #include "base/log.hpp"
 
@@ -131,8 +131,8 @@ X11Desktop::~X11Desktop() {
 }
 
 Platform X11Desktop::platform(QueueFactory& queues) {
-    return Platform{*accessibility_, *windowServer_, *screens_,      *pointer_, *workspace_,
-                    loop_,           queues,         *clock_,        *inputEvents_, *hotKeys_};
+    return Platform{*accessibility_, *windowServer_, *screens_, *pointer_,     *workspace_,
+                    loop_,           queues,         *clock_,   *inputEvents_, *hotKeys_};
 }
 
 bool X11Desktop::windowManagerRunning() const {

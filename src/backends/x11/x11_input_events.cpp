@@ -4,8 +4,8 @@
 
 namespace tessarin::x11 {
 
-std::unique_ptr<EventTap> X11InputEvents::createTap(std::uint64_t, TapPlacement,
-                                                    const std::string&, Callback) {
+std::unique_ptr<EventTap> X11InputEvents::createTap(std::uint64_t, TapPlacement, const std::string&,
+                                                    Callback) {
     (void)desktop_;
     return nullptr;
 }
