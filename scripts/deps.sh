@@ -5,7 +5,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
     clang clang-format clang-tidy clang-tools libclang-rt-14-dev git)
 # The X11 backend, and the X servers, window manager and clients its tests run against.
 packages+=(libxcb1-dev libxcb-randr0-dev libxcb-xinput-dev libxcb-ewmh-dev libxcb-icccm4-dev
-    libxcb-keysyms1-dev xvfb xserver-xephyr openbox xterm xdotool x11-utils x11-xserver-utils)
+    libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libxcb-xtest0-dev
+    xvfb xserver-xephyr openbox xterm xdotool x11-utils x11-xserver-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -10,6 +10,7 @@
 #include "backends/x11/x11_accessibility.hpp"
 #include "backends/x11/x11_hot_keys.hpp"
 #include "backends/x11/x11_input_events.hpp"
+#include "backends/x11/x11_keyboard_layout.hpp"
 #include "backends/x11/x11_services.hpp"
 #include "base/log.hpp"
 
@@ -89,6 +90,8 @@ std::unique_ptr<X11Desktop> X11Desktop::open(const std::string& display, MainLoo
     auto conn = Connection::open(display, error);
     if (!conn) return nullptr;
     std::unique_ptr<X11Desktop> desktop(new X11Desktop(std::move(conn), loop));
+    desktop->display_ = display;
+    desktop->keyboardLayout_ = std::make_unique<X11KeyboardLayout>(display);
     X11Desktop* self = desktop.get();
     desktop->watch_ = loop.watchReadable(desktop->conn_->fd(), [self] { self->pump(); });
     if (!desktop->watch_) {
@@ -133,6 +136,10 @@ X11Desktop::~X11Desktop() {
 Platform X11Desktop::platform(QueueFactory& queues) {
     return Platform{*accessibility_, *windowServer_, *screens_, *pointer_,     *workspace_,
                     loop_,           queues,         *clock_,   *inputEvents_, *hotKeys_};
+}
+
+const KeyboardLayout& X11Desktop::keyboardLayout() const {
+    return *keyboardLayout_;
 }
 
 bool X11Desktop::windowManagerRunning() const {
@@ -217,6 +224,16 @@ void X11Desktop::handle(const xcb_generic_event_t* event) {
         case XCB_FOCUS_IN:
             activeDirty_ = true;
             break;
+        case XCB_KEY_PRESS:
+            hotKeys_->keyPressed(*reinterpret_cast<const xcb_key_press_event_t*>(event));
+            break;
+        case XCB_MAPPING_NOTIFY: {
+            // XCB hands out its own copy; the key symbols' refresh wants it writable.
+            auto mapping = *reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
+            hotKeys_->mappingChanged(mapping);
+            keyboardLayout_->mappingChanged();
+            break;
+        }
         case XCB_PROPERTY_NOTIFY: {
             auto e = reinterpret_cast<const xcb_property_notify_event_t*>(event);
             const xcb_atom_t atom = e->atom;

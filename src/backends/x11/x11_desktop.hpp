@@ -12,6 +12,7 @@
 
 #include "backends/x11/x11_connection.hpp"
 #include "base/main_loop.hpp"
+#include "core/keyboard_layout.hpp"
 #include "platform/platform.hpp"
 
 namespace tessarin::x11 {
@@ -24,6 +25,7 @@ class X11Workspace;
 class X11Clock;
 class X11HotKeys;
 class X11InputEvents;
+class X11KeyboardLayout;
 
 // One monitor as RandR describes it, in root coordinates.
 struct Monitor {
@@ -68,6 +70,10 @@ class X11Desktop {
 
     Platform platform(QueueFactory& queues);
     Connection& connection() { return *conn_; }
+    // The display it was opened on, for the connections of its helpers ("" for $DISPLAY).
+    const std::string& displayName() const { return display_; }
+    // Key labels of the server's current keymap.
+    const KeyboardLayout& keyboardLayout() const;
     MainLoop& loop() { return loop_; }
 
     // Reads what the server sent and delivers the notifications it means. Main loop; the loop
@@ -170,6 +176,7 @@ class X11Desktop {
     void emit(WorkspaceEvent event, std::optional<RunningApplication> app);
 
     std::unique_ptr<Connection> conn_;
+    std::string display_;
     MainLoop& loop_;
     MainLoop::WatchID watch_ = 0;
     std::atomic<bool> pumpPosted_{false};
@@ -208,6 +215,7 @@ class X11Desktop {
     std::unique_ptr<X11Clock> clock_;
     std::unique_ptr<X11InputEvents> inputEvents_;
     std::unique_ptr<X11HotKeys> hotKeys_;
+    std::unique_ptr<X11KeyboardLayout> keyboardLayout_;
 };
 
 }  // namespace tessarin::x11

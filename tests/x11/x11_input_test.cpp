@@ -1,0 +1,139 @@
+// X input: hot keys and key labels against a private Xvfb pressed by xdotool, and the key
+// translations.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "backends/x11/x11_desktop.hpp"
+#include "backends/x11/x11_keys.hpp"
+#include "base/real_loop.hpp"
+#include "base/thread_queues.hpp"
+#include "core/modifier_mask.hpp"
+#include "x11/x_server.hpp"
+
+namespace tessarin::test {
+namespace {
+
+namespace keys = x11::keys;
+using namespace ModifierMask;
+
+TEST(X11Keys, KeysymsModifiersAndLockVariants) {
+    const std::pair<std::uint32_t, std::optional<std::uint32_t>> table[] = {
+        {0, 'a'},      {45, 'n'},     {29, '0'},     {24, '='},
+        {49, ' '},     {36, 0xFF0D},  {123, 0xFF51}, {124, 0xFF53},
+        {122, 0xFFBE}, {111, 0xFFC9}, {92, 0xFFB9},  {130, std::nullopt}};
+    for (const auto& [code, keysym] : table)
+        EXPECT_EQ(keys::keysymFor(code), keysym) << code;
+    EXPECT_EQ(keys::modifiersToX(control | option), keys::controlMask | keys::mod1Mask);
+    EXPECT_EQ(keys::modifiersToX(command | shift), keys::mod4Mask | keys::shiftMask);
+    const std::uint64_t all = EventFlags::modifierKeys;
+    EXPECT_EQ(keys::flagsFromX(keys::flagsToX(all)), all);
+    EXPECT_EQ(keys::flagsFromX(keys::lockMask | 0x10 | keys::controlMask), EventFlags::control);
+    EXPECT_EQ(keys::lockVariants(keys::controlMask, 0x10),
+              (std::vector<std::uint16_t>{4, 4 | 2, 4 | 0x10, 4 | 0x10 | 2}));
+    EXPECT_EQ(keys::lockVariants(keys::controlMask, 0).size(), 2u);
+}
+
+class X11Input : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(server_.display().empty()) << server_.failure();
+        std::string error;
+        desktop_ = x11::X11Desktop::open(server_.display(), loop_, error);
+        ASSERT_TRUE(desktop_) << error;
+        hotKeys().setHandler([this](HotKeyID id) { arrived(id.id); });
+    }
+    HotKeys& hotKeys() { return platform().hotKeys; }
+    Platform platform() { return desktop_->platform(queues_); }
+
+    void arrived(std::uint32_t value) {
+        std::lock_guard lock(mutex_);
+        seen_.push_back(value);
+        if (seen_.size() >= wanted_) loop_.quit();
+    }
+    // Runs xdotool with `args` and the loop until `count` values arrived (or the deadline);
+    // `fresh`: forgetting what arrived before.
+    std::vector<std::uint32_t> press(std::vector<std::string> args, std::size_t count,
+                                     bool fresh = true) {
+        {
+            std::lock_guard lock(mutex_);
+            if (fresh) seen_.clear();
+            wanted_ = count;
+        }
+        args.insert(args.begin(), "xdotool");
+        const pid_t pid = server_.spawn(args);
+        // Nothing expected: xdotool's events are in before anything sent after it.
+        if (count == 0) {
+            XServer::waitFor(pid);
+            return {};
+        }
+        const auto guard = loop_.after(XServer::kDeadline, [this] { loop_.quit(); });
+        loop_.run();
+        loop_.cancel(guard);
+        XServer::waitFor(pid);
+        std::lock_guard lock(mutex_);
+        return seen_;
+    }
+
+    XServer server_{1280, 800, XServer::Manager::none};
+    RealLoop loop_;
+    ThreadQueueFactory queues_;
+    std::unique_ptr<x11::X11Desktop> desktop_;
+    std::mutex mutex_;
+    std::vector<std::uint32_t> seen_;
+    std::size_t wanted_ = 1;
+};
+
+TEST_F(X11Input, HotKeysFireUnderLocksAndStopWhenUnregistered) {
+    const auto j = hotKeys().registerHotKey(38, control | option, {1, 1});
+    const auto left = hotKeys().registerHotKey(123, control | option | shift, {1, 2});
+    ASSERT_TRUE(j && left);
+    EXPECT_EQ(press({"key", "ctrl+alt+j"}, 1), std::vector<std::uint32_t>{1});
+    EXPECT_EQ(press({"key", "ctrl+alt+shift+Left"}, 1), std::vector<std::uint32_t>{2});
+    EXPECT_EQ(
+        press({"key", "Caps_Lock", "ctrl+alt+j", "Caps_Lock", "Num_Lock", "ctrl+alt+j", "Num_Lock"},
+              2),
+        (std::vector<std::uint32_t>{1, 1}))
+        << "with Caps Lock, then with Num Lock";
+    hotKeys().unregisterHotKey(*j);
+    EXPECT_EQ(press({"key", "ctrl+alt+j", "ctrl+alt+shift+Left"}, 1),
+              std::vector<std::uint32_t>{2});
+    EXPECT_FALSE(hotKeys().registerHotKey(130, control, {1, 3})) << "no such key";
+}
+
+// A new keymap moves keys: the grab follows the keysym to its new key, and the labels follow
+// the group the keyboard is on.
+TEST_F(X11Input, NewKeymapMovesGrabsAndLabels) {
+    const KeyboardLayout& layout = desktop_->keyboardLayout();
+    EXPECT_EQ(layout.character(0), "a");
+    EXPECT_EQ(layout.character(36), std::nullopt) << "Return types no label";
+    ASSERT_TRUE(hotKeys().registerHotKey(6, control | option, {1, 7}));  // z
+    ASSERT_EQ(server_.run({"setxkbmap", "-layout", "ru,de"}), 0);
+    desktop_->connection().sync();
+    desktop_->pump();
+    EXPECT_EQ(layout.character(0), "ф") << "the key carrying a, in the Russian group";
+    EXPECT_EQ(press({"key", "--clearmodifiers", "ctrl+alt+z"}, 1), std::vector<std::uint32_t>{7});
+}
+
+TEST_F(X11Input, CombinationHeldElsewhereIsRefusedAndLeavesNoGrab) {
+    xcb_connection_t* other = xcb_connect(server_.display().c_str(), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    const std::uint16_t mask = keys::controlMask | keys::mod1Mask;
+    // Another program holds only the Caps Lock variant of every ctrl+alt combination.
+    xcb_grab_key(other, 1, root, mask | keys::lockMask, XCB_GRAB_ANY, XCB_GRAB_MODE_ASYNC,
+                 XCB_GRAB_MODE_ASYNC);
+    roundTrip(other);
+    EXPECT_FALSE(hotKeys().registerHotKey(40, control | option, {1, 1}));
+    // The variants that were granted were given back: the plain combination is free (once
+    // the server has read the release).
+    desktop_->connection().sync();
+    auto* error =
+        xcb_request_check(other, xcb_grab_key_checked(other, 1, root, mask, XCB_GRAB_ANY,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    EXPECT_EQ(error, nullptr);
+    std::free(error);
+    xcb_disconnect(other);
+}
+
+}  // namespace
+}  // namespace tessarin::test
