@@ -104,6 +104,10 @@ class EventTap {
     // The loop the callback runs on: the tap's own thread's, or the main loop. Timers the tap
     // needs next to its events go here.
     virtual MainLoop& loop() = 0;
+    // The modifier keys (EventFlags) of the events the tap's owner acts on. A backend that
+    // cannot see every event catches only events with these modifier keys held; one that sees
+    // everything ignores it.
+    virtual void watchModifiers(std::uint64_t /*flags*/) {}
 };
 
 class InputEvents {

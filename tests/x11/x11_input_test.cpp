@@ -1,11 +1,15 @@
-// X input: hot keys and key labels against a private Xvfb pressed by xdotool, and the key
-// translations.
+// X input: hot keys and the wheel tap against a private Xvfb pressed by xdotool, and the
+// translations and swipe decoding from recorded values.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <thread>
 
 #include "backends/x11/x11_desktop.hpp"
 #include "backends/x11/x11_keys.hpp"
+#include "backends/x11/x11_swipe_decoder.hpp"
 #include "base/real_loop.hpp"
 #include "base/thread_queues.hpp"
 #include "core/modifier_mask.hpp"
@@ -32,6 +36,52 @@ TEST(X11Keys, KeysymsModifiersAndLockVariants) {
     EXPECT_EQ(keys::lockVariants(keys::controlMask, 0x10),
               (std::vector<std::uint16_t>{4, 4 | 2, 4 | 0x10, 4 | 0x10 | 2}));
     EXPECT_EQ(keys::lockVariants(keys::controlMask, 0).size(), 2u);
+}
+
+// A three-finger swipe as the server sends it: begin, two updates, end; then a pinch.
+TEST(X11SwipeDecoder, RecordedSwipeBecomesTouches) {
+    auto event = [](std::uint16_t type, double dx, double dy) {
+        xcb_input_gesture_swipe_begin_event_t e{};
+        e.response_type = XCB_GE_GENERIC;
+        e.event_type = type;
+        e.detail = 3;
+        e.root_x = 200 << 16;
+        e.root_y = 100 << 16;
+        e.delta_x = static_cast<xcb_input_fp1616_t>(dx * 2 * 65536);  // accelerated: ignored
+        e.delta_unaccel_x = static_cast<xcb_input_fp1616_t>(dx * 65536);
+        e.delta_unaccel_y = static_cast<xcb_input_fp1616_t>(dy * 65536);
+        e.mods.effective = keys::controlMask;
+        return e;
+    };
+    const double span = x11::SwipeDecoder::kTrackpadSpan;
+    struct Step {
+        xcb_input_gesture_swipe_begin_event_t event;
+        std::optional<std::vector<Touch>> touches;
+    };
+    const Step steps[] = {
+        {event(XCB_INPUT_GESTURE_SWIPE_BEGIN, 0, 0),
+         std::vector<Touch>(3, Touch{{0.5, 0.5}, TouchPhase::began})},
+        {event(XCB_INPUT_GESTURE_SWIPE_UPDATE, span / 10, 0),
+         std::vector<Touch>(3, Touch{{0.6, 0.5}, TouchPhase::moved})},
+        {event(XCB_INPUT_GESTURE_SWIPE_UPDATE, span / 20, span / 50),
+         std::vector<Touch>(3, Touch{{0.65, 0.48}, TouchPhase::moved})},
+        {event(XCB_INPUT_GESTURE_SWIPE_END, 0, 0), std::vector<Touch>{}},
+    };
+    x11::SwipeDecoder decoder;
+    for (const Step& step : steps) {
+        const auto out = decoder.decode(step.event);
+        ASSERT_TRUE(out && out->touches);
+        EXPECT_EQ(out->type, InputEventType::gesture);
+        EXPECT_EQ(out->flags, EventFlags::control);
+        EXPECT_EQ(out->location, (Point{200, 100}));
+        ASSERT_EQ(out->touches->size(), step.touches->size());
+        for (std::size_t i = 0; i < out->touches->size(); ++i) {
+            EXPECT_NEAR((*out->touches)[i].normalized.x, (*step.touches)[i].normalized.x, 1e-9);
+            EXPECT_NEAR((*out->touches)[i].normalized.y, (*step.touches)[i].normalized.y, 1e-9);
+            EXPECT_EQ((*out->touches)[i].phase, (*step.touches)[i].phase);
+        }
+    }
+    EXPECT_FALSE(decoder.decode(event(XCB_INPUT_GESTURE_PINCH_BEGIN, 0, 0)));
 }
 
 class X11Input : public ::testing::Test {
@@ -133,6 +183,56 @@ TEST_F(X11Input, CombinationHeldElsewhereIsRefusedAndLeavesNoGrab) {
     EXPECT_EQ(error, nullptr);
     std::free(error);
     xcb_disconnect(other);
+}
+
+TEST_F(X11Input, WheelTapSeesOnlyTheWatchedModifiersOnItsThread) {
+    auto tap = platform().inputEvents.createTap(
+        eventMaskBit(InputEventType::scrollWheel), TapPlacement::ownThread, "Tessarin scroll",
+        [this](const InputEvent& e) {
+            EXPECT_EQ(e.flags, EventFlags::control | EventFlags::option);
+            EXPECT_EQ(e.type, InputEventType::scrollWheel);
+            arrived(static_cast<std::uint32_t>(10 * (e.pointDelta1 + 2) + e.pointDelta2 + 2));
+            return TapVerdict::swallow;
+        });
+    ASSERT_TRUE(tap);
+    tap->watchModifiers(EventFlags::control | EventFlags::option);
+    tap->setEnabled(true);
+    // A plain click and a shift click pass; down, then right, with ctrl+alt are caught.
+    EXPECT_EQ(press({"click", "5", "keydown", "shift", "click", "4", "keyup", "shift", "keydown",
+                     "ctrl+alt", "click", "5", "click", "7", "keyup", "ctrl+alt"},
+                    2),
+              (std::vector<std::uint32_t>{10 + 2, 20 + 1}));
+    bool named = false;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        named = named || name == "Tessarin scroll";
+    }
+    EXPECT_TRUE(named);
+    tap->setEnabled(false);
+    press({"keydown", "ctrl+alt", "click", "4", "keyup", "ctrl+alt"}, 0);
+    tap->setEnabled(true);
+    EXPECT_EQ(press({"keydown", "ctrl+alt", "click", "6", "keyup", "ctrl+alt"}, 1, false),
+              std::vector<std::uint32_t>{20 + 3})
+        << "the click while disabled was not seen";
+}
+
+// On the main loop, Super held: the command key.
+TEST_F(X11Input, WheelTapOnTheMainLoop) {
+    const auto mainThread = std::this_thread::get_id();
+    auto tap = platform().inputEvents.createTap(
+        eventMaskBit(InputEventType::scrollWheel), TapPlacement::mainLoop, "unused",
+        [&](const InputEvent& e) {
+            EXPECT_EQ(std::this_thread::get_id(), mainThread);
+            arrived(static_cast<std::uint32_t>(e.flags));
+            return TapVerdict::swallow;
+        });
+    ASSERT_TRUE(tap);
+    EXPECT_EQ(&tap->loop(), &loop_);
+    tap->watchModifiers(EventFlags::command);
+    tap->setEnabled(true);
+    EXPECT_EQ(press({"keydown", "super", "click", "4", "keyup", "super"}, 1),
+              std::vector<std::uint32_t>{EventFlags::command});
 }
 
 }  // namespace
