@@ -20,6 +20,8 @@
 #include "base/thread_queues.hpp"
 #include "core/action.hpp"
 #include "engine/engine_owner.hpp"
+#include "input/engine_input.hpp"
+#include "input/hot_key_center.hpp"
 #include "settings/preferences.hpp"
 
 namespace tessarin {
@@ -151,10 +153,41 @@ int run() {
     // The settings file is written and synced off the main loop; the shut-down below drains it.
     auto* settingsFile = dynamic_cast<FileStore*>(&Preferences::shared().store());
     if (settingsFile) settingsFile->writeOn(queues.queue("com.tessarin.settings"));
+    Preferences& prefs = Preferences::shared();
+    const Platform platform = desktop->platform(queues);
+    // The shortcut table as hot keys, and the taps; both outlive the engine and end before
+    // the X connection they use.
+    auto hotKeys = std::make_unique<HotKeyCenter>(platform.hotKeys);
+    auto input = std::make_unique<EngineInput>(platform, prefs, prefs.store(), hotKeys.get(),
+                                               &desktop->keyboardLayout());
+    std::optional<Signal<std::string_view>::Token> bindingsWatch;
     // Stops the engine, then lets the queued writes finish, then closes the X connection.
-    EngineOwner owner([&] { queues.drain(); }, [&] { desktop.reset(); });
-    owner.adopt(WindowManager::create(desktop->platform(queues), Preferences::shared(), {},
+    EngineOwner owner([&] { queues.drain(); },
+                      [&] {
+                          if (bindingsWatch) prefs.willChange.disconnect(*bindingsWatch);
+                          input.reset();
+                          hotKeys.reset();
+                          desktop.reset();
+                      });
+    owner.adopt(WindowManager::create(platform, prefs, EngineHooks{input.get()},
                                       static_cast<Pid>(getpid())));
+    hotKeys->onAction = [&owner](Action action) {
+        if (WindowManager* engine = owner.engine()) engine->perform(action);
+    };
+    auto registerBindings = [&] {
+        if (!hotKeys) return;
+        hotKeys->bindings = prefs.bindings();
+        if (!hotKeys->suspended) hotKeys->registerAll();
+    };
+    registerBindings();
+    if (!hotKeys->failed().empty()) {
+        Log::info(std::to_string(hotKeys->failed().size()) +
+                  " shortcuts are taken by another program");
+    }
+    // Told just before the table changes: registered again once it has.
+    bindingsWatch = prefs.willChange.connect([&](std::string_view key) {
+        if (key == "bindings") loop.post(registerBindings);
+    });
 
     int status = 0;
     desktop->onConnectionLost = [&] {

@@ -245,6 +245,23 @@ TEST_P(Tessarin, TilesXtermsAndFollowsCommands) {
     kill(xterms_[0], SIGCONT);
 }
 
+// The factory shortcuts (base modifier ctrl+alt) pressed on the keyboard reach the engine.
+// The letter keys: openbox keeps ctrl+alt+arrows for its desktops.
+TEST_P(Tessarin, ShortcutsFocusAndMove) {
+    for (const char* title : {"a", "b", "c"})
+        openXterm(title);
+    ASSERT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
+    ASSERT_EQ(msg({"focusLast"}), 0);
+    const auto columns = columnsOf(state());
+    ASSERT_EQ(columns.size(), 3u);
+    ASSERT_TRUE(waitUntil([&] { return settledOn(columns[2]); }));
+    ASSERT_EQ(server_.run({"xdotool", "key", "ctrl+alt+h"}), 0);
+    EXPECT_TRUE(waitUntil([&] { return settledOn(columns[1]); })) << "focusLeft";
+    ASSERT_EQ(server_.run({"xdotool", "key", "ctrl+alt+shift+h"}), 0);
+    EXPECT_TRUE(waitUntil([&] { return columnsOf(state()).front() == columns[1]; })) << "moveLeft";
+    EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); })) << "after moveLeft";
+}
+
 TEST_P(Tessarin, SecondMonitorGetsItsStripAndGivesWindowsBack) {
     openXterm("a");
     const xcb_window_t b = openXterm("b");
