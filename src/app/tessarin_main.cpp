@@ -182,7 +182,7 @@ int run() {
     registerBindings();
     if (!hotKeys->failed().empty()) {
         Log::info(std::to_string(hotKeys->failed().size()) +
-                  " shortcuts are taken by another program");
+                  " shortcuts not registered: taken by another program, or no such key");
     }
     // Told just before the table changes: registered again once it has.
     bindingsWatch = prefs.willChange.connect([&](std::string_view key) {

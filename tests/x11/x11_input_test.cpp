@@ -138,6 +138,7 @@ TEST_F(X11Input, HotKeysFireUnderLocksAndStopWhenUnregistered) {
     const auto j = hotKeys().registerHotKey(38, control | option, {1, 1});
     const auto left = hotKeys().registerHotKey(123, control | option | shift, {1, 2});
     ASSERT_TRUE(j && left);
+    EXPECT_FALSE(hotKeys().registerHotKey(38, control | option, {1, 9})) << "held by the first";
     EXPECT_EQ(press({"key", "ctrl+alt+j"}, 1), std::vector<std::uint32_t>{1});
     EXPECT_EQ(press({"key", "ctrl+alt+shift+Left"}, 1), std::vector<std::uint32_t>{2});
     EXPECT_EQ(

@@ -93,6 +93,14 @@ void X11HotKeys::ungrab(const Registration& registration) {
 
 std::optional<HotKeys::Ref> X11HotKeys::registerHotKey(std::uint32_t keyCode,
                                                        std::uint32_t modifiers, HotKeyID id) {
+    // X would hand a second grab of a combination to the first one's owner (us) and release
+    // both at one unregistration: one registration per combination, as elsewhere.
+    for (const auto& [ref, held] : registered_) {
+        if (held.keyCode == keyCode &&
+            keys::modifiersToX(held.modifiers) == keys::modifiersToX(modifiers)) {
+            return std::nullopt;
+        }
+    }
     auto talking = desktop_.talk();
     Registration registration{keyCode, modifiers, id};
     if (!grab(registration)) return std::nullopt;
