@@ -48,6 +48,7 @@ class ScenarioRunner {
     Result userFrameChange(const ScenarioStep& step);
     Result applicationFrameChange(const ScenarioStep& step);
     Result engineStep(const ScenarioStep& step);
+    Result inputStep(const ScenarioStep& step);
     Result print(const ScenarioStep& step);
 
     // The live window or application behind a label, or an error naming it.

@@ -8,7 +8,12 @@
 namespace tessarin {
 
 SimSession::SimSession(double startTime, KeyValueStore* store)
-    : loop_(startTime), desktop_(loop_), store_(store ? *store : memoryStore_), prefs_(store_) {
+    : loop_(startTime),
+      desktop_(loop_),
+      store_(store ? *store : memoryStore_),
+      prefs_(store_),
+      hotKeys_(desktop_.input()),
+      input_(desktop_.platform(queues_), prefs_, store_, &hotKeys_, &keyboardLayout_) {
     Log::setObserver([this](std::string_view line) {
         std::lock_guard lock(logMutex_);
         log_.push_back({loop_.now(), std::string(line)});
@@ -21,8 +26,17 @@ SimSession::~SimSession() {
 }
 
 WindowManager& SimSession::engine() {
-    if (!owner_.engine()) owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_));
+    if (!owner_.engine()) adoptEngine();
     return *owner_.engine();
+}
+
+void SimSession::adoptEngine() {
+    owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_, {.input = &input_}));
+    hotKeys_.onAction = [this](Action action) {
+        if (owner_.engine()) owner_.engine()->perform(action);
+    };
+    hotKeys_.bindings = prefs_.bindings();
+    if (!hotKeys_.suspended) hotKeys_.registerAll();
 }
 
 void SimSession::restartEngine() {
@@ -31,7 +45,7 @@ void SimSession::restartEngine() {
         runPending();
     }
     // The old engine goes only now, with nothing of its own left queued.
-    owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_));
+    adoptEngine();
     owner_.engine()->start();
 }
 

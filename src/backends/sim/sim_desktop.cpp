@@ -76,7 +76,7 @@ SimDesktop::~SimDesktop() {
 
 Platform SimDesktop::platform(QueueFactory& queues) {
     return Platform{accessibility_, windowServer_, screens_, pointer_, workspace_,
-                    core_->loop(),  queues,         clock_,   input_,   input_};
+                    core_->loop(),  queues,        clock_,   input_,   input_};
 }
 
 std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& setup) {

@@ -92,6 +92,7 @@ class SimDesktop {
 
     // The pointer, top-left convention.
     void setPointer(Point location);
+    Point pointerLocation() const;
     void setPressedButtons(std::uint32_t buttons);
     void setModifierFlags(std::uint32_t flags);
     std::vector<Point> warps() const;
