@@ -18,6 +18,10 @@ SimSession::SimSession(double startTime, KeyValueStore* store)
         std::lock_guard lock(logMutex_);
         log_.push_back({loop_.now(), std::string(line)});
     });
+    hotKeys_.onAction = [this](Action action) {
+        if (owner_.engine()) owner_.engine()->perform(action);
+    };
+    hotKeys_.follow(prefs_, loop_);
 }
 
 SimSession::~SimSession() {
@@ -32,11 +36,6 @@ WindowManager& SimSession::engine() {
 
 void SimSession::adoptEngine() {
     owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_, {.input = &input_}));
-    hotKeys_.onAction = [this](Action action) {
-        if (owner_.engine()) owner_.engine()->perform(action);
-    };
-    hotKeys_.bindings = prefs_.bindings();
-    if (!hotKeys_.suspended) hotKeys_.registerAll();
 }
 
 void SimSession::restartEngine() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "backends/sim/sim_input.hpp"
+#include "base/memory_store.hpp"
 #include "base/virtual_loop.hpp"
 
 namespace tessarin {
@@ -72,6 +73,30 @@ TEST_F(HotKeyCenterTest, UnregisteredOrStalePressesDoNothing) {
     center.registerAll();
     EXPECT_TRUE(center.failed().empty());
     EXPECT_EQ(center.registeredCount(), 0u);
+}
+
+TEST_F(HotKeyCenterTest, FollowsTheBindingsUnlessSuspended) {
+    MemoryStore store;
+    Preferences prefs(store);
+    prefs.setBaseModifier(kBase);
+    center.follow(prefs, loop);
+    EXPECT_EQ(press(kLeft), std::vector<Action>{Action::focusLeft});
+
+    const std::uint32_t newBase = ModifierMask::command | ModifierMask::option;
+    prefs.setBaseModifier(newBase);
+    loop.runPending();
+    EXPECT_TRUE(press(kLeft).empty());
+    EXPECT_EQ(press(kLeft, newBase), std::vector<Action>{Action::focusLeft});
+
+    // While a shortcut is recorded, changes wait for the recorder's own registerAll().
+    center.suspended = true;
+    center.unregisterAll();
+    prefs.setBaseModifier(kBase);
+    loop.runPending();
+    EXPECT_TRUE(system.hotKeys().empty());
+    center.suspended = false;
+    center.registerAll();
+    EXPECT_EQ(press(kLeft), std::vector<Action>{Action::focusLeft});
 }
 
 }  // namespace
