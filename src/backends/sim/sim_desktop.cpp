@@ -36,7 +36,7 @@ void rebase(SimCore& core) {
         window.frame = shifted(window.frame, by);
         window.frameBeforeFullScreen = shifted(window.frameBeforeFullScreen, by);
         for (ChildState& child : window.children)
-            child.frame = shifted(child.frame, by);
+            child.setup.frame = shifted(child.setup.frame, by);
     }
     core.pointer = {core.pointer.x + by.x, core.pointer.y + by.y};
 }
@@ -76,7 +76,7 @@ SimDesktop::~SimDesktop() {
 
 Platform SimDesktop::platform(QueueFactory& queues) {
     return Platform{accessibility_, windowServer_, screens_, pointer_, workspace_,
-                    core_->loop(),  queues,         clock_,   input_,   input_};
+                    core_->loop(),  queues,        clock_,   input_,   input_};
 }
 
 std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& setup) {
