@@ -36,12 +36,15 @@ struct Desk {
         own = sim.launch(sim::makeApp("org.tessarin", "Tessarin"));
         page = sim.launch(sim::makeApp(pageBundle, "Page"));
     }
+    // The page's window at `layer`, or at 0 behind a window of ours at `layer`.
     void open(const std::vector<ElementSpec>& tree, std::int64_t layer = 0, bool ours = false) {
         auto setup = sim::makeWindow("Page", {100, 100, 1000, 700});
-        setup.layer = layer;
-        const WindowID id = *sim.openWindow(ours ? own : page, setup);
+        setup.layer = ours ? 0 : layer;
+        const WindowID id = *sim.openWindow(page, setup);
         for (const ElementSpec& element : tree)
             sim.addElement(*sim.element(id), element);
+        setup.layer = layer;
+        if (ours) sim.openWindow(own, setup);
     }
     SliderHitTest::Services services() {
         return {sim.accessibility(), sim.windowServer(), own, &web};
@@ -105,6 +108,13 @@ TEST(SliderHitTest, ClassifiesWhatLiesUnderThePoint) {
          "known video player"},
         {"class prefix", {classed}, "known video player"},
         {"empty group", {group(kVideo)}, "video picture"},
+        {"too narrow", {group({420, 150, 199, 300})}, std::nullopt},
+        {"too tall", {group({420, 150, 200, 501})}, std::nullopt},
+        {"tall enough", {group({420, 150, 200, 500})}, "video picture"},
+        {"too flat", {group({300, 300, 300, 109})}, std::nullopt},
+        {"high enough", {group({300, 300, 300, 110})}, "video picture"},
+        {"too wide", {group({200, 300, 561, 200})}, std::nullopt},
+        {"wide enough", {group({200, 300, 560, 200})}, "video picture"},
         {"text is no picture", {text}, std::nullopt},
         {"group filling the window", {group({100, 100, 950, 630})}, std::nullopt},
         {"group short of the window's height", {group({100, 100, 950, 559})}, "video picture"},
@@ -118,6 +128,7 @@ TEST(SliderHitTest, ClassifiesWhatLiesUnderThePoint) {
         {"menu", {group(kVideo)}, std::nullopt, kCentre, 20},
         {"floating panel", {group(kVideo)}, "video picture", kCentre, 19},
         {"own window", {group(kVideo)}, std::nullopt, kCentre, 0, true},
+        {"own panel", {group(kVideo)}, "video picture", kCentre, 3, true},
     };
     for (const Case& c : cases) {
         Desk desk;
