@@ -36,7 +36,7 @@ void rebase(SimCore& core) {
         window.frame = shifted(window.frame, by);
         window.frameBeforeFullScreen = shifted(window.frameBeforeFullScreen, by);
         for (ChildState& child : window.children)
-            child.frame = shifted(child.frame, by);
+            child.setup.frame = shifted(child.setup.frame, by);
     }
     core.pointer = {core.pointer.x + by.x, core.pointer.y + by.y};
 }

@@ -84,6 +84,9 @@ class SimDesktop {
     // A child element of a window (a slider, a video player...), for hit tests.
     std::optional<AXElement> addElement(WindowID number, const std::string& role, Rect frame,
                                         std::optional<std::string> subrole = std::nullopt);
+    // An element with its children under `parent`, a window or an element inside one; none
+    // when the parent is neither.
+    std::optional<AXElement> addElement(const AXElement& parent, const ElementSpec& setup);
 
     std::optional<WindowSnapshot> window(WindowID number) const;
     std::optional<AXElement> element(WindowID number) const;

@@ -133,14 +133,37 @@ Point SimDesktop::spaceShift() const {
 
 std::optional<AXElement> SimDesktop::addElement(WindowID number, const std::string& role,
                                                 Rect frame, std::optional<std::string> subrole) {
+    const std::optional<AXElement> window = element(number);
+    if (!window) return std::nullopt;
+    ElementSpec setup;
+    setup.role = role;
+    setup.frame = frame;
+    setup.subrole = std::move(subrole);
+    return addElement(*window, setup);
+}
+
+namespace {
+
+std::uint64_t addTree(SimCore& core, WindowState& window, std::uint64_t parent,
+                      const ElementSpec& setup) {
+    ChildState child{core.newRefLocked(), parent, setup};
+    child.setup.children.clear();
+    const std::uint64_t ref = child.ref;
+    core.registerRefLocked(ref, window.number);
+    window.children.push_back(std::move(child));
+    for (const ElementSpec& inner : setup.children)
+        addTree(core, window, ref, inner);
+    return ref;
+}
+
+}  // namespace
+
+std::optional<AXElement> SimDesktop::addElement(const AXElement& parent, const ElementSpec& setup) {
     std::optional<AXElement> added;
     change([&](SimCore& core, Outbox&) {
-        WindowState* window = core.windowLocked(number);
+        WindowState* window = core.windowOfLocked(parent);
         if (!window) return false;
-        ChildState child{core.newRefLocked(), role, std::move(subrole), frame};
-        core.registerRefLocked(child.ref, number);
-        added = AXElement{window->pid, child.ref};
-        window->children.push_back(std::move(child));
+        added = AXElement{window->pid, addTree(core, *window, parent.ref, setup)};
         return true;
     });
     return added;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/geometry.hpp"
 #include "platform/accessibility.hpp"
@@ -65,6 +66,21 @@ struct WindowSpec {
     std::int64_t layer = 0;
     bool focus = true;  // becomes its application's focused window
     WindowFaults faults;
+};
+
+// An element inside a window (a slider, a page's video, a player's controls), for hit tests.
+// Attributes left absent have no value; children are added in order, the last one in front.
+struct ElementSpec {
+    std::string role;
+    Rect frame;
+    std::optional<std::string> subrole;
+    std::optional<std::string> title;
+    std::optional<std::string> description;
+    std::optional<std::string> roleDescription;
+    std::optional<std::string> domIdentifier;
+    std::optional<std::vector<std::string>> domClasses;
+    std::optional<double> characters;
+    std::vector<ElementSpec> children;
 };
 
 // How calls on a hung application behave.
