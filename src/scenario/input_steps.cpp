@@ -80,6 +80,17 @@ ScenarioRunner::Result ScenarioRunner::inputStep(const ScenarioStep& step) {
         input.setThreeFingerDrag(step.text(0) == "on");
         return std::nullopt;
     }
+    if (verb == "element") {
+        // A control inside a window (a slider, a video), for the swipe's probe.
+        WindowID id = 0;
+        if (Result error = resolveWindow(step.text(0), id)) return error;
+        sim::ElementSpec element;
+        element.role = *step.textOption("role");
+        element.frame = *step.rectOption("frame");
+        element.roleDescription = step.textOption("description");
+        session_.desktop().addElement(*session_.desktop().element(id), element);
+        return std::nullopt;
+    }
     if (verb == "key") {
         std::uint32_t modifiers = 0;
         std::optional<std::uint32_t> key;

@@ -111,7 +111,8 @@ ScenarioRunner::Result ScenarioRunner::runStep(const ScenarioStep& step) {
         verb == "exit-fullscreen" || verb == "retitle" || verb == "focus" || verb == "to-workspace")
         return windowStep(step);
     if (verb == "print" || verb == "echo" || verb == "dump") return print(step);
-    if (verb == "key" || verb == "swipe" || verb == "wheel" || verb == "three-finger-drag")
+    if (verb == "key" || verb == "swipe" || verb == "wheel" || verb == "three-finger-drag" ||
+        verb == "element")
         return inputStep(step);
     return engineStep(step);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/log.hpp"
+#include "input/slider_hit_test.hpp"
 
 namespace tessarin {
 
@@ -13,7 +14,11 @@ SimSession::SimSession(double startTime, KeyValueStore* store)
       store_(store ? *store : memoryStore_),
       prefs_(store_),
       hotKeys_(desktop_.input()),
-      input_(desktop_.platform(queues_), prefs_, store_, &hotKeys_, &keyboardLayout_) {
+      input_(desktop_.platform(queues_), prefs_, store_, &hotKeys_, &keyboardLayout_,
+             [this](Point point) {
+                 return SliderHitTest::classify({desktop_.accessibility(), desktop_.windowServer()},
+                                                point);
+             }) {
     Log::setObserver([this](std::string_view line) {
         std::lock_guard lock(logMutex_);
         log_.push_back({loop_.now(), std::string(line)});
