@@ -84,7 +84,7 @@ ScenarioRunner::Result ScenarioRunner::inputStep(const ScenarioStep& step) {
         // A control inside a window (a slider, a video), for the swipe's probe.
         WindowID id = 0;
         if (Result error = resolveWindow(step.text(0), id)) return error;
-        sim::ElementSpec element;
+        sim::ElementSetup element;
         element.role = *step.textOption("role");
         element.frame = *step.rectOption("frame");
         element.roleDescription = step.textOption("description");

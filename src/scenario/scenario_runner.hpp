@@ -61,8 +61,8 @@ class ScenarioRunner {
     std::map<std::string, WindowID> windows_;
     std::map<WindowID, std::string> windowNames_;
     std::vector<WindowID> openingOrder_;
-    std::map<std::string, std::uint32_t> plugged_;          // uuid → display number
-    std::map<std::string, sim::DisplaySpec> displaySpecs_;  // uuid → how it was last plugged
+    std::map<std::string, std::uint32_t> plugged_;            // uuid → display number
+    std::map<std::string, sim::DisplaySetup> displaySetups_;  // uuid → how it was last plugged
     std::size_t logPrinted_ = 0;
 };
 

@@ -107,7 +107,7 @@ class EngineTest : public EngineHarness {
         return openColumns(count);
     }
 
-    WindowID openSpec(const sim::WindowSpec& setup) {
+    WindowID openSetup(const sim::WindowSetup& setup) {
         if (!app) app = launch("com.example.editor", "Editor");
         auto id = desktop.openWindow(app, setup);
         EXPECT_TRUE(id.has_value());

@@ -12,20 +12,20 @@
 namespace tessarin {
 namespace {
 
-using sim::ElementSpec;
+using sim::ElementSetup;
 
 constexpr Rect kVideo{200, 150, 640, 360};
 constexpr Point kCentre{520, 330};
 
-ElementSpec element(std::string role, Rect frame, std::vector<ElementSpec> children = {}) {
-    ElementSpec setup;
+ElementSetup element(std::string role, Rect frame, std::vector<ElementSetup> children = {}) {
+    ElementSetup setup;
     setup.role = std::move(role);
     setup.frame = frame;
     setup.children = std::move(children);
     return setup;
 }
 
-ElementSpec group(Rect frame, std::vector<ElementSpec> children = {}) {
+ElementSetup group(Rect frame, std::vector<ElementSetup> children = {}) {
     return element("AXGroup", frame, std::move(children));
 }
 
@@ -37,11 +37,11 @@ struct Desk {
         page = sim.launch(sim::makeApp(pageBundle, "Page"));
     }
     // The page's window at `layer`, or at 0 behind a window of ours at `layer`.
-    void open(const std::vector<ElementSpec>& tree, std::int64_t layer = 0, bool ours = false) {
+    void open(const std::vector<ElementSetup>& tree, std::int64_t layer = 0, bool ours = false) {
         auto setup = sim::makeWindow("Page", {100, 100, 1000, 700});
         setup.layer = ours ? 0 : layer;
         const WindowID id = *sim.openWindow(page, setup);
-        for (const ElementSpec& element : tree)
+        for (const ElementSetup& element : tree)
             sim.addElement(*sim.element(id), element);
         setup.layer = layer;
         if (ours) sim.openWindow(own, setup);
@@ -63,7 +63,7 @@ struct Desk {
 };
 
 struct Case {
-    Case(const char* name, std::vector<ElementSpec> tree, std::optional<std::string> reason,
+    Case(const char* name, std::vector<ElementSetup> tree, std::optional<std::string> reason,
          Point at = kCentre, std::int64_t layer = 0, bool ours = false)
         : name(name),
           tree(std::move(tree)),
@@ -72,7 +72,7 @@ struct Case {
           layer(layer),
           ours(ours) {}
     const char* name;
-    std::vector<ElementSpec> tree;
+    std::vector<ElementSetup> tree;
     std::optional<std::string> reason;
     Point at;
     std::int64_t layer;
@@ -80,31 +80,31 @@ struct Case {
 };
 
 // A player marked by one attribute, the point on a small control inside it.
-ElementSpec labelled(std::optional<std::string> ElementSpec::*field, std::string value) {
-    ElementSpec player = group(kVideo, {group({500, 320, 40, 40})});
+ElementSetup labelled(std::optional<std::string> ElementSetup::*field, std::string value) {
+    ElementSetup player = group(kVideo, {group({500, 320, 40, 40})});
     player.*field = std::move(value);
     return player;
 }
 
 // The content area over a player, with a slider somewhere in the player.
-ElementSpec withBar(Rect bar) {
+ElementSetup withBar(Rect bar) {
     return group(kVideo, {group({200, 150, 640, 300}, {element("AXStaticText", {})}),
                           element("AXSlider", bar)});
 }
 
 TEST(SliderHitTest, ClassifiesWhatLiesUnderThePoint) {
-    ElementSpec classed = labelled(&ElementSpec::title, "Clip");
+    ElementSetup classed = labelled(&ElementSetup::title, "Clip");
     classed.domClasses = {{"a", "ytp-chrome"}};
-    ElementSpec text = group(kVideo);
+    ElementSetup text = group(kVideo);
     text.characters = 4;
     const Case cases[] = {
         {"native slider", {element("AXSlider", {400, 320, 300, 20})}, "slider (AXSlider)"},
         {"role description",
-         {labelled(&ElementSpec::roleDescription, "Video")},
+         {labelled(&ElementSetup::roleDescription, "Video")},
          "known video player"},
-        {"label", {labelled(&ElementSpec::description, "Embedded Video")}, "known video player"},
+        {"label", {labelled(&ElementSetup::description, "Embedded Video")}, "known video player"},
         {"identifier",
-         {labelled(&ElementSpec::domIdentifier, "movie_player")},
+         {labelled(&ElementSetup::domIdentifier, "movie_player")},
          "known video player"},
         {"class prefix", {classed}, "known video player"},
         {"empty group", {group(kVideo)}, "video picture"},
@@ -140,7 +140,7 @@ TEST(SliderHitTest, ClassifiesWhatLiesUnderThePoint) {
 // The probe's bounds: 8 nodes up, 80 nodes down, 12 children per node, queued to depth 2.
 TEST(SliderHitTest, StopsAtItsBudgets) {
     for (int depth : {8, 9}) {
-        ElementSpec chain = group({470, 280, 100, 100});
+        ElementSetup chain = group({470, 280, 100, 100});
         for (int level = 1; level < depth; ++level)
             chain = group({470, 280, 100, 100}, {chain});
         chain.roleDescription = "video";
@@ -149,7 +149,7 @@ TEST(SliderHitTest, StopsAtItsBudgets) {
         EXPECT_EQ(desk.classify().has_value(), depth == 8) << depth;
     }
 
-    const ElementSpec bar = element("AXSlider", {200, 480, 640, 10});
+    const ElementSetup bar = element("AXSlider", {200, 480, 640, 10});
     struct Place {
         std::size_t child;
         std::vector<std::size_t> path;  // below that child
@@ -160,13 +160,13 @@ TEST(SliderHitTest, StopsAtItsBudgets) {
     for (const Place& place :
          {Place{11, {1}, 6, true}, Place{11, {2}, 6, false}, Place{11, {}, 0, true},
           Place{12, {}, 0, false}, Place{0, {0, 0}, 0, true}, Place{0, {0, 0, 0}, 0, false}}) {
-        ElementSpec player = group(kVideo);
+        ElementSetup player = group(kVideo);
         for (std::size_t i = 0; i < 13; ++i) {
-            ElementSpec child = group({i ? 860.0 : 470.0, 280, 100, 100});
+            ElementSetup child = group({i ? 860.0 : 470.0, 280, 100, 100});
             child.children.assign(place.kids, group({i ? 860.0 : 600.0, 160, 10, 10}));
             player.children.push_back(child);
         }
-        ElementSpec* slot = &player.children[place.child];
+        ElementSetup* slot = &player.children[place.child];
         for (std::size_t index : place.path) {
             if (slot->children.empty()) slot->children.push_back(group({600, 160, 10, 10}));
             slot = &slot->children[index];
@@ -182,7 +182,7 @@ TEST(SliderHitTest, StopsAtItsBudgets) {
 TEST(SliderHitTest, DescribesTheWalkAndAsksBrowsersForTheirPages) {
     Desk desk;
     EXPECT_EQ(SliderHitTest::describe(desk.services(), kCentre), "no element");
-    ElementSpec clip = labelled(&ElementSpec::title, "Clip");
+    ElementSetup clip = labelled(&ElementSetup::title, "Clip");
     clip.roleDescription = "Video";
     desk.open({clip});
     EXPECT_EQ(SliderHitTest::describe(desk.services(), kCentre),

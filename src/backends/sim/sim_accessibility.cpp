@@ -101,7 +101,7 @@ AXError SimAccessibility::readLocked(const AXElement& element, std::string_view 
         return value = list, AXError::success;
     }
     if (const ChildState* child = core.childLocked(element)) {
-        const ElementSpec& setup = child->setup;
+        const ElementSetup& setup = child->setup;
         if (attribute == AXName::role) return value = setup.role, AXError::success;
         if (attribute == AXName::subrole) return optionalString(setup.subrole, value);
         if (attribute == AXName::position) return value = setup.frame.origin(), AXError::success;

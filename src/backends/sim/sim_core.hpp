@@ -41,7 +41,7 @@ struct WorkspaceObserverCore {
 struct ChildState {
     std::uint64_t ref = 0;
     std::uint64_t parent = 0;  // the window's ref for its direct children
-    ElementSpec setup;
+    ElementSetup setup;
 };
 
 struct WindowState {
@@ -83,7 +83,7 @@ struct AppState {
 
 struct DisplayState {
     std::uint32_t number = 0;
-    DisplaySpec setup;
+    DisplaySetup setup;
 };
 
 // Work to hand to the main loop once the state lock is released: deliveries never run, and

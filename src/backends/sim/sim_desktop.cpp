@@ -79,7 +79,7 @@ Platform SimDesktop::platform(QueueFactory& queues) {
                     core_->loop(),  queues,        clock_,   input_,   input_};
 }
 
-std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& setup) {
+std::uint32_t SimDesktop::plugDisplay(const DisplaySetup& setup) {
     std::uint32_t number = 0;
     change([&](SimCore& core, Outbox& out) {
         DisplayState display{core.nextDisplay++, setup};
@@ -160,7 +160,7 @@ std::optional<std::uint32_t> SimDesktop::displayNumber(const std::string& uuid) 
     return std::nullopt;
 }
 
-Pid SimDesktop::launch(const AppSpec& setup) {
+Pid SimDesktop::launch(const AppSetup& setup) {
     Pid pid = 0;
     change([&](SimCore& core, Outbox& out) {
         pid = core.nextPid++;

@@ -3,7 +3,7 @@
 
 namespace tessarin::sim {
 
-std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& setup) {
+std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSetup& setup) {
     std::optional<WindowID> opened;
     change([&](SimCore& core, Outbox& out) {
         AppState* app = core.appLocked(pid);
@@ -135,7 +135,7 @@ std::optional<AXElement> SimDesktop::addElement(WindowID number, const std::stri
                                                 Rect frame, std::optional<std::string> subrole) {
     const std::optional<AXElement> window = element(number);
     if (!window) return std::nullopt;
-    ElementSpec setup;
+    ElementSetup setup;
     setup.role = role;
     setup.frame = frame;
     setup.subrole = std::move(subrole);
@@ -145,20 +145,21 @@ std::optional<AXElement> SimDesktop::addElement(WindowID number, const std::stri
 namespace {
 
 std::uint64_t addTree(SimCore& core, WindowState& window, std::uint64_t parent,
-                      const ElementSpec& setup) {
+                      const ElementSetup& setup) {
     ChildState child{core.newRefLocked(), parent, setup};
     child.setup.children.clear();
     const std::uint64_t ref = child.ref;
     core.registerRefLocked(ref, window.number);
     window.children.push_back(std::move(child));
-    for (const ElementSpec& inner : setup.children)
+    for (const ElementSetup& inner : setup.children)
         addTree(core, window, ref, inner);
     return ref;
 }
 
 }  // namespace
 
-std::optional<AXElement> SimDesktop::addElement(const AXElement& parent, const ElementSpec& setup) {
+std::optional<AXElement> SimDesktop::addElement(const AXElement& parent,
+                                                const ElementSetup& setup) {
     std::optional<AXElement> added;
     change([&](SimCore& core, Outbox&) {
         WindowState* window = core.windowOfLocked(parent);
