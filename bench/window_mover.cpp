@@ -55,14 +55,14 @@ void BM_ScrollAnimationSlowApplication(benchmark::State& state) {
 
     VirtualLoop loop;
     sim::SimDesktop desktop(loop);
-    sim::DisplaySpec display;
+    sim::DisplaySetup display;
     display.uuid = "PRIMARY";
     display.frame = {0, 0, 1440, 900};
     desktop.plugDisplay(display);
-    sim::AppSpec app;
+    sim::AppSetup app;
     app.bundleID = "com.example.slow";
     const Pid pid = desktop.launch(app);
-    sim::WindowSpec setup;
+    sim::WindowSetup setup;
     setup.frame = frameAt(0);
     const WindowID id = *desktop.openWindow(pid, setup);
 

@@ -47,9 +47,10 @@ TEST_PROGRAMS = {
     "src/backends/sim": ["test_sim", "test_scenario"],
     "src/system": ["test_system"],
     "src/engine": ["test_engine", "test_scenario"],
+    "src/input": ["test_input", "test_scenario"],
     "src/scenario": ["test_scenario"],
 }
-DEFAULT_FOLDERS = ["src/core", "src/base", "src/settings", "src/system", "src/engine"]
+DEFAULT_FOLDERS = ["src/core", "src/base", "src/settings", "src/system", "src/engine", "src/input"]
 
 ROOT = Path(__file__).resolve().parent.parent
 SOURCE_SUFFIXES = (".cpp", ".hpp")

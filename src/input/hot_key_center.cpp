@@ -6,6 +6,28 @@ namespace tessarin {
 
 HotKeyCenter::HotKeyCenter(HotKeys& system) : system_(system) {}
 
+HotKeyCenter::~HotKeyCenter() {
+    if (followed_ && observer_) followed_->willChange.disconnect(*observer_);
+}
+
+void HotKeyCenter::follow(Preferences& prefs, MainLoop& loop) {
+    if (followed_ && observer_) followed_->willChange.disconnect(*observer_);
+    followed_ = &prefs;
+    auto reload = [this, &prefs] {
+        bindings = prefs.bindings();
+        if (!suspended) registerAll();
+    };
+    reload();
+    std::weak_ptr<bool> alive = alive_;
+    observer_ = prefs.willChange.connect([reload, alive, &loop](std::string_view key) {
+        // A new base modifier moves the bindings with it.
+        if (key != "bindings" && key != "baseModifier") return;
+        loop.post([reload, alive] {
+            if (alive.lock()) reload();
+        });
+    });
+}
+
 void HotKeyCenter::registerAll() {
     if (!handlerInstalled_) {
         system_.setHandler([this](HotKeyID id) { handlePress(id); });

@@ -6,10 +6,13 @@
 #include <optional>
 #include <vector>
 
+#include "base/main_loop.hpp"
+#include "base/signal.hpp"
 #include "core/action.hpp"
 #include "core/default_shortcuts.hpp"
 #include "core/key_combo.hpp"
 #include "platform/input.hpp"
+#include "settings/preferences.hpp"
 
 namespace tessarin {
 
@@ -21,6 +24,7 @@ class HotKeyCenter {
     static constexpr std::uint32_t kSignature = 0x514C4F4E;
 
     explicit HotKeyCenter(HotKeys& system);
+    ~HotKeyCenter();
     HotKeyCenter(const HotKeyCenter&) = delete;
     HotKeyCenter& operator=(const HotKeyCenter&) = delete;
 
@@ -42,12 +46,20 @@ class HotKeyCenter {
     // A press from the system; unknown ids are swallowed.
     void handlePress(HotKeyID id);
 
+    // Takes the table from the settings and registers it unless suspended, now and after every
+    // change of the bindings (read on the next turn of `loop`: observers hear of a change just
+    // before it happens).
+    void follow(Preferences& prefs, MainLoop& loop);
+
   private:
     HotKeys& system_;
     bool handlerInstalled_ = false;
     std::vector<KeyCombo> failed_;
     std::vector<HotKeys::Ref> refs_;
     std::map<std::uint32_t, Action> actions_;
+    Preferences* followed_ = nullptr;
+    std::optional<Signal<std::string_view>::Token> observer_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace tessarin

@@ -18,6 +18,14 @@ inline constexpr std::string_view fullScreen = "AXFullScreen";
 inline constexpr std::string_view main = "AXMain";
 inline constexpr std::string_view focused = "AXFocused";
 inline constexpr std::string_view parent = "AXParent";
+// Attributes of the elements inside a window.
+inline constexpr std::string_view children = "AXChildren";
+inline constexpr std::string_view window = "AXWindow";
+inline constexpr std::string_view description = "AXDescription";
+inline constexpr std::string_view roleDescription = "AXRoleDescription";
+inline constexpr std::string_view numberOfCharacters = "AXNumberOfCharacters";
+inline constexpr std::string_view domIdentifier = "AXDOMIdentifier";
+inline constexpr std::string_view domClassList = "AXDOMClassList";
 // Attributes of applications.
 inline constexpr std::string_view windows = "AXWindows";
 inline constexpr std::string_view focusedWindow = "AXFocusedWindow";

@@ -111,12 +111,15 @@ ScenarioRunner::Result ScenarioRunner::runStep(const ScenarioStep& step) {
         verb == "exit-fullscreen" || verb == "retitle" || verb == "focus" || verb == "to-workspace")
         return windowStep(step);
     if (verb == "print" || verb == "echo" || verb == "dump") return print(step);
+    if (verb == "key" || verb == "swipe" || verb == "wheel" || verb == "three-finger-drag" ||
+        verb == "element")
+        return inputStep(step);
     return engineStep(step);
 }
 
 namespace {
 
-void moveSpec(sim::DisplaySpec& setup, Point by) {
+void moveSetup(sim::DisplaySetup& setup, Point by) {
     setup.frame.x += by.x, setup.frame.y += by.y;
     if (setup.visibleFrame) setup.visibleFrame->x += by.x, setup.visibleFrame->y += by.y;
 }
@@ -130,22 +133,22 @@ ScenarioRunner::Result ScenarioRunner::display(const ScenarioStep& step) {
         auto found = plugged_.find(uuid);
         if (found == plugged_.end()) return "display " + inQuotes(uuid) + " is not plugged in";
         const auto screens = desktop.screens().screens();
-        displaySpecs_[uuid].primary = !screens.empty() && screens.front().uuid == uuid;
+        displaySetups_[uuid].primary = !screens.empty() && screens.front().uuid == uuid;
         desktop.unplugDisplay(found->second);
         plugged_.erase(found);
         return std::nullopt;
     }
     if (plugged_.count(uuid)) return "display " + inQuotes(uuid) + " is already plugged in";
-    auto remembered = displaySpecs_.find(uuid);
-    if (remembered == displaySpecs_.end() && !step.hasOption("frame"))
+    auto remembered = displaySetups_.find(uuid);
+    if (remembered == displaySetups_.end() && !step.hasOption("frame"))
         return "frame= is needed the first time " + inQuotes(uuid) + " is plugged in";
-    sim::DisplaySpec setup =
-        remembered != displaySpecs_.end() ? remembered->second : sim::makeDisplay(uuid, {}, uuid);
+    sim::DisplaySetup setup =
+        remembered != displaySetups_.end() ? remembered->second : sim::makeDisplay(uuid, {}, uuid);
     // Remembered frames are kept where they were when the desktop began; the global space has
     // moved since if a primary display came or went. A display comes back in its old
     // arrangement, as primary again if it was.
     const Point shift = desktop.spaceShift();
-    moveSpec(setup, shift);
+    moveSetup(setup, shift);
     if (auto frame = step.rectOption("frame")) {
         setup.frame = *frame;
         setup.visibleFrame.reset();
@@ -165,8 +168,8 @@ ScenarioRunner::Result ScenarioRunner::display(const ScenarioStep& step) {
     plugged_[uuid] = desktop.plugDisplay(setup);
     // Kept in the coordinates the desktop began with, so later moves of the space apply.
     setup.primary = false;
-    moveSpec(setup, {-shift.x, -shift.y});
-    displaySpecs_[uuid] = setup;
+    moveSetup(setup, {-shift.x, -shift.y});
+    displaySetups_[uuid] = setup;
     return std::nullopt;
 }
 
@@ -176,7 +179,7 @@ ScenarioRunner::Result ScenarioRunner::application(const ScenarioStep& step) {
     if (step.verb == "launch") {
         if (apps_.count(label) || windows_.count(label))
             return "label " + inQuotes(label) + " is already in use";
-        sim::AppSpec setup =
+        sim::AppSetup setup =
             sim::makeApp(step.textOption("bundle"), step.textOption("name").value_or(label),
                          !step.has("background"));
         setup.policy = policyNamed(step.textOption("policy").value_or("regular"));
@@ -213,8 +216,8 @@ ScenarioRunner::Result ScenarioRunner::open(const ScenarioStep& step) {
     if (Result error = resolveApplication(*step.textOption("app"), pid)) return error;
     const Point at = step.pointOption("at").value_or(Point{100, 100});
     const Size size = step.sizeOption("size").value_or(Size{800, 600});
-    sim::WindowSpec setup = sim::makeWindow(step.textOption("title").value_or(label),
-                                            {at.x, at.y, size.width, size.height});
+    sim::WindowSetup setup = sim::makeWindow(step.textOption("title").value_or(label),
+                                             {at.x, at.y, size.width, size.height});
     if (auto min = step.sizeOption("min")) setup.minimumSize = *min;
     if (auto workspace = step.numberOption("workspace"))
         setup.workspace = static_cast<int>(*workspace);

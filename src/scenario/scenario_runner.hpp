@@ -48,6 +48,7 @@ class ScenarioRunner {
     Result userFrameChange(const ScenarioStep& step);
     Result applicationFrameChange(const ScenarioStep& step);
     Result engineStep(const ScenarioStep& step);
+    Result inputStep(const ScenarioStep& step);
     Result print(const ScenarioStep& step);
 
     // The live window or application behind a label, or an error naming it.
@@ -60,8 +61,8 @@ class ScenarioRunner {
     std::map<std::string, WindowID> windows_;
     std::map<WindowID, std::string> windowNames_;
     std::vector<WindowID> openingOrder_;
-    std::map<std::string, std::uint32_t> plugged_;          // uuid → display number
-    std::map<std::string, sim::DisplaySpec> displaySpecs_;  // uuid → how it was last plugged
+    std::map<std::string, std::uint32_t> plugged_;            // uuid → display number
+    std::map<std::string, sim::DisplaySetup> displaySetups_;  // uuid → how it was last plugged
     std::size_t logPrinted_ = 0;
 };
 

@@ -4,15 +4,29 @@
 #include <cmath>
 
 #include "base/log.hpp"
+#include "input/slider_hit_test.hpp"
 
 namespace tessarin {
 
 SimSession::SimSession(double startTime, KeyValueStore* store)
-    : loop_(startTime), desktop_(loop_), store_(store ? *store : memoryStore_), prefs_(store_) {
+    : loop_(startTime),
+      desktop_(loop_),
+      store_(store ? *store : memoryStore_),
+      prefs_(store_),
+      hotKeys_(desktop_.input()),
+      input_(desktop_.platform(queues_), prefs_, store_, &hotKeys_, &keyboardLayout_,
+             [this](Point point) {
+                 return SliderHitTest::classify({desktop_.accessibility(), desktop_.windowServer()},
+                                                point);
+             }) {
     Log::setObserver([this](std::string_view line) {
         std::lock_guard lock(logMutex_);
         log_.push_back({loop_.now(), std::string(line)});
     });
+    hotKeys_.onAction = [this](Action action) {
+        if (owner_.engine()) owner_.engine()->perform(action);
+    };
+    hotKeys_.follow(prefs_, loop_);
 }
 
 SimSession::~SimSession() {
@@ -21,8 +35,12 @@ SimSession::~SimSession() {
 }
 
 WindowManager& SimSession::engine() {
-    if (!owner_.engine()) owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_));
+    if (!owner_.engine()) adoptEngine();
     return *owner_.engine();
+}
+
+void SimSession::adoptEngine() {
+    owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_, {.input = &input_}));
 }
 
 void SimSession::restartEngine() {
@@ -31,7 +49,7 @@ void SimSession::restartEngine() {
         runPending();
     }
     // The old engine goes only now, with nothing of its own left queued.
-    owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_));
+    adoptEngine();
     owner_.engine()->start();
 }
 

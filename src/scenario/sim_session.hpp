@@ -10,8 +10,11 @@
 #include "base/memory_store.hpp"
 #include "base/stepped_executor.hpp"
 #include "base/virtual_loop.hpp"
+#include "core/keyboard_layout.hpp"
 #include "engine/engine_owner.hpp"
 #include "engine/window_manager.hpp"
+#include "input/engine_input.hpp"
+#include "input/hot_key_center.hpp"
 #include "settings/preferences.hpp"
 
 namespace tessarin {
@@ -45,8 +48,11 @@ class SimSession {
     Preferences& preferences() { return prefs_; }
     double now() const { return loop_.now(); }
 
-    // The engine, made on first use; it runs only once started.
+    // The engine, made on first use; it runs only once started. Its input taps and the hot
+    // keys of the bindings come with it.
     WindowManager& engine();
+    EngineInput& input() { return input_; }
+    HotKeyCenter& hotKeys() { return hotKeys_; }
     bool hasEngine() const { return owner_.engine() != nullptr; }
     // Stops the engine and starts a new one over the same settings, as after a reboot that
     // left the windows open.
@@ -68,13 +74,18 @@ class SimSession {
     std::vector<LogLine> logSince(std::size_t from) const;
 
   private:
+    void adoptEngine();
+
     VirtualLoop loop_;
     SteppedExecutor queues_;
     sim::SimDesktop desktop_;
     sim::QueueRunner runner_{loop_, queues_, desktop_};
     MemoryStore memoryStore_;
+    UsKeyboardLayout keyboardLayout_;
     KeyValueStore& store_;
     Preferences prefs_;
+    HotKeyCenter hotKeys_;
+    EngineInput input_;
     // Stops the engine, then runs out the queued writes while the desktop is still there.
     EngineOwner owner_{[this] { runPending(); }};
     mutable std::mutex logMutex_;

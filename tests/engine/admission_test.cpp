@@ -15,7 +15,7 @@ class Admission : public EngineHarness {
         takeLog();
     }
 
-    WindowID openSpec(Pid pid, const sim::WindowSpec& setup) {
+    WindowID openSetup(Pid pid, const sim::WindowSetup& setup) {
         auto id = desktop.openWindow(pid, setup);
         EXPECT_TRUE(id.has_value());
         settle();
@@ -30,10 +30,10 @@ class Admission : public EngineHarness {
 // The other refused windows are in the admission_placement scenario; a scenario cannot open a
 // window without a role.
 TEST_F(Admission, AWindowWithoutARoleIsRefusedAndSaysSo) {
-    sim::WindowSpec bare = sim::makeWindow("Bare", {200, 200, 400, 300});
+    sim::WindowSetup bare = sim::makeWindow("Bare", {200, 200, 400, 300});
     bare.role.reset();
     bare.subrole.reset();
-    WindowID nameless = openSpec(editor, bare);
+    WindowID nameless = openSetup(editor, bare);
     EXPECT_FALSE(known(nameless));
     EXPECT_TRUE(logged("ignored " + description(nameless, "com.example.editor", "Bare") +
                        ": role=nil subrole=nil fullscreen=false "

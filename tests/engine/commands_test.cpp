@@ -234,7 +234,7 @@ TEST_F(CommandsTest, ShowOverviewIsStickyAndTitlesAreReadOnlyWhileThePanelIsHidd
 TEST_F(CommandsTest, TheModelDescribesEveryColumnAndAClickFocusesOne) {
     plugPrimary();
     startEngine();
-    sim::AppSpec setup = sim::makeApp("com.example.browser", "Browser");
+    sim::AppSetup setup = sim::makeApp("com.example.browser", "Browser");
     setup.icon = "browser.png";
     app = desktop.launch(setup);
     const auto ids = openColumns(2);

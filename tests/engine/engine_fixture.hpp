@@ -93,7 +93,8 @@ class EngineTest : public EngineHarness {
     void start() {
         Platform base = desktop.platform(queues);
         Platform platform{base.accessibility, base.windowServer, base.screens, base.pointer,
-                          workspace,          base.mainLoop,     base.queues,  base.clock};
+                          workspace,          base.mainLoop,     base.queues,  base.clock,
+                          base.inputEvents,   base.hotKeys};
         engine = WindowManager::create(platform, *prefs, hooks);
         engine->start();
         settle();
@@ -106,7 +107,7 @@ class EngineTest : public EngineHarness {
         return openColumns(count);
     }
 
-    WindowID openSpec(const sim::WindowSpec& setup) {
+    WindowID openSetup(const sim::WindowSetup& setup) {
         if (!app) app = launch("com.example.editor", "Editor");
         auto id = desktop.openWindow(app, setup);
         EXPECT_TRUE(id.has_value());

@@ -103,7 +103,7 @@ class EngineHarness : public ::testing::Test {
     // Opens a window; one opened without focus leaves the focus where it is.
     WindowID open(Pid pid, const std::string& title, Rect frame = {100, 100, 800, 600},
                   bool focus = true) {
-        sim::WindowSpec setup = sim::makeWindow(title, frame);
+        sim::WindowSetup setup = sim::makeWindow(title, frame);
         setup.focus = focus;
         auto id = desktop.openWindow(pid, setup);
         EXPECT_TRUE(id.has_value());

@@ -72,7 +72,7 @@ class EngineRandom : public EngineHarness {
                 pid = launch("com.example.app" + std::to_string(apps.size()));
                 apps.push_back(*pid);
             }
-            sim::WindowSpec setup = sim::makeWindow(
+            sim::WindowSetup setup = sim::makeWindow(
                 "W", {between(-200, 3000), between(0, 800), between(40, 1500), between(40, 900)});
             setup.focus = chance(0.7);
             setup.minimized = chance(0.1);

@@ -53,7 +53,7 @@ TEST_F(EngineStartStop, StartingTwiceStartsOnceAndTheStartedLineCountsWhatWasAdm
     WindowID tiled = open(editor, "Notes");
     Pid calculator = launch("com.apple.calculator", "Calculator");
     open(calculator, "Calculator", {900, 100, 230, 400});
-    sim::WindowSpec minimized = sim::makeWindow("Parked", {100, 100, 700, 500});
+    sim::WindowSetup minimized = sim::makeWindow("Parked", {100, 100, 700, 500});
     minimized.minimized = true;
     desktop.openWindow(editor, minimized);
     engine = WindowManager::create(desktop.platform(queues), *prefs, hooks);

@@ -15,8 +15,8 @@ class LayoutSizes : public EngineTest {
         start();
     }
 
-    sim::WindowSpec setup(const std::string& title, Size minimum = {0, 0}) {
-        sim::WindowSpec window = sim::makeWindow(title, {100, 100, 800, 600});
+    sim::WindowSetup setup(const std::string& title, Size minimum = {0, 0}) {
+        sim::WindowSetup window = sim::makeWindow(title, {100, 100, 800, 600});
         window.minimumSize = minimum;
         return window;
     }
@@ -38,9 +38,9 @@ class LayoutSizes : public EngineTest {
 };
 
 TEST_F(LayoutSizes, AWindowThatKeepsEndingOffIsCorrectedTwicePerWantedFrame) {
-    sim::WindowSpec drifting = setup("Drifts");
+    sim::WindowSetup drifting = setup("Drifts");
     drifting.faults.movesItself = Point{10, 0};
-    const WindowID id = openSpec(drifting);
+    const WindowID id = openSetup(drifting);
     ASSERT_EQ(applied(id), (Rect{10, 35, 705, 855}));
     ASSERT_EQ(frameOf(id), (Rect{20, 35, 705, 855}));
     takeLog();
@@ -74,9 +74,9 @@ TEST_F(LayoutSizes, AWindowThatKeepsEndingOffIsCorrectedTwicePerWantedFrame) {
 }
 
 TEST_F(LayoutSizes, AWindowWithinFourPointsIsLeftAlone) {
-    sim::WindowSpec slightly = setup("Slightly off");
+    sim::WindowSetup slightly = setup("Slightly off");
     slightly.faults.movesItself = Point{4, -4};
-    const WindowID id = openSpec(slightly);
+    const WindowID id = openSetup(slightly);
     takeLog();
     verifyAfterAMorph();
     EXPECT_EQ(countLogged("window not where it should be: "), 0);

@@ -69,7 +69,7 @@ struct SimDesktopTest : ::testing::Test {
 
 TEST_F(SimDesktopTest, DisplaysKeepTheirIdentityAcrossReconnection) {
     const auto number = desktop.plugDisplay(makeDisplay("B", {1440, -100, 1920, 1080}));
-    DisplaySpec anonymous = makeDisplay(std::nullopt, {-1280, 0, 1280, 800});
+    DisplaySetup anonymous = makeDisplay(std::nullopt, {-1280, 0, 1280, 800});
     anonymous.hasNumber = false;
     desktop.plugDisplay(anonymous);
     loop.drain();

@@ -153,7 +153,7 @@ TEST(SimTeardown, DestroyingTheDesktopReleasesBlockedCallsFirst) {
     VirtualLoop loop;
     auto desktop = std::make_unique<SimDesktop>(loop);
     const Pid pid = desktop->launch(makeApp(std::nullopt, "Hung"));
-    const AXElement window = *desktop->element(*desktop->openWindow(pid, WindowSpec{}));
+    const AXElement window = *desktop->element(*desktop->openWindow(pid, WindowSetup{}));
     desktop->setHung(pid, HangMode::block);
     Accessibility& ax = desktop->accessibility();
     AXError result = AXError::success;
@@ -174,7 +174,7 @@ TEST_F(SimFaults, WindowsKeepTheirMinimumAndFixedSizesClampAndMoveThemselves) {
     ASSERT_EQ(ax.setAttribute(element(slowWindow), "AXSize", Size{800, 300}), AXError::success);
     EXPECT_EQ(frame(slowWindow).size(), (Size{800, 350}));
 
-    WindowSpec fixed = makeWindow("Fixed", {50, 50, 400, 300});
+    WindowSetup fixed = makeWindow("Fixed", {50, 50, 400, 300});
     fixed.fixedSize = true;
     const WindowID id = *desktop.openWindow(quick, fixed);
     bool settable = true;

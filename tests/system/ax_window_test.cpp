@@ -64,7 +64,7 @@ TEST_F(AXWindowTest, FailedWritesAreLoggedWithBothResultsAndTheBundle) {
                                        " com.example.editor"});
 
     // A fixed-size window without a bundle logs the size code and a question mark.
-    sim::WindowSpec setup;
+    sim::WindowSetup setup;
     setup.fixedSize = true;
     WindowID fixed = sim.openWindow(launch(std::nullopt, "Bare"), setup).value();
     this->window(fixed)->setFrame({0, 30, 300, 300}, std::nullopt);

@@ -56,12 +56,12 @@ class DisplaysTest : public test::SimFixture {
 };
 
 TEST_F(DisplaysTest, CurrentConvertsFramesAndKeysDisplaysWithoutUUIDByNumber) {
-    sim::DisplaySpec right;
+    sim::DisplaySetup right;
     right.name = "Side";
     right.frame = {1440, -200, 1200, 1000};
     right.visibleFrame = Rect{1440, -200, 1200, 950};
     std::uint32_t number = sim.plugDisplay(right);
-    sim::DisplaySpec unnumbered;
+    sim::DisplaySetup unnumbered;
     unnumbered.uuid = "NO-NUMBER";
     unnumbered.frame = {-800, 0, 800, 600};
     unnumbered.hasNumber = false;
@@ -81,7 +81,7 @@ TEST_F(DisplaysTest, CurrentConvertsFramesAndKeysDisplaysWithoutUUIDByNumber) {
 }
 
 TEST_F(DisplaysTest, UnderMouseReadsThePointerInTheToolkitsConventionWhileThereAreScreens) {
-    sim::DisplaySpec below;
+    sim::DisplaySetup below;
     below.uuid = "BELOW";
     below.frame = {0, 900, 1440, 900};
     sim.plugDisplay(below);

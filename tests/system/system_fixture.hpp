@@ -51,7 +51,7 @@ class LogLines {
 class SimFixture : public ::testing::Test {
   protected:
     SimFixture() {
-        sim::DisplaySpec display;
+        sim::DisplaySetup display;
         display.uuid = "PRIMARY";
         display.name = "Built-in";
         display.frame = {0, 0, 1440, 900};
@@ -59,14 +59,14 @@ class SimFixture : public ::testing::Test {
     }
 
     Pid launch(std::optional<std::string> bundleID, std::string name = "App") {
-        sim::AppSpec setup;
+        sim::AppSetup setup;
         setup.bundleID = std::move(bundleID);
         setup.name = std::move(name);
         return sim.launch(setup);
     }
 
     WindowID open(Pid pid, Rect frame, Size minimumSize = {}) {
-        sim::WindowSpec setup;
+        sim::WindowSetup setup;
         setup.title = "Window";
         setup.frame = frame;
         setup.minimumSize = minimumSize;

@@ -94,14 +94,36 @@ AXError SimAccessibility::readLocked(const AXElement& element, std::string_view 
     }
     WindowState* window = core.windowOfLocked(element);
     if (!window) return AXError::invalidUIElement;
+    if (attribute == AXName::children) {
+        std::vector<AXElement> list;
+        for (const ChildState* child : window->childrenOf(element.ref))
+            list.push_back({window->pid, child->ref});
+        return value = list, AXError::success;
+    }
     if (const ChildState* child = core.childLocked(element)) {
-        if (attribute == AXName::role) return value = child->role, AXError::success;
-        if (attribute == AXName::subrole) return optionalString(child->subrole, value);
-        if (attribute == AXName::position) return value = child->frame.origin(), AXError::success;
-        if (attribute == AXName::size) return value = child->frame.size(), AXError::success;
-        if (attribute == AXName::windowRole || attribute == AXName::parent) {
-            return value = core.elementLocked(*window), AXError::success;
+        const ElementSetup& setup = child->setup;
+        if (attribute == AXName::role) return value = setup.role, AXError::success;
+        if (attribute == AXName::subrole) return optionalString(setup.subrole, value);
+        if (attribute == AXName::position) return value = setup.frame.origin(), AXError::success;
+        if (attribute == AXName::size) return value = setup.frame.size(), AXError::success;
+        if (attribute == AXName::title) return optionalString(setup.title, value);
+        if (attribute == AXName::description) return optionalString(setup.description, value);
+        if (attribute == AXName::roleDescription) {
+            return optionalString(setup.roleDescription, value);
         }
+        if (attribute == AXName::domIdentifier) return optionalString(setup.domIdentifier, value);
+        if (attribute == AXName::domClassList) {
+            if (!setup.domClasses) return AXError::noValue;
+            return value = *setup.domClasses, AXError::success;
+        }
+        if (attribute == AXName::numberOfCharacters) {
+            if (!setup.characters) return AXError::noValue;
+            return value = *setup.characters, AXError::success;
+        }
+        if (attribute == AXName::window)
+            return value = core.elementLocked(*window), AXError::success;
+        if (attribute == AXName::parent)
+            return value = AXElement{window->pid, child->parent}, AXError::success;
         return AXError::attributeUnsupported;
     }
     if (attribute == AXName::role) return optionalString(window->role, value);
@@ -321,11 +343,16 @@ AXError SimAccessibility::elementAtPosition(const AXElement& root, Point point,
         if (root != kSystemWide && window.pid != root.pid) continue;
         if (!core_->onScreenLocked(window) || !contains(window.frame, point)) continue;
         found = core_->elementLocked(window);
-        // The deepest element: the last added child under the point.
-        for (auto child = window.children.rbegin(); child != window.children.rend(); ++child) {
-            if (contains(child->frame, point)) {
-                found = AXElement{window.pid, child->ref};
-                break;
+        // The deepest element: at each level, the last added child under the point.
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            const auto children = window.childrenOf(found->ref);
+            for (auto child = children.rbegin(); child != children.rend(); ++child) {
+                if (contains((*child)->setup.frame, point)) {
+                    found = AXElement{window.pid, (*child)->ref};
+                    deeper = true;
+                    break;
+                }
             }
         }
         break;

@@ -32,6 +32,14 @@ double SimCore::now() const {
     return base + spent_;
 }
 
+std::vector<const ChildState*> WindowState::childrenOf(std::uint64_t of) const {
+    std::vector<const ChildState*> found;
+    for (const ChildState& child : children) {
+        if (child.parent == of) found.push_back(&child);
+    }
+    return found;
+}
+
 AppState* SimCore::appLocked(Pid pid) {
     auto it = apps.find(pid);
     return it == apps.end() ? nullptr : &it->second;

@@ -36,11 +36,12 @@ struct WorkspaceObserverCore {
     std::atomic<bool> alive{true};
 };
 
+// An element inside a window; `setup` keeps its attributes, never its children, which are
+// elements of their own that name it as their parent.
 struct ChildState {
     std::uint64_t ref = 0;
-    std::string role;
-    std::optional<std::string> subrole;
-    Rect frame;
+    std::uint64_t parent = 0;  // the window's ref for its direct children
+    ElementSetup setup;
 };
 
 struct WindowState {
@@ -59,7 +60,10 @@ struct WindowState {
     int workspace = 1;
     std::int64_t layer = 0;
     WindowFaults faults;
-    std::vector<ChildState> children;
+    std::vector<ChildState> children;  // every element inside, in the order added
+
+    // The elements whose parent is `ref`, in the order added.
+    std::vector<const ChildState*> childrenOf(std::uint64_t ref) const;
 };
 
 struct AppState {
@@ -79,7 +83,7 @@ struct AppState {
 
 struct DisplayState {
     std::uint32_t number = 0;
-    DisplaySpec setup;
+    DisplaySetup setup;
 };
 
 // Work to hand to the main loop once the state lock is released: deliveries never run, and

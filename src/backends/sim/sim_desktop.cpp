@@ -36,7 +36,7 @@ void rebase(SimCore& core) {
         window.frame = shifted(window.frame, by);
         window.frameBeforeFullScreen = shifted(window.frameBeforeFullScreen, by);
         for (ChildState& child : window.children)
-            child.frame = shifted(child.frame, by);
+            child.setup.frame = shifted(child.setup.frame, by);
     }
     core.pointer = {core.pointer.x + by.x, core.pointer.y + by.y};
 }
@@ -76,10 +76,10 @@ SimDesktop::~SimDesktop() {
 
 Platform SimDesktop::platform(QueueFactory& queues) {
     return Platform{accessibility_, windowServer_, screens_, pointer_, workspace_,
-                    core_->loop(),  queues,         clock_,   input_,   input_};
+                    core_->loop(),  queues,        clock_,   input_,   input_};
 }
 
-std::uint32_t SimDesktop::plugDisplay(const DisplaySpec& setup) {
+std::uint32_t SimDesktop::plugDisplay(const DisplaySetup& setup) {
     std::uint32_t number = 0;
     change([&](SimCore& core, Outbox& out) {
         DisplayState display{core.nextDisplay++, setup};
@@ -160,7 +160,7 @@ std::optional<std::uint32_t> SimDesktop::displayNumber(const std::string& uuid) 
     return std::nullopt;
 }
 
-Pid SimDesktop::launch(const AppSpec& setup) {
+Pid SimDesktop::launch(const AppSetup& setup) {
     Pid pid = 0;
     change([&](SimCore& core, Outbox& out) {
         pid = core.nextPid++;

@@ -41,7 +41,7 @@ class SimDesktop {
 
     // Displays. Plugging gives a fresh display number each time, as the system does; the
     // identity that survives a reconnection is the UUID.
-    std::uint32_t plugDisplay(const DisplaySpec& setup);
+    std::uint32_t plugDisplay(const DisplaySetup& setup);
     // Windows on an unplugged display move to the primary one. When the primary goes, the
     // next display becomes primary and the global space is shifted so it sits at the origin.
     bool unplugDisplay(std::uint32_t number);
@@ -53,7 +53,7 @@ class SimDesktop {
     std::optional<Rect> displayFrame(std::uint32_t number) const;
 
     // Applications.
-    Pid launch(const AppSpec& setup);
+    Pid launch(const AppSetup& setup);
     bool quit(Pid pid);
     bool hide(Pid pid);
     bool unhide(Pid pid);
@@ -61,7 +61,7 @@ class SimDesktop {
     bool setActivationPolicy(Pid pid, ActivationPolicy policy);
 
     // Windows, as their application or the user changes them.
-    std::optional<WindowID> openWindow(Pid pid, const WindowSpec& setup);
+    std::optional<WindowID> openWindow(Pid pid, const WindowSetup& setup);
     bool closeWindow(WindowID number);
     // `notify` false loses the moved and resized notifications, as real desktops sometimes do.
     bool moveWindow(WindowID number, Rect frame, bool notify = true);
@@ -84,6 +84,9 @@ class SimDesktop {
     // A child element of a window (a slider, a video player...), for hit tests.
     std::optional<AXElement> addElement(WindowID number, const std::string& role, Rect frame,
                                         std::optional<std::string> subrole = std::nullopt);
+    // An element with its children under `parent`, a window or an element inside one; none
+    // when the parent is neither.
+    std::optional<AXElement> addElement(const AXElement& parent, const ElementSetup& setup);
 
     std::optional<WindowSnapshot> window(WindowID number) const;
     std::optional<AXElement> element(WindowID number) const;
@@ -92,6 +95,7 @@ class SimDesktop {
 
     // The pointer, top-left convention.
     void setPointer(Point location);
+    Point pointerLocation() const;
     void setPressedButtons(std::uint32_t buttons);
     void setModifierFlags(std::uint32_t flags);
     std::vector<Point> warps() const;

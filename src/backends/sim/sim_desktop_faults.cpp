@@ -7,6 +7,11 @@ void SimDesktop::setPointer(Point location) {
     core_->pointer = location;
 }
 
+Point SimDesktop::pointerLocation() const {
+    std::lock_guard lock(core_->mutex());
+    return core_->pointer;
+}
+
 void SimDesktop::setPressedButtons(std::uint32_t buttons) {
     std::lock_guard lock(core_->mutex());
     core_->buttons = buttons;

@@ -3,7 +3,7 @@
 
 namespace tessarin::sim {
 
-std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSpec& setup) {
+std::optional<WindowID> SimDesktop::openWindow(Pid pid, const WindowSetup& setup) {
     std::optional<WindowID> opened;
     change([&](SimCore& core, Outbox& out) {
         AppState* app = core.appLocked(pid);
@@ -133,14 +133,38 @@ Point SimDesktop::spaceShift() const {
 
 std::optional<AXElement> SimDesktop::addElement(WindowID number, const std::string& role,
                                                 Rect frame, std::optional<std::string> subrole) {
+    const std::optional<AXElement> window = element(number);
+    if (!window) return std::nullopt;
+    ElementSetup setup;
+    setup.role = role;
+    setup.frame = frame;
+    setup.subrole = std::move(subrole);
+    return addElement(*window, setup);
+}
+
+namespace {
+
+std::uint64_t addTree(SimCore& core, WindowState& window, std::uint64_t parent,
+                      const ElementSetup& setup) {
+    ChildState child{core.newRefLocked(), parent, setup};
+    child.setup.children.clear();
+    const std::uint64_t ref = child.ref;
+    core.registerRefLocked(ref, window.number);
+    window.children.push_back(std::move(child));
+    for (const ElementSetup& inner : setup.children)
+        addTree(core, window, ref, inner);
+    return ref;
+}
+
+}  // namespace
+
+std::optional<AXElement> SimDesktop::addElement(const AXElement& parent,
+                                                const ElementSetup& setup) {
     std::optional<AXElement> added;
     change([&](SimCore& core, Outbox&) {
-        WindowState* window = core.windowLocked(number);
+        WindowState* window = core.windowOfLocked(parent);
         if (!window) return false;
-        ChildState child{core.newRefLocked(), role, std::move(subrole), frame};
-        core.registerRefLocked(child.ref, number);
-        added = AXElement{window->pid, child.ref};
-        window->children.push_back(std::move(child));
+        added = AXElement{window->pid, addTree(core, *window, parent.ref, setup)};
         return true;
     });
     return added;

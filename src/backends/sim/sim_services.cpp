@@ -52,7 +52,7 @@ std::vector<ScreenInfo> SimScreens::screens() {
     };
     std::vector<ScreenInfo> list;
     for (const DisplayState& display : core_->displays) {
-        const DisplaySpec& setup = display.setup;
+        const DisplaySetup& setup = display.setup;
         ScreenInfo info;
         if (setup.hasNumber) info.number = display.number;
         info.uuid = setup.uuid;

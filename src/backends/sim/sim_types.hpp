@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/geometry.hpp"
 #include "platform/accessibility.hpp"
@@ -20,7 +21,7 @@ inline constexpr std::int64_t kMenuBarLayer = 24;
 
 // A display to plug in. Frames are in the top-left convention of the global space; the first
 // display (the primary) sits with its top-left corner at the origin.
-struct DisplaySpec {
+struct DisplaySetup {
     std::optional<std::string> uuid;  // none: the system gives this display no identity
     std::string name = "Display";
     Rect frame;
@@ -30,10 +31,10 @@ struct DisplaySpec {
     bool hasNumber = true;  // false: the toolkit reports no screen number
     bool primary = false;   // plug in front of the others, as the new primary
 
-    bool operator==(const DisplaySpec&) const = default;
+    bool operator==(const DisplaySetup&) const = default;
 };
 
-struct AppSpec {
+struct AppSetup {
     std::optional<std::string> bundleID;
     std::optional<std::string> name;
     ActivationPolicy policy = ActivationPolicy::regular;
@@ -52,7 +53,7 @@ struct WindowFaults {
     bool operator==(const WindowFaults&) const = default;
 };
 
-struct WindowSpec {
+struct WindowSetup {
     std::string title;
     Rect frame{100, 100, 800, 600};
     std::optional<std::string> role = std::string(AXName::windowRole);
@@ -65,6 +66,21 @@ struct WindowSpec {
     std::int64_t layer = 0;
     bool focus = true;  // becomes its application's focused window
     WindowFaults faults;
+};
+
+// An element inside a window (a slider, a page's video, a player's controls), for hit tests.
+// Attributes left absent have no value; children are added in order, the last one in front.
+struct ElementSetup {
+    std::string role;
+    Rect frame;
+    std::optional<std::string> subrole;
+    std::optional<std::string> title;
+    std::optional<std::string> description;
+    std::optional<std::string> roleDescription;
+    std::optional<std::string> domIdentifier;
+    std::optional<std::vector<std::string>> domClasses;
+    std::optional<double> characters;
+    std::vector<ElementSetup> children;
 };
 
 // How calls on a hung application behave.
@@ -105,26 +121,26 @@ struct WindowSnapshot {
 };
 
 // Short forms for the common cases; set further fields on the result.
-inline DisplaySpec makeDisplay(std::optional<std::string> uuid, Rect frame,
-                               std::string name = "Display") {
-    DisplaySpec setup;
+inline DisplaySetup makeDisplay(std::optional<std::string> uuid, Rect frame,
+                                std::string name = "Display") {
+    DisplaySetup setup;
     setup.uuid = std::move(uuid);
     setup.frame = frame;
     setup.name = std::move(name);
     return setup;
 }
 
-inline AppSpec makeApp(std::optional<std::string> bundleID, std::optional<std::string> name,
-                       bool activate = true) {
-    AppSpec setup;
+inline AppSetup makeApp(std::optional<std::string> bundleID, std::optional<std::string> name,
+                        bool activate = true) {
+    AppSetup setup;
     setup.bundleID = std::move(bundleID);
     setup.name = std::move(name);
     setup.activate = activate;
     return setup;
 }
 
-inline WindowSpec makeWindow(std::string title, Rect frame) {
-    WindowSpec setup;
+inline WindowSetup makeWindow(std::string title, Rect frame) {
+    WindowSetup setup;
     setup.title = std::move(title);
     setup.frame = frame;
     return setup;
