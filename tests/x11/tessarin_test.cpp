@@ -262,6 +262,21 @@ TEST_P(Tessarin, ShortcutsFocusAndMove) {
     EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); })) << "after moveLeft";
 }
 
+// The base modifiers held over the wheel slide the strip. Disabled until the scroll tap tells
+// its tap which modifiers it takes (EventTap::watchModifiers): X only delivers what is grabbed.
+TEST_P(Tessarin, DISABLED_ModifierWheelSlidesTheStrip) {
+    for (const char* title : {"a", "b", "c", "d", "e"})
+        openXterm(title);
+    ASSERT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
+    const double before = state()["displays"][0]["strip"]["scrollOffset"].get<double>();
+    ASSERT_EQ(server_.run({"xdotool", "keydown", "ctrl+alt", "click", "--repeat", "5", "4", "keyup",
+                           "ctrl+alt"}),
+              0);
+    EXPECT_TRUE(waitUntil([&] {
+        return state()["displays"][0]["strip"]["scrollOffset"].get<double>() != before;
+    })) << before;
+}
+
 TEST_P(Tessarin, SecondMonitorGetsItsStripAndGivesWindowsBack) {
     openXterm("a");
     const xcb_window_t b = openXterm("b");
