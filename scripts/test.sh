@@ -47,11 +47,12 @@ for stage in "${stages[@]}"; do
         tsan)
             CC=clang CXX=clang++ configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
                 -DTESSARIN_TSAN=ON -DTESSARIN_BENCH=OFF
-            cmake --build build-tsan --target test_base test_system test_engine
+            cmake --build build-tsan --target test_base test_system test_engine test_input
             export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
             build-tsan/tests/base/test_base --gtest_brief=1
             build-tsan/tests/system/test_system --gtest_brief=1
             build-tsan/tests/engine/test_engine --gtest_brief=1 --gtest_filter='ApplicationQueues.*'
+            build-tsan/tests/input/test_input --gtest_brief=1
             ;;
         fuzz)
             CC=clang CXX=clang++ configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -15,6 +15,8 @@ constexpr std::uint32_t kBase = ModifierMask::control | ModifierMask::option;
 struct HotKeyCenterTest : ::testing::Test {
     VirtualLoop loop;
     sim::SimInput system{loop};
+    MemoryStore store;
+    Preferences prefs{store};  // outlives the center, which may follow it
     HotKeyCenter center{system};
     std::vector<Action> ran;
 
@@ -76,8 +78,6 @@ TEST_F(HotKeyCenterTest, UnregisteredOrStalePressesDoNothing) {
 }
 
 TEST_F(HotKeyCenterTest, FollowsTheBindingsUnlessSuspended) {
-    MemoryStore store;
-    Preferences prefs(store);
     prefs.setBaseModifier(kBase);
     center.follow(prefs, loop);
     EXPECT_EQ(press(kLeft), std::vector<Action>{Action::focusLeft});
