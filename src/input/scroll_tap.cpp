@@ -55,6 +55,8 @@ struct ScrollTap::State {
         EventTap* raw = created.get();
         {
             std::lock_guard guard(lock);
+            // A desktop that delivers only the combinations asked for needs to know ours.
+            raw->watchModifiers(config.modifiers);
             tap = std::move(created);
         }
         raw->setEnabled(true);
@@ -186,6 +188,7 @@ ScrollTap::Config ScrollTap::config() const {
 void ScrollTap::setConfig(const Config& config) {
     std::lock_guard guard(state_->lock);
     state_->config = config;
+    if (state_->tap) state_->tap->watchModifiers(config.modifiers);
 }
 
 }  // namespace tessarin
