@@ -160,11 +160,9 @@ int run() {
     auto hotKeys = std::make_unique<HotKeyCenter>(platform.hotKeys);
     auto input = std::make_unique<EngineInput>(platform, prefs, prefs.store(), hotKeys.get(),
                                                &desktop->keyboardLayout());
-    std::optional<Signal<std::string_view>::Token> bindingsWatch;
     // Stops the engine, then lets the queued writes finish, then closes the X connection.
     EngineOwner owner([&] { queues.drain(); },
                       [&] {
-                          if (bindingsWatch) prefs.willChange.disconnect(*bindingsWatch);
                           input.reset();
                           hotKeys.reset();
                           desktop.reset();
@@ -174,20 +172,11 @@ int run() {
     hotKeys->onAction = [&owner](Action action) {
         if (WindowManager* engine = owner.engine()) engine->perform(action);
     };
-    auto registerBindings = [&] {
-        if (!hotKeys) return;
-        hotKeys->bindings = prefs.bindings();
-        if (!hotKeys->suspended) hotKeys->registerAll();
-    };
-    registerBindings();
+    hotKeys->follow(prefs, loop);
     if (!hotKeys->failed().empty()) {
         Log::info(std::to_string(hotKeys->failed().size()) +
                   " shortcuts not registered: taken by another program, or no such key");
     }
-    // Told just before the table changes: registered again once it has.
-    bindingsWatch = prefs.willChange.connect([&](std::string_view key) {
-        if (key == "bindings") loop.post(registerBindings);
-    });
 
     int status = 0;
     desktop->onConnectionLost = [&] {
