@@ -4,7 +4,7 @@
 #   layers   each source folder includes only what the layer table allows
 #   tidy     clang-tidy (.clang-tidy) over src/
 #   release  GCC Release build of everything with tests and benchmarks; tests, benchmarks briefly
-#   tsan     Clang with ThreadSanitizer: the tests that use threads
+#   tsan     Clang with ThreadSanitizer: the tests that use threads, the X input taps included
 #   fuzz     Clang libFuzzer targets: each replays its corpus, then searches 30 s
 #   asan     GCC with AddressSanitizer and UndefinedBehaviorSanitizer: every test
 # Arguments pick stages (for example `bash scripts/test.sh asan`); none runs them all.
@@ -47,12 +47,16 @@ for stage in "${stages[@]}"; do
         tsan)
             CC=clang CXX=clang++ configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
                 -DTESSARIN_TSAN=ON -DTESSARIN_BENCH=OFF
-            cmake --build build-tsan --target test_base test_system test_engine test_input
+            cmake --build build-tsan --target test_base test_system test_engine test_input \
+                test_x11 tessarin
             export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
             build-tsan/tests/base/test_base --gtest_brief=1
             build-tsan/tests/system/test_system --gtest_brief=1
             build-tsan/tests/engine/test_engine --gtest_brief=1 --gtest_filter='ApplicationQueues.*'
             build-tsan/tests/input/test_input --gtest_brief=1
+            # The X taps' threads, and the program with its taps under real input.
+            build-tsan/tests/x11/test_x11 --gtest_brief=1 \
+                --gtest_filter='X11Input.*:*ShortcutsFocusAndMove*:*ModifierWheel*'
             ;;
         fuzz)
             CC=clang CXX=clang++ configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
