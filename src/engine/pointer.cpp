@@ -54,6 +54,7 @@ void WindowManager::inputScroll(double distance) {
 
 void WindowManager::flushScroll() {
     run_.scrollFlushScheduled = false;
+    if (!state_.isRunning) return;
     const double distance = std::exchange(run_.pendingScroll, 0.0);
     if (!run_.gestureKey) return;
     const std::string key = *run_.gestureKey;
@@ -77,6 +78,8 @@ void WindowManager::flushScroll() {
 }
 
 void WindowManager::inputScrollEnded(double velocity) {
+    // An end posted by a tap before the engine stopped finds nothing left to settle.
+    if (!state_.isRunning) return;
     flushScroll();
     if (run_.focusMode) {
         const double swipe = std::exchange(run_.focusSwipe, 0.0);

@@ -115,6 +115,9 @@ void WindowManager::stop(bool paused) {
     if (!state_.isRunning) return;
     Log::info("stopping (paused: " + LogText::boolean(paused) + ")");
 
+    // The taps go first: a gesture they cut off settles while the strip is still ours, and
+    // nothing they hand on later can move a window released below.
+    hooks_.input->stopTaps();
     saveLayoutNow();
     releaseWindows();
 
@@ -122,7 +125,6 @@ void WindowManager::stop(bool paused) {
     state_.isPaused = paused;
 
     tracker_.stopAll();
-    hooks_.input->stopTaps();
     mover_->reset();
     stopHealthChecks();
     hooks_.indicator->hide();
