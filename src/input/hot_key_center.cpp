@@ -8,6 +8,7 @@ HotKeyCenter::HotKeyCenter(HotKeys& system) : system_(system) {}
 
 HotKeyCenter::~HotKeyCenter() {
     if (followed_ && observer_) followed_->willChange.disconnect(*observer_);
+    if (handlerInstalled_) system_.setHandler({});
 }
 
 void HotKeyCenter::follow(Preferences& prefs, MainLoop& loop) {
@@ -30,7 +31,10 @@ void HotKeyCenter::follow(Preferences& prefs, MainLoop& loop) {
 
 void HotKeyCenter::registerAll() {
     if (!handlerInstalled_) {
-        system_.setHandler([this](HotKeyID id) { handlePress(id); });
+        // A press already on its way when the center goes finds it gone.
+        system_.setHandler([this, alive = std::weak_ptr<bool>(alive_)](HotKeyID id) {
+            if (alive.lock()) handlePress(id);
+        });
         handlerInstalled_ = true;
     }
     unregisterAll();

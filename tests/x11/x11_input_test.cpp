@@ -164,6 +164,12 @@ TEST_F(X11Input, NewKeymapMovesGrabsAndLabels) {
     desktop_->pump();
     EXPECT_EQ(layout.character(0), "ф") << "the key carrying a, in the Russian group";
     EXPECT_EQ(press({"key", "--clearmodifiers", "ctrl+alt+z"}, 1), std::vector<std::uint32_t>{7});
+    // German types '=' with shift+0: the 0 key is not the '=' key.
+    ASSERT_EQ(server_.run({"setxkbmap", "-layout", "de"}), 0);
+    desktop_->connection().sync();
+    desktop_->pump();
+    EXPECT_FALSE(hotKeys().registerHotKey(24, control | option, {1, 8}));
+    EXPECT_TRUE(hotKeys().registerHotKey(29, control | option, {1, 9}));
 }
 
 TEST_F(X11Input, CombinationHeldElsewhereIsRefusedAndLeavesNoGrab) {

@@ -52,11 +52,33 @@ bool X11HotKeys::grab(Registration& registration) {
     registration.code = 0;
     const auto keysym = keys::keysymFor(registration.keyCode);
     if (!keysym) return false;
+    // The key must type the symbol by itself in some group: '=' that a layout puts on shift+0
+    // is not the '=' key, and grabbing 0 for it would give the combination to another
+    // shortcut's key. Keypad symbols sit on the keypad's second level (the first is its
+    // navigation keys). The core keymap lists a key's symbols group by group, two levels each.
+    const bool keypad = *keysym >= 0xFF80 && *keysym <= 0xFFBD;
+    auto typesItself = [&](xcb_keycode_t code) {
+        for (int column = 0; column < 8; column += 2)
+            if (xcb_key_symbols_get_keysym(symbols_, code, column) == *keysym) return true;
+        return false;
+    };
     xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, *keysym);
-    if (codes) registration.code = codes[0] == XCB_NO_SYMBOL ? 0 : codes[0];
+    for (xcb_keycode_t* code = codes; code && *code != XCB_NO_SYMBOL; ++code) {
+        if (keypad || typesItself(*code)) {
+            registration.code = *code;
+            break;
+        }
+    }
     std::free(codes);
     if (!registration.code) return false;
     registration.mask = keys::modifiersToX(registration.modifiers);
+    // X would hand a second grab of the same key and modifiers to the first one's owner (us).
+    for (const auto& [ref, held] : registered_)
+        if (&held != &registration && held.code == registration.code &&
+            held.mask == registration.mask) {
+            registration.code = 0;
+            return false;
+        }
 
     xcb_connection_t* c = desktop_.connection().raw();
     const xcb_window_t root = desktop_.connection().root();
@@ -139,6 +161,8 @@ void X11HotKeys::mappingChanged(xcb_mapping_notify_event_t& event) {
     xcb_refresh_keyboard_mapping(symbols_, &event);
     readNumLock();
     // A key the new mapping lacks stays registered without a grab until a mapping has it.
+    for (auto& [ref, registration] : registered_)
+        registration.code = 0;
     for (auto& [ref, registration] : registered_)
         grab(registration);
 }
