@@ -300,6 +300,11 @@ struct InputTap::State {
         const bool wasCommitted = committed;
         tracking = false;
         committed = false;
+        // Fingers that rested before lifting have no speed left; a trackpad that reports
+        // nothing while they rest leaves only old samples, which must not fling the strip.
+        const double now = clock.now();
+        while (!samples.empty() && samples.front().t < now - kVelocityWindow)
+            samples.pop_front();
         if (wasCommitted && delegate)
             delegate->inputScrollEnded(velocity() * delegate->swipeReferenceWidth());
     }
