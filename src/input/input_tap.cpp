@@ -80,6 +80,10 @@ struct InputTap::State {
     std::optional<bool> sliderAnswer = false;  // none: the probe has not answered yet
     std::int64_t lastTouchCount = 0;
     std::int64_t pressSerial = 0;
+    // Gesture events the listener's thread has seen, and how many it had seen when the held
+    // press went down: in thread mode the main loop reads older copies after the press.
+    std::uint64_t gestureSeq = 0;
+    std::uint64_t pressAfterGesture = 0;
     std::optional<double> lastDoubleClick;
     bool holdingPress = false;
     std::vector<InputEvent> heldEvents;
@@ -166,23 +170,25 @@ struct InputTap::State {
             if (mode == Mode::thread) {
                 // The press that three-finger drag makes can come before the main loop has read
                 // this copy, so the count the press logic looks at is kept here, in event order.
-                if (event.touches) {
-                    const std::int64_t n = touching(*event.touches);
+                std::uint64_t seq;
+                {
                     std::lock_guard guard(lock);
-                    lastTouchCount = n;
+                    if (event.touches) lastTouchCount = touching(*event.touches);
+                    seq = ++gestureSeq;
                 }
-                mainLoop.post([weak = self, event] {
-                    if (const auto state = weak.lock()) state->handleGesture(event, false);
+                mainLoop.post([weak = self, event, seq] {
+                    if (const auto state = weak.lock()) state->handleGesture(event, false, seq);
                 });
             } else {
-                handleGesture(event, true);
+                handleGesture(event, true, std::nullopt);
             }
         }
         return TapVerdict::pass;
     }
 
     // `keepsCount`: this is the listener's own thread, the one that keeps lastTouchCount.
-    void handleGesture(const InputEvent& event, bool keepsCount) {
+    // `seq`: the copy's place among the gestures its thread saw (none: read as delivered).
+    void handleGesture(const InputEvent& event, bool keepsCount, std::optional<std::uint64_t> seq) {
         // Copies still queued when the tap stopped belong to no listener any more.
         if (!installed()) return;
         ++diag.eventsSeen;
@@ -206,18 +212,20 @@ struct InputTap::State {
 
         Config cfg;
         std::optional<bool> answer;
+        bool beforePress;
         {
             std::lock_guard guard(lock);
             cfg = config;
             if (keepsCount) lastTouchCount = n;
             answer = sliderAnswer;
+            beforePress = seq && *seq < pressAfterGesture;
         }
         // Swipes switched off: every touch is one that is not a strip swipe.
         if (n != cfg.fingers || !cfg.gesturesEnabled) {
             if (tracking) finishSwipe();
             // A committed swipe has already swallowed its press: one still held is not part of
-            // a swipe.
-            resolvePress(false);
+            // a swipe, unless it went down after the fingers this late copy counts.
+            if (!beforePress) resolvePress(false);
             ignoringTouch = false;
             {
                 std::lock_guard guard(lock);
@@ -347,6 +355,7 @@ struct InputTap::State {
                     return true;
                 holdingPress = true;
                 heldEvents = {event};
+                pressAfterGesture = gestureSeq;
                 const std::int64_t serial = ++pressSerial;
                 guard.unlock();
                 mainLoop.post([weak = self] {

@@ -106,7 +106,7 @@ class SwipeTest : public TapTest {
     void touch(int n, double dx = 0, double dy = 0, double after = 0.01, bool settle = true) {
         InputEvent e = event(Type::gesture);
         e.touches = std::vector<Touch>(n, Touch{{0.5 + dx, 0.5 + dy}, TouchPhase::moved});
-        loop.advance(after);
+        if (after > 0) loop.advance(after);  // none: the main loop gets no turn in between
         input.send(e);
         if (!settle) return;  // the main loop has not read its copy yet
         loop.drain();
@@ -119,7 +119,8 @@ struct Step {
     int n;
     double dx = 0, dy = 0, after = 0.01;
 };
-constexpr int kDisable = -1, kStop = -2, kUnread = -3, kDown = -4, kDrag = -5, kUp = -6, kOwn = -7;
+constexpr int kDisable = -1, kStop = -2, kUnread = -3, kDown = -4, kDrag = -5, kUp = -6, kOwn = -7,
+              kUnread2 = -8, kDownAtOnce = -9;
 
 TEST_F(SwipeTest, SwipesSlideTheStripAndHoldBackThePressesOfThreeFingerDrag) {
     struct Walk {
@@ -152,6 +153,10 @@ TEST_F(SwipeTest, SwipesSlideTheStripAndHoldBackThePressesOfThreeFingerDrag) {
         {"press on an ignored touch", {{3}, {3, 0, .05}, {kDown}, {kUp}}, {}, {}, "Du"},
         {"two fingers", {{2}, {kDown}, {kUp}}, {}, {}, "du"},
         {"a press before its copy is read", {{kUnread}, {kDown}, {kUp}}, {}, {}, "DU"},
+        {"late copies of fewer fingers",
+         {{kUnread2}, {kDownAtOnce}, {3, .02}, {3, .03}, {kUp}},
+         {48},
+         {0}},
         {"swiped", {{3}, {kDown}, {3, .02}, {kDrag}, {kOwn}, {kUp}, {kDrag}}, {32}, {0}, "Gg"},
         {"stop replays a press", {{3}, {kDown}, {kStop}, {kUp}}, {}, {}, "Du"},
         {"stop ends the swipe", {{3}, {kDown}, {3, .02}, {kStop}, {kUp}}, {32}, {0}, "u"},
@@ -166,8 +171,12 @@ TEST_F(SwipeTest, SwipesSlideTheStripAndHoldBackThePressesOfThreeFingerDrag) {
             if (s.n >= 0) touch(s.n, s.dx, s.dy, s.after);
             if (s.n == kDisable) input.disableTaps(Type::tapDisabledByUserInput);
             if (s.n == kUnread) touch(3, 0, 0, 0.01, false);
+            if (s.n == kUnread2) touch(2, 0, 0, 0, false), touch(3, 0, 0, 0, false);
             if (s.n == kStop) tap->stop(), tap->start();
-            if (s.n <= kDown) send(event(mouse[kDown - s.n], s.n == kOwn ? kMarker : 0), s.after);
+            // The press arrives before the main loop has had a turn to read the copies.
+            if (s.n == kDownAtOnce) input.send(event(Type::leftMouseDown)), loop.drain();
+            if (s.n <= kDown && s.n >= kOwn)
+                send(event(mouse[kDown - s.n], s.n == kOwn ? kMarker : 0), s.after);
         }
         touch(0);
         loop.advance(1);
