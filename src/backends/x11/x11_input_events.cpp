@@ -5,6 +5,7 @@
 #include <xcb/xinput.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "backends/x11/x11_hot_keys.hpp"
 #include "backends/x11/x11_keys.hpp"
 #include "backends/x11/x11_swipe_decoder.hpp"
+#include "base/log.hpp"
 #include "base/real_loop.hpp"
 
 namespace tessarin::x11 {
@@ -24,6 +26,18 @@ constexpr xcb_button_t kWheelUp = 4, kWheelDown = 5, kWheelLeft = 6, kWheelRight
 // Linux limits thread names to 15 bytes.
 constexpr std::size_t kThreadNameBytes = 15;
 
+// The XInput event mask that selects the swipe gestures, or none of them.
+struct SwipeSelection {
+    explicit SwipeSelection(bool on) {
+        if (!on) return;
+        // One bit per event type: 30 and 31 in the first word, 32 in the second.
+        bits[0] = (1u << XCB_INPUT_GESTURE_SWIPE_BEGIN) | (1u << XCB_INPUT_GESTURE_SWIPE_UPDATE);
+        bits[1] = 1u << (XCB_INPUT_GESTURE_SWIPE_END - 32);
+    }
+    xcb_input_event_mask_t head{XCB_INPUT_DEVICE_ALL_MASTER, 2};
+    std::uint32_t bits[2] = {0, 0};
+};
+
 class X11Tap : public EventTap {
   public:
     X11Tap(xcb_connection_t* c, xcb_window_t root, std::uint64_t mask,
@@ -31,6 +45,13 @@ class X11Tap : public EventTap {
         : c_(c), root_(root), callback_(std::move(callback)), mainLoop_(mainLoop) {
         wheel_ = mask & eventMaskBit(InputEventType::scrollWheel);
         if (mask & eventMaskBit(InputEventType::gesture)) xiOpcode_ = swipeOpcode();
+        if (xiOpcode_ && !selectSwipes(true)) {
+            // Like button presses, the start of a gesture goes to one client per window.
+            Log::info("swipe: another program takes the touchpad's swipe gestures");
+            xiOpcode_ = 0;
+        } else if (xiOpcode_) {
+            selectSwipes(false);  // created disabled
+        }
         readNumLock();
     }
 
@@ -51,6 +72,7 @@ class X11Tap : public EventTap {
 
     // Not from the tap's own callback: a tap on its own thread waits for that thread here.
     ~X11Tap() override {
+        alive_->store(false);
         {
             std::lock_guard lock(mutex_);
             enabled_ = false;
@@ -71,6 +93,7 @@ class X11Tap : public EventTap {
         if (enabled_ == enabled) return;
         enabled_ = enabled;
         apply();
+        readSoon();
     }
     bool isEnabled() const override { return enabled_; }
     MainLoop& loop() override { return ownLoop_ ? *ownLoop_ : mainLoop_; }
@@ -80,7 +103,9 @@ class X11Tap : public EventTap {
         const std::uint16_t mask = keys::flagsToX(flags & EventFlags::modifierKeys);
         if (mask == modifiers_) return;
         modifiers_ = mask;
-        if (enabled_) apply();
+        if (!enabled_) return;
+        apply();
+        readSoon();
     }
 
   private:
@@ -118,19 +143,26 @@ class X11Tap : public EventTap {
             }
         }
         if (xiOpcode_) {
-            struct {
-                xcb_input_event_mask_t head;
-                std::uint32_t bits[2];
-            } select{{XCB_INPUT_DEVICE_ALL_MASTER, 2}, {0, 0}};
-            if (enabled_) {
-                // One bit per event type: 30 and 31 in the first word, 32 in the second.
-                select.bits[0] =
-                    (1u << XCB_INPUT_GESTURE_SWIPE_BEGIN) | (1u << XCB_INPUT_GESTURE_SWIPE_UPDATE);
-                select.bits[1] = 1u << (XCB_INPUT_GESTURE_SWIPE_END - 32);
-            }
+            SwipeSelection select(enabled_);
             xcb_input_xi_select_events(c_, root_, 1, &select.head);
         }
         xcb_flush(c_);
+    }
+
+    // Writing from outside the reading turn can pull events into XCB's queue and leave the
+    // socket quiet, so the reader would not wake for them: it gets a turn of its own.
+    void readSoon() {
+        loop().post([alive = alive_, this] {
+            if (alive->load()) read();
+        });
+    }
+
+    // Selects the swipe gestures on the root, or deselects them; false when the server refuses.
+    bool selectSwipes(bool on) {
+        SwipeSelection select(on);
+        Reply<xcb_generic_error_t> error(
+            xcb_request_check(c_, xcb_input_xi_select_events_checked(c_, root_, 1, &select.head)));
+        return !error;
     }
 
     void read() {
@@ -188,6 +220,8 @@ class X11Tap : public EventTap {
 
     std::mutex mutex_;  // guards the grabs and what they are made of
     std::atomic<bool> enabled_{false};
+    // False once the tap is being destroyed: a read posted for it is dropped.
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     std::uint16_t modifiers_ = 0;
     std::uint16_t numLock_ = 0;
 };
