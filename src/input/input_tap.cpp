@@ -35,7 +35,8 @@ constexpr double kVelocityWindow = 0.1;
 constexpr double kDragDecision = 0.3;
 // The finger count may arrive just after the press.
 constexpr double kCountRetry = 0.03;
-// No press is held longer than this, whatever else happens.
+// No press is held longer than this, whatever else happens. It runs on the main loop, like
+// the other timers of a held press: a main loop that stalls holds the press that long too.
 constexpr double kSafetyRelease = 0.45;
 constexpr std::size_t kMaxHeldEvents = 400;
 // Some machines hand the listener's thread copies without finger data; after this many with

@@ -12,7 +12,9 @@ class X11Desktop;
 //   owner watches (watchModifiers), in the four Caps Lock / Num Lock variants. A grabbed click
 //   never reaches an application, whatever the callback answers: X cannot hand it back, so the
 //   grab is exactly the set of events the tap swallows, and wheel clicks without those
-//   modifiers are neither seen nor taken;
+//   modifiers are neither seen nor taken. Applications that read smooth scrolling through
+//   XInput 2 valuators get the scroll motion before the emulated click the grab catches, so
+//   they may scroll as well;
 // - swipes: XInput 2.4 swipe gestures selected on the root (seen, not consumed); a server
 //   without XInput 2.4 gives a tap that sees nothing;
 // - mouse buttons and drags: not taken. X has no three-finger drag, the one reason to watch
