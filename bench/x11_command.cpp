@@ -35,6 +35,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tessarin::test::makeProgramHome;
 using tessarin::test::XServer;
 namespace fs = std::filesystem;
 
@@ -177,16 +178,7 @@ void measure(const Setup& setup, int runs, std::vector<std::string>& rows) {
         std::fprintf(stderr, "%s: %s\n", setup.name.c_str(), server.failure().c_str());
         return;
     }
-    const fs::path home =
-        fs::temp_directory_path() / ("tessarin-bench-" + std::to_string(getpid()));
-    fs::create_directories(home / "config/tessarin");
-    fs::create_directories(home / "run/tessarin");
-    fs::permissions(home / "run", fs::perms::owner_all);
-    fs::permissions(home / "run/tessarin", fs::perms::owner_all);
-    std::ofstream(home / "config/tessarin/com.tessarin.json") << R"({"animate": false})";
-    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + (home / "run").string(),
-                                          "XDG_CONFIG_HOME=" + (home / "config").string(),
-                                          "XDG_STATE_HOME=" + (home / "state").string()};
+    const auto [home, env] = makeProgramHome("tessarin-bench-", R"({"animate": false})");
     const fs::path i3Socket = home / "i3.sock";
     fs::path socket = home / "run/tessarin" / (tessarin::displayKey(server.display()) + ".sock");
     pid_t tiler = -1;
@@ -285,13 +277,7 @@ long cpuTicks(pid_t pid) {
 
 void idle(int seconds, int count) {
     XServer server(2560, 1440, XServer::Manager::none);
-    const fs::path home = fs::temp_directory_path() / ("tessarin-idle-" + std::to_string(getpid()));
-    fs::create_directories(home / "run/tessarin");
-    fs::permissions(home / "run", fs::perms::owner_all);
-    fs::permissions(home / "run/tessarin", fs::perms::owner_all);
-    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + (home / "run").string(),
-                                          "XDG_CONFIG_HOME=" + (home / "config").string(),
-                                          "XDG_STATE_HOME=" + (home / "state").string()};
+    const auto [home, env] = makeProgramHome("tessarin-idle-", "");
     const pid_t tiler = server.spawn({TESSARIN_BINARY}, env);
     Watcher watcher(server.display());
     std::vector<pid_t> xterms;

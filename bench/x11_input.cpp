@@ -27,6 +27,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tessarin::test::makeProgramHome;
 using tessarin::test::XServer;
 namespace fs = std::filesystem;
 
@@ -71,16 +72,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", server.failure().c_str());
         return 1;
     }
-    const fs::path home =
-        fs::temp_directory_path() / ("tessarin-input-" + std::to_string(getpid()));
-    fs::create_directories(home / "config/tessarin");
-    fs::create_directories(home / "run/tessarin");
-    fs::permissions(home / "run", fs::perms::owner_all);
-    fs::permissions(home / "run/tessarin", fs::perms::owner_all);
-    std::ofstream(home / "config/tessarin/com.tessarin.json") << R"({"animate": false})";
-    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + (home / "run").string(),
-                                          "XDG_CONFIG_HOME=" + (home / "config").string(),
-                                          "XDG_STATE_HOME=" + (home / "state").string()};
+    const auto [home, env] = makeProgramHome("tessarin-input-", R"({"animate": false})");
     const fs::path socket =
         home / "run/tessarin" / (tessarin::displayKey(server.display()) + ".sock");
     const pid_t tiler = server.spawn({TESSARIN_BINARY}, env);

@@ -1,5 +1,7 @@
 #include "x11/x_server.hpp"
 
+#include <fstream>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -226,6 +228,20 @@ void XServer::end(pid_t pid) {
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
+}
+
+ProgramHome makeProgramHome(const std::string& prefix, const std::string& settings) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / (prefix + std::to_string(getpid()));
+    fs::create_directories(root / "config/tessarin");
+    fs::create_directories(root / "run/tessarin");
+    fs::permissions(root / "run", fs::perms::owner_all);
+    fs::permissions(root / "run/tessarin", fs::perms::owner_all);
+    if (!settings.empty()) std::ofstream(root / "config/tessarin/com.tessarin.json") << settings;
+    return {root,
+            {"XDG_RUNTIME_DIR=" + (root / "run").string(),
+             "XDG_CONFIG_HOME=" + (root / "config").string(),
+             "XDG_STATE_HOME=" + (root / "state").string()}};
 }
 
 }  // namespace tessarin::test

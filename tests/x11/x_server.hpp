@@ -3,6 +3,7 @@
 #include <sys/types.h>
 #include <xcb/xcb.h>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -73,5 +74,14 @@ bool managerRoundTrip(xcb_connection_t* c, xcb_window_t root, double seconds = X
 // Waits on a connection until `match` accepts an event or the deadline passes; false then.
 bool waitForEvent(xcb_connection_t* c, const std::function<bool(const xcb_generic_event_t*)>& match,
                   double seconds = XServer::kDeadline);
+
+// A home of its own for the tessarin program under the temporary folder: the settings
+// (written when `settings` is not empty), runtime and state folders, and the environment that
+// points the program at them.
+struct ProgramHome {
+    std::filesystem::path root;
+    std::vector<std::string> env;
+};
+ProgramHome makeProgramHome(const std::string& prefix, const std::string& settings);
 
 }  // namespace tessarin::test
