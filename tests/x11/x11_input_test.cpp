@@ -1,7 +1,9 @@
 // X input: hot keys and the wheel tap against a private Xvfb pressed by xdotool, and the
 // translations and swipe decoding from recorded values.
 #include <gtest/gtest.h>
+#include <xcb/xinput.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -10,6 +12,7 @@
 #include "backends/x11/x11_desktop.hpp"
 #include "backends/x11/x11_keys.hpp"
 #include "backends/x11/x11_swipe_decoder.hpp"
+#include "base/log.hpp"
 #include "base/real_loop.hpp"
 #include "base/thread_queues.hpp"
 #include "core/modifier_mask.hpp"
@@ -240,6 +243,40 @@ TEST_F(X11Input, WheelTapOnTheMainLoop) {
     tap->setEnabled(true);
     EXPECT_EQ(press({"keydown", "super", "click", "4", "keyup", "super"}, 1),
               std::vector<std::uint32_t>{EventFlags::command});
+}
+
+// The start of a swipe goes to one client per window: a tap that finds the root's gestures
+// taken says so instead of waiting for swipes that never come.
+TEST_F(X11Input, SwipesTakenByAnotherProgramAreLogged) {
+    xcb_connection_t* other = xcb_connect(server_.display().c_str(), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    xcb_input_xi_query_version_reply_t* version =
+        xcb_input_xi_query_version_reply(other, xcb_input_xi_query_version(other, 2, 4), nullptr);
+    const bool gestures = version && version->minor_version >= 4;
+    std::free(version);
+    struct {
+        xcb_input_event_mask_t head{XCB_INPUT_DEVICE_ALL_MASTER, 2};
+        std::uint32_t bits[2] = {
+            (1u << XCB_INPUT_GESTURE_SWIPE_BEGIN) | (1u << XCB_INPUT_GESTURE_SWIPE_UPDATE),
+            1u << (XCB_INPUT_GESTURE_SWIPE_END - 32)};
+    } select;
+    xcb_generic_error_t* refused =
+        gestures ? xcb_request_check(
+                       other, xcb_input_xi_select_events_checked(other, root, 1, &select.head))
+                 : nullptr;
+    std::vector<std::string> lines;
+    Log::setObserver([&](std::string_view line) { lines.emplace_back(line); });
+    auto tap = platform().inputEvents.createTap(eventMaskBit(InputEventType::gesture),
+                                                TapPlacement::mainLoop, "unused",
+                                                [](const InputEvent&) { return TapVerdict::pass; });
+    Log::setObserver({});
+    xcb_disconnect(other);
+    const bool othersHeld = refused == nullptr;
+    std::free(refused);
+    if (!gestures) GTEST_SKIP() << "no XInput 2.4 on this server";
+    EXPECT_TRUE(othersHeld) << "the other program's selection";
+    EXPECT_EQ(
+        std::ranges::count(lines, "swipe: another program takes the touchpad's swipe gestures"), 1);
 }
 
 }  // namespace
