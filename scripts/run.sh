@@ -40,7 +40,9 @@ for title in one two three; do
     pids+=($!)
 done
 cat <<TEXT
-Tessarin runs in the window "Tessarin" (display $display). Drive it from here, for example:
+Tessarin runs in the window "Tessarin" (display $display). Inside it, Ctrl+Alt with the arrows
+(or h, j, k, l) moves the focus, with Shift as well the window, and Ctrl+Alt with the scroll
+wheel slides the strip. Or drive it from here, for example:
     DISPLAY=$display ./build/src/app/tessarin msg focusLeft
     DISPLAY=$display ./build/src/app/tessarin msg wider
     DISPLAY=$display ./build/src/app/tessarin msg --list
