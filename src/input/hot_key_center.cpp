@@ -21,8 +21,8 @@ void HotKeyCenter::follow(Preferences& prefs, MainLoop& loop) {
     reload();
     std::weak_ptr<bool> alive = alive_;
     observer_ = prefs.willChange.connect([reload, alive, &loop](std::string_view key) {
-        // A new base modifier moves the bindings with it.
-        if (key != "bindings" && key != "baseModifier") return;
+        // A new base modifier moves the bindings with it, through this same key.
+        if (key != "bindings") return;
         loop.post([reload, alive] {
             if (alive.lock()) reload();
         });
