@@ -90,7 +90,8 @@ std::vector<std::uint32_t> Property::cardinals() const {
     return items;
 }
 
-std::unique_ptr<Connection> Connection::open(const std::string& display, std::string& error) {
+xcb_connection_t* connectToScreen(const std::string& display, xcb_window_t& root,
+                                  std::string& error) {
     int screenNumber = 0;
     xcb_connection_t* c = xcb_connect(display.empty() ? nullptr : display.c_str(), &screenNumber);
     if (!c || xcb_connection_has_error(c)) {
@@ -106,7 +107,14 @@ std::unique_ptr<Connection> Connection::open(const std::string& display, std::st
         error = "X display \"" + display + "\" has no such screen";
         return nullptr;
     }
-    return std::unique_ptr<Connection>(new Connection(c, screens.data->root));
+    root = screens.data->root;
+    return c;
+}
+
+std::unique_ptr<Connection> Connection::open(const std::string& display, std::string& error) {
+    xcb_window_t root = 0;
+    xcb_connection_t* c = connectToScreen(display, root, error);
+    return c ? std::unique_ptr<Connection>(new Connection(c, root)) : nullptr;
 }
 
 Connection::Connection(xcb_connection_t* c, xcb_window_t root) : c_(c), root_(root) {

@@ -72,6 +72,11 @@ struct Property {
 
 // One connection to the X server. XCB is thread-safe, so any thread may make requests on it;
 // events are read only by the main loop's pump.
+// A bare connection to `display` (the environment's when empty) and the root window of its
+// screen; null, with a one-line reason in `error`, when it cannot be opened.
+xcb_connection_t* connectToScreen(const std::string& display, xcb_window_t& root,
+                                  std::string& error);
+
 class Connection {
   public:
     // None, with a one-line reason in `error`, when the display cannot be opened.

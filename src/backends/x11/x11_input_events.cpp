@@ -231,22 +231,12 @@ class X11Tap : public EventTap {
 std::unique_ptr<EventTap> X11InputEvents::createTap(std::uint64_t mask, TapPlacement placement,
                                                     const std::string& threadName,
                                                     Callback callback) {
-    const std::string& display = desktop_.displayName();
-    int screen = 0;
-    xcb_connection_t* c = xcb_connect(display.empty() ? nullptr : display.c_str(), &screen);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return nullptr;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screen && screens.rem; ++i)
-        xcb_screen_next(&screens);
-    if (!screens.rem) {
-        xcb_disconnect(c);
-        return nullptr;
-    }
-    auto tap =
-        std::make_unique<X11Tap>(c, screens.data->root, mask, std::move(callback), desktop_.loop());
+    // A connection of the tap's own, without the desktop's atoms and extension queries.
+    xcb_window_t root = 0;
+    std::string error;
+    xcb_connection_t* c = connectToScreen(desktop_.displayName(), root, error);
+    if (!c) return nullptr;
+    auto tap = std::make_unique<X11Tap>(c, root, mask, std::move(callback), desktop_.loop());
     tap->start(placement, threadName);
     return tap;
 }
