@@ -46,30 +46,48 @@ std::optional<std::uint32_t> keysymFor(std::uint32_t virtualKeyCode) {
     return std::nullopt;
 }
 
+namespace {
+
+// Each modifier key as a stored shortcut, an input event and X name it.
+struct ModifierKey {
+    std::uint32_t carbon;
+    std::uint64_t flag;
+    std::uint16_t x;
+};
+constexpr ModifierKey modifierKeys[] = {
+    {ModifierMask::control, EventFlags::control, controlMask},
+    {ModifierMask::shift, EventFlags::shift, shiftMask},
+    {ModifierMask::option, EventFlags::option, mod1Mask},
+    {ModifierMask::command, EventFlags::command, mod4Mask},
+};
+
+}  // namespace
+
 std::uint16_t modifiersToX(std::uint32_t carbon) {
     std::uint16_t mask = 0;
-    if (carbon & ModifierMask::control) mask |= controlMask;
-    if (carbon & ModifierMask::shift) mask |= shiftMask;
-    if (carbon & ModifierMask::option) mask |= mod1Mask;
-    if (carbon & ModifierMask::command) mask |= mod4Mask;
+    for (const ModifierKey& key : modifierKeys)
+        if (carbon & key.carbon) mask |= key.x;
     return mask;
+}
+
+std::uint32_t modifiersFromX(std::uint16_t state) {
+    std::uint32_t carbon = 0;
+    for (const ModifierKey& key : modifierKeys)
+        if (state & key.x) carbon |= key.carbon;
+    return carbon;
 }
 
 std::uint16_t flagsToX(std::uint64_t flags) {
     std::uint16_t mask = 0;
-    if (flags & EventFlags::control) mask |= controlMask;
-    if (flags & EventFlags::shift) mask |= shiftMask;
-    if (flags & EventFlags::option) mask |= mod1Mask;
-    if (flags & EventFlags::command) mask |= mod4Mask;
+    for (const ModifierKey& key : modifierKeys)
+        if (flags & key.flag) mask |= key.x;
     return mask;
 }
 
 std::uint64_t flagsFromX(std::uint16_t state) {
     std::uint64_t flags = 0;
-    if (state & controlMask) flags |= EventFlags::control;
-    if (state & shiftMask) flags |= EventFlags::shift;
-    if (state & mod1Mask) flags |= EventFlags::option;
-    if (state & mod4Mask) flags |= EventFlags::command;
+    for (const ModifierKey& key : modifierKeys)
+        if (state & key.x) flags |= key.flag;
     return flags;
 }
 

@@ -27,6 +27,8 @@ std::optional<std::uint32_t> keysymFor(std::uint32_t virtualKeyCode);
 // Stored (Carbon) modifier bits as an X mask: control → Control, shift → Shift, option → Mod1,
 // command → Mod4. Bits beyond these four have no X counterpart and are left out.
 std::uint16_t modifiersToX(std::uint32_t carbon);
+// An X state as stored modifier bits.
+std::uint32_t modifiersFromX(std::uint16_t state);
 // An input event's flags (EventFlags) as an X mask, and an X state as flags.
 std::uint16_t flagsToX(std::uint64_t flags);
 std::uint64_t flagsFromX(std::uint16_t state);

@@ -3,7 +3,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include "core/modifier_mask.hpp"
+#include "backends/x11/x11_keys.hpp"
 
 extern char** environ;
 
@@ -109,13 +109,7 @@ std::uint32_t X11Pointer::pressedButtons() {
 std::uint32_t X11Pointer::modifierFlags() {
     auto state = queryPointer(desktop_);
     desktop_.nudge();
-    if (!state) return 0;
-    std::uint32_t flags = 0;
-    if (state->mask & XCB_MOD_MASK_4) flags |= ModifierMask::command;
-    if (state->mask & XCB_MOD_MASK_SHIFT) flags |= ModifierMask::shift;
-    if (state->mask & XCB_MOD_MASK_1) flags |= ModifierMask::option;
-    if (state->mask & XCB_MOD_MASK_CONTROL) flags |= ModifierMask::control;
-    return flags;
+    return state ? keys::modifiersFromX(state->mask) : 0;
 }
 
 void X11Pointer::warp(Point to) {
