@@ -48,9 +48,10 @@ TEST_PROGRAMS = {
     "src/system": ["test_system"],
     "src/engine": ["test_engine", "test_scenario"],
     "src/input": ["test_input", "test_scenario"],
+    "src/shell": ["test_shell"],
     "src/scenario": ["test_scenario"],
 }
-DEFAULT_FOLDERS = ["src/core", "src/base", "src/settings", "src/system", "src/engine", "src/input"]
+DEFAULT_FOLDERS = ["src/core", "src/base", "src/settings", "src/system", "src/engine", "src/input", "src/shell"]
 
 ROOT = Path(__file__).resolve().parent.parent
 SOURCE_SUFFIXES = (".cpp", ".hpp")
