@@ -1,5 +1,7 @@
 #include "app/ipc.hpp"
 
+#include "base/write_all.hpp"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -11,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 namespace tessarin {
@@ -99,6 +102,17 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
 
 InstanceLock::~InstanceLock() {
     close(fd_);
+}
+
+void InstanceLock::describeHolder(const std::string& location) {
+    if (ftruncate(fd_, 0) == 0) (void)writeAll(fd_, location);
+}
+
+std::string InstanceLock::holder(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::string location;
+    std::getline(in, location);
+    return location.size() <= 4096 ? location : std::string();
 }
 
 std::unique_ptr<IpcServer> IpcServer::listen(const std::filesystem::path& path, MainLoop& loop,

@@ -26,6 +26,11 @@ class InstanceLock {
     static std::unique_ptr<InstanceLock> acquire(const std::filesystem::path& path, bool& busy);
     ~InstanceLock();
 
+    // Leaves where this copy lives in the lock file, for a second copy to name it.
+    void describeHolder(const std::string& location);
+    // What the copy holding the lock at `path` left there; empty when nothing.
+    static std::string holder(const std::filesystem::path& path);
+
   private:
     explicit InstanceLock(int fd) : fd_(fd) {}
     int fd_;

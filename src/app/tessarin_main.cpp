@@ -2,27 +2,34 @@
 // running copy from scripts and hot-key daemons.
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include <QApplication>
+
 #include "app/engine_reading.hpp"
 #include "app/ipc.hpp"
+#include "app/qt_loop.hpp"
+#include "backends/x11/x11_connection.hpp"
 #include "backends/x11/x11_desktop.hpp"
 #include "base/file_store.hpp"
 #include "base/log.hpp"
-#include "base/real_loop.hpp"
 #include "base/thread_queues.hpp"
 #include "core/action.hpp"
 #include "engine/engine_owner.hpp"
 #include "input/engine_input.hpp"
 #include "input/hot_key_center.hpp"
 #include "settings/preferences.hpp"
+#include "shell/app_delegate.hpp"
 
 namespace tessarin {
 namespace {
@@ -111,7 +118,47 @@ int message(int argc, char** argv) {
 
 // --- the program
 
-int run() {
+// The operating system's name and version for the launch line.
+std::string systemName() {
+    std::ifstream release("/etc/os-release");
+    for (std::string line; std::getline(release, line);) {
+        if (line.rfind("PRETTY_NAME=", 0) != 0) continue;
+        std::string value = line.substr(12);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (!value.empty()) return value;
+    }
+    utsname names{};
+    if (uname(&names) == 0) return std::string(names.sysname) + " " + names.release;
+    return "unknown system";
+}
+
+std::string ownLocation() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+// Hands a URL to the copy that runs. 0 once it took it.
+int forwardURL(const std::string& url) {
+    std::string error;
+    auto path = socketPath(error);
+    bool notRunning = false;
+    const nlohmann::json request = {{"command", "url"}, {"url", url}};
+    auto reply =
+        path ? ipcRequest(*path,
+                          request.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                          notRunning, error)
+             : std::nullopt;
+    if (!reply) {
+        fail(notRunning ? "the running copy did not answer" : error);
+        return 2;
+    }
+    const nlohmann::json answer = nlohmann::json::parse(*reply, nullptr, false);
+    return answer.is_object() && answer.value("ok", false) == true ? 0 : 1;
+}
+
+int run(int argc, char** argv, const std::optional<std::string>& url) {
     const std::string name = display();
     if (name.empty()) {
         fail("no X display: DISPLAY is not set");
@@ -127,28 +174,56 @@ int run() {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
 
-    RealLoop loop;
+    Log::configure(Log::defaults());
     std::string error;
-    std::unique_ptr<x11::X11Desktop> desktop = x11::X11Desktop::open(name, loop, error);
-    if (!desktop) {
-        fail(error);
-        return 1;
-    }
     auto folder = runtimeFolder(error);
     if (!folder) {
         fail(error);
         return 1;
     }
-    bool busy = false;
-    auto lock = InstanceLock::acquire(*folder / (displayKey(name) + ".lock"), busy);
-    if (!lock) {
-        fail(busy ? "another copy already runs for display " + name
-                  : "cannot lock " + (*folder / (displayKey(name) + ".lock")).string());
+    const std::filesystem::path lockPath = *folder / (displayKey(name) + ".lock");
+    std::unique_ptr<InstanceLock> lock;
+    bool lockFailed = false;
+    const bool first = AppDelegate::preflight(
+        Preflight{.migrate = nullptr, .otherCopy = [&]() -> std::optional<std::string> {
+                      bool busy = false;
+                      lock = InstanceLock::acquire(lockPath, busy);
+                      if (lock || !busy) {
+                          lockFailed = !lock;
+                          return std::nullopt;
+                      }
+                      const std::string holder = InstanceLock::holder(lockPath);
+                      return holder.empty() ? "?" : holder;
+                  }});
+    if (!first) {
+        Log::flush(2.0);
+        if (url) return forwardURL(*url);
+        std::fprintf(stderr, "tessarin: another copy already runs for display %s\n", name.c_str());
+        return 0;
+    }
+    if (lockFailed) {
+        fail("cannot lock " + lockPath.string());
         return 1;
     }
+    lock->describeHolder(ownLocation());
 
-    Log::configure(Log::defaults());
-    Log::info(std::string("Tessarin ") + kVersion + " on display " + name);
+    // The toolkit aborts on a display it cannot open: it is tried first, to fail with a line.
+    xcb_window_t root = 0;
+    if (xcb_connection_t* probe = x11::connectToScreen(name, root, error)) {
+        xcb_disconnect(probe);
+    } else {
+        fail(error);
+        return 1;
+    }
+    // A toolkit application without a main window: its loop is the one everything runs on.
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QtLoop loop;
+    std::unique_ptr<x11::X11Desktop> desktop = x11::X11Desktop::open(name, loop, error);
+    if (!desktop) {
+        fail(error);
+        return 1;
+    }
     ThreadQueueFactory queues;
     // The settings file is written and synced off the main loop; the shut-down below drains it.
     auto* settingsFile = dynamic_cast<FileStore*>(&Preferences::shared().store());
@@ -169,16 +244,27 @@ int run() {
                       });
     owner.adopt(WindowManager::create(platform, prefs, EngineHooks{input.get()},
                                       static_cast<Pid>(getpid())));
-    hotKeys->onAction = [&owner](Action action) {
-        if (WindowManager* engine = owner.engine()) engine->perform(action);
-    };
-    hotKeys->follow(prefs, loop);
-    if (!hotKeys->failed().empty()) {
-        Log::info(std::to_string(hotKeys->failed().size()) +
-                  " shortcuts not registered: taken by another program, or no such key");
-    }
+    auto delegate =
+        std::make_unique<AppDelegate>(AppDelegate::Parts{.platform = platform,
+                                                         .prefs = prefs,
+                                                         .engine = *owner.engine(),
+                                                         .hotKeys = hotKeys.get(),
+                                                         .ownPid = static_cast<Pid>(getpid())});
 
     int status = 0;
+    // The toolkit ends the process itself when the X server goes (exit(1) from inside its
+    // loop), often before the desktop notices: the line and the pending writes are seen to
+    // here. The locals it uses live on, as exit does not unwind.
+    static std::function<void()> lastWords;
+    lastWords = [&] {
+        if (status == 0) Log::info("lost the connection to the X server");
+        queues.drain();
+        fail("lost the connection to the X server");
+        Log::flush(2.0);
+    };
+    std::atexit([] {
+        if (lastWords) lastWords();
+    });
     desktop->onConnectionLost = [&] {
         status = 1;
         loop.quit();
@@ -190,6 +276,10 @@ int run() {
         }
         loop.quit();
     });
+    // The session ending: the layout is kept at once, before the session manager's signal.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, [&owner] {
+        if (WindowManager* engine = owner.engine()) engine->saveLayoutNow();
+    });
     auto server = IpcServer::listen(
         *folder / (displayKey(name) + ".sock"), loop,
         [&](const std::string& line) {
@@ -199,11 +289,19 @@ int run() {
         error);
     if (!server) Log::info("no command socket: " + error);
 
-    owner.engine()->start();
+    delegate->finishLaunching(kVersion, systemName());
+    if (!hotKeys->failed().empty()) {
+        Log::info(std::to_string(hotKeys->failed().size()) +
+                  " shortcuts not registered: taken by another program, or no such key");
+    }
+    if (url) loop.post([&delegate, url] { delegate->handleURL(*url); });
     loop.run();
+    lastWords = nullptr;
 
+    delegate->willTerminate();
     server.reset();
     loop.unwatch(signalWatch);
+    delegate.reset();
     owner.shutdown();
     // Drained with the rest; later changes (none are expected) are written at once.
     if (settingsFile) settingsFile->writeOn(nullptr);
@@ -228,8 +326,11 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "msg") return tessarin::message(argc - 2, argv + 2);
+        // The desktop starts a scheme's handler with the URL as its argument.
+        if (arg.find(':') != std::string::npos && arg[0] != '-' && argc == 2)
+            return tessarin::run(argc, argv, arg);
         std::fprintf(stderr, "tessarin: unknown option \"%s\"\n%s", arg.c_str(), tessarin::kUsage);
         return 1;
     }
-    return tessarin::run();
+    return tessarin::run(argc, argv, std::nullopt);
 }

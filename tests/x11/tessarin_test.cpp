@@ -337,7 +337,14 @@ TEST_P(Tessarin, OptionsSecondCopyAndSignals) {
                            "\":9999\"'",
                            TESSARIN_BINARY}),
               0);
-    EXPECT_EQ(server_.run({TESSARIN_BINARY}, env_), 1) << "a second copy for the same display";
+    EXPECT_EQ(server_.run({TESSARIN_BINARY}, env_), 0) << "a second copy quits quietly";
+    const std::string log = readText(home_.path() / "state/Tessarin/Tessarin.log");
+    EXPECT_NE(
+        log.find("another copy is already running (" +
+                 std::filesystem::canonical(TESSARIN_BINARY).string() + "), quitting this one"),
+        std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("launch "), log.rfind("launch ")) << "one launch line: the first copy's";
     EXPECT_EQ(msg({"noSuchAction"}), 1);
     EXPECT_EQ(msg({"focusLeft"}), 0);
     kill(tessarin_, SIGTERM);

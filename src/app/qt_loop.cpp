@@ -1,0 +1,141 @@
+#include "app/qt_loop.hpp"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "base/timer_queue.hpp"
+
+namespace tessarin {
+
+QtLoop::QtLoop() : context_(std::make_unique<QObject>()) {}
+
+QtLoop::~QtLoop() {
+    // The timers and notifiers are the context's children and go with it.
+    context_.reset();
+}
+
+void QtLoop::post(Task task) {
+    // Queued calls to one object run in the order they were made, on the object's thread.
+    QMetaObject::invokeMethod(
+        context_.get(), [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+}
+
+void QtLoop::onLoopThread(Task work) {
+    if (QThread::currentThread() == context_->thread()) {
+        work();
+    } else {
+        post(std::move(work));
+    }
+}
+
+MainLoop::TimerID QtLoop::after(double seconds, Task task) {
+    return schedule(seconds, false, std::move(task));
+}
+
+MainLoop::TimerID QtLoop::every(double interval, Task task) {
+    return schedule(std::max(interval, TimerQueue::kMinimumInterval), true, std::move(task));
+}
+
+MainLoop::TimerID QtLoop::schedule(double seconds, bool repeating, Task task) {
+    TimerID id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        id = ++lastId_;
+        wanted_.insert(id);
+    }
+    // Whole milliseconds, rounded up: a timer never fires before its time.
+    const double ms = std::ceil(std::max(seconds, 0.0) * 1000.0);
+    const int interval = static_cast<int>(std::min(ms, 2.0e9));
+    auto shared = std::make_shared<Task>(std::move(task));
+    onLoopThread([this, id, repeating, interval, shared] {
+        {
+            std::lock_guard lock(mutex_);
+            if (!wanted_.contains(id)) return;
+        }
+        auto* timer = new QTimer(context_.get());
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setSingleShot(!repeating);
+        QObject::connect(timer, &QTimer::timeout, context_.get(), [this, id] { fire(id); });
+        timers_[id] = Timer{timer, repeating, shared};
+        timer->start(interval);
+    });
+    return id;
+}
+
+void QtLoop::fire(TimerID id) {
+    auto found = timers_.find(id);
+    if (found == timers_.end()) return;
+    std::shared_ptr<Task> task = found->second.task;
+    if (!found->second.repeating) {
+        found->second.timer->deleteLater();
+        timers_.erase(found);
+        std::lock_guard lock(mutex_);
+        wanted_.erase(id);
+    }
+    (*task)();
+}
+
+void QtLoop::cancel(TimerID id) {
+    {
+        std::lock_guard lock(mutex_);
+        if (wanted_.erase(id) == 0) return;
+    }
+    onLoopThread([this, id] {
+        auto found = timers_.find(id);
+        if (found == timers_.end()) return;
+        found->second.timer->stop();
+        found->second.timer->deleteLater();
+        timers_.erase(found);
+    });
+}
+
+double QtLoop::now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - origin_).count();
+}
+
+MainLoop::WatchID QtLoop::watchReadable(int fd, Task onReadable) {
+    WatchID id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        id = ++lastId_;
+    }
+    auto shared = std::make_shared<Task>(std::move(onReadable));
+    onLoopThread([this, id, fd, shared] {
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, context_.get());
+        QObject::connect(notifier, &QSocketNotifier::activated, context_.get(), [this, id] {
+            auto found = watches_.find(id);
+            if (found == watches_.end()) return;
+            std::shared_ptr<Task> callback = found->second.onReadable;
+            (*callback)();
+        });
+        watches_[id] = Watch{notifier, shared};
+    });
+    return id;
+}
+
+void QtLoop::unwatch(WatchID id) {
+    onLoopThread([this, id] {
+        auto found = watches_.find(id);
+        if (found == watches_.end()) return;
+        // It may be the notifier whose signal is running: disabled now, deleted later.
+        found->second.notifier->setEnabled(false);
+        found->second.notifier->deleteLater();
+        watches_.erase(found);
+    });
+}
+
+int QtLoop::run() {
+    return QCoreApplication::exec();
+}
+
+void QtLoop::quit(int status) {
+    // exit() is not safe off the application's thread; a posted call is.
+    post([status] { QCoreApplication::exit(status); });
+}
+
+}  // namespace tessarin
