@@ -84,17 +84,18 @@ void Migration::fromQuillon(const Sources& sources) {
     sources.store.set(marker, true);
 }
 
-void Migration::fromQuillon(KeyValueStore& store, const Paths::Environment& env) {
+void Migration::fromQuillon(const Paths::Environment& env) {
+    // Without a home folder there is nothing to carry over, nor anywhere to keep the marker.
     const auto settings = Paths::settingsFolder(env);
     const auto data = Paths::dataFolder(env);
-    Sources sources{store, nullptr, data.value_or(fs::path())};
-    if (settings) {
-        sources.openFormer = [folder = *settings] {
-            return std::make_unique<FileStore>(folder, std::string(formerDomain),
-                                               FileStore::Access::readOnly);
-        };
-    }
-    fromQuillon(sources);
+    if (!settings || !data) return;
+    FileStore store(*settings, std::string(FileStore::applicationDomain));
+    fromQuillon({store,
+                 [folder = *settings] {
+                     return std::make_unique<FileStore>(folder, std::string(formerDomain),
+                                                        FileStore::Access::readOnly);
+                 },
+                 *data});
 }
 
 }  // namespace tessarin

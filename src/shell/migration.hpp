@@ -33,9 +33,10 @@ struct Migration {
     };
 
     static void fromQuillon(const Sources& sources);
-    // The user's folders after `env`, with `store` as this application's domain (the store
-    // Preferences holds, so that the two never disagree about the file's content).
-    static void fromQuillon(KeyValueStore& store, const Paths::Environment& env);
+    // The user's folders after `env`, this application's domain opened as a FileStore of its
+    // own for the duration of the call. Call it before Preferences::shared() is first used:
+    // Preferences reads every setting once, and would miss what was carried over.
+    static void fromQuillon(const Paths::Environment& env);
 };
 
 }  // namespace tessarin

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/file_store.hpp"
 #include "base/log.hpp"
 #include "base/memory_store.hpp"
 #include "shell/put_file.hpp"
@@ -41,9 +42,13 @@ class MigrationTest : public ::testing::Test {
     ~MigrationTest() override { Log::setObserver(nullptr); }
 
     void run() {
-        Migration::fromQuillon(store, [this](const std::string& name) {
-            return name == "HOME" ? std::optional<std::string>(home.path()) : std::nullopt;
-        });
+        Migration::fromQuillon({store,
+                                [this] {
+                                    return std::make_unique<FileStore>(formerFile.parent_path(),
+                                                                       "app.quillon.mac",
+                                                                       FileStore::Access::readOnly);
+                                },
+                                current});
     }
     std::vector<std::string> leftovers() const {
         std::vector<std::string> names;
@@ -55,10 +60,12 @@ class MigrationTest : public ::testing::Test {
 };
 
 TEST_F(MigrationTest, WithoutTheFormerProductOnlyTheMarkerIsSet) {
-    run();
+    Migration::fromQuillon([this](const std::string& name) {
+        return name == "HOME" ? std::optional<std::string>(home.path()) : std::nullopt;
+    });
     EXPECT_TRUE(lines.empty());
-    EXPECT_EQ(store.storedKeys(), std::vector<std::string>{"migratedFromQuillon"});
-    EXPECT_TRUE(store.boolean("migratedFromQuillon"));
+    EXPECT_EQ(readText(home.path() / ".config/tessarin/com.tessarin.json"),
+              "{\n  \"migratedFromQuillon\": true\n}\n");
     EXPECT_FALSE(fs::exists(current));
 }
 
