@@ -27,7 +27,7 @@ struct DesktopFiles {
         std::optional<std::string> error;
     };
 
-    // `executable` is the absolute path the entry starts.
+    // `executable` is the absolute path the entry starts (runningExecutable() gives it).
     static Report install(const Paths::Environment& env, const std::filesystem::path& executable);
     // Also removes the login item, when it is ours.
     static Report uninstall(const Paths::Environment& env);
