@@ -118,6 +118,7 @@ TEST_F(MigrationTest, AFailedCopyLeavesNoFolderAndStillSetsTheMarker) {
     putFile(former / "a", "a");
     // A pipe cannot be copied.
     ASSERT_EQ(::mkfifo((former / "pipe").c_str(), 0600), 0);
+    putFile(current.parent_path() / ".Tessarin.migrating-x/half", "left by a crash");
     run();
     EXPECT_TRUE(store.boolean("migratedFromQuillon"));
     EXPECT_FALSE(fs::exists(current));
