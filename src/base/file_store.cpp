@@ -124,6 +124,13 @@ bool FileStore::hasStoredValue(const std::string& key) const {
     return values_.contains(key);
 }
 
+std::vector<std::string> FileStore::storedKeys() const {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : values_.items())
+        keys.push_back(key);
+    return keys;
+}
+
 void FileStore::writeOn(std::shared_ptr<SerialQueue> queue) {
     queue_ = std::move(queue);
 }

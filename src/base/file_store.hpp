@@ -38,6 +38,7 @@ class FileStore : public KeyValueStore {
     void remove(const std::string& key) override;
     void registerDefaults(const nlohmann::json& defaults) override;
     bool hasStoredValue(const std::string& key) const override;
+    std::vector<std::string> storedKeys() const override;
 
     const std::filesystem::path& path() const { return path_; }
     // False for a read-only store and after the unreadable file could not be moved aside.

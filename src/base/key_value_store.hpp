@@ -24,6 +24,8 @@ class KeyValueStore {
     // Defaults are kept in memory only and never written.
     virtual void registerDefaults(const nlohmann::json& defaults) = 0;
     virtual bool hasStoredValue(const std::string& key) const = 0;
+    // Every key with a stored value, defaults left out; for carrying a whole domain over.
+    virtual std::vector<std::string> storedKeys() const = 0;
 
     bool boolean(const std::string& key) const;
     std::int64_t integer(const std::string& key) const;

@@ -30,4 +30,11 @@ bool MemoryStore::hasStoredValue(const std::string& key) const {
     return values_.count(key) != 0;
 }
 
+std::vector<std::string> MemoryStore::storedKeys() const {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : values_)
+        keys.push_back(key);
+    return keys;
+}
+
 }  // namespace tessarin

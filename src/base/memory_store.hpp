@@ -14,6 +14,7 @@ class MemoryStore : public KeyValueStore {
     void remove(const std::string& key) override;
     void registerDefaults(const nlohmann::json& defaults) override;
     bool hasStoredValue(const std::string& key) const override;
+    std::vector<std::string> storedKeys() const override;
 
   private:
     std::map<std::string, nlohmann::json> values_;
