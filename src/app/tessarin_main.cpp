@@ -19,6 +19,7 @@
 #include "app/engine_reading.hpp"
 #include "app/ipc.hpp"
 #include "app/qt_loop.hpp"
+#include "app/usage.hpp"
 #include "backends/x11/x11_connection.hpp"
 #include "backends/x11/x11_desktop.hpp"
 #include "base/file_store.hpp"
@@ -30,25 +31,14 @@
 #include "input/hot_key_center.hpp"
 #include "settings/preferences.hpp"
 #include "shell/app_delegate.hpp"
+#include "shell/desktop_entry.hpp"
+#include "shell/desktop_files.hpp"
+#include "shell/migration.hpp"
 
 namespace tessarin {
 namespace {
 
 constexpr const char* kVersion = "0.1.0";
-
-constexpr const char* kUsage =
-    "usage: tessarin [--help] [--version]\n"
-    "       tessarin msg ACTION | --json state | dump | --list\n"
-    "\n"
-    "Tiles the windows of the X session on $DISPLAY on one scrolling strip per monitor. It\n"
-    "runs beside the window manager (or alone on a bare X server); stop it with Ctrl-C or\n"
-    "SIGTERM. Settings: ~/.config/tessarin, log: ~/.local/state/Tessarin.\n"
-    "\n"
-    "tessarin msg ACTION      runs one action in the running copy (for example focusRight)\n"
-    "tessarin msg --json state  prints displays, strips and windows as JSON (docs/ipc.md)\n"
-    "tessarin msg dump        writes state.txt beside the log for a problem report\n"
-    "tessarin msg --list      lists the actions\n"
-    "Exit status of msg: 0 done, 1 refused or unknown action, 2 no running copy.\n";
 
 void fail(const std::string& message) {
     std::fprintf(stderr, "tessarin: %s\n", message.c_str());
@@ -133,12 +123,6 @@ std::string systemName() {
     return "unknown system";
 }
 
-std::string ownLocation() {
-    std::error_code error;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : path.string();
-}
-
 // Hands a URL to the copy that runs. 0 once it took it.
 int forwardURL(const std::string& url) {
     std::string error;
@@ -205,7 +189,7 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
         fail("cannot lock " + lockPath.string());
         return 1;
     }
-    lock->describeHolder(ownLocation());
+    lock->describeHolder(runningExecutable().value_or("").string());
 
     // The toolkit aborts on a display it cannot open: it is tried first, to fail with a line.
     xcb_window_t root = 0;
@@ -318,7 +302,7 @@ int main(int argc, char** argv) {
     if (argc >= 2) {
         const std::string arg = argv[1];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(tessarin::kUsage, stdout);
+            std::fputs(tessarin::usageText(), stdout);
             return 0;
         }
         if (arg == "--version") {
@@ -326,10 +310,22 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "msg") return tessarin::message(argc - 2, argv + 2);
+        if (arg == "--install" && argc == 2) {
+            const auto executable = tessarin::runningExecutable();
+            if (!executable) {
+                std::fputs("tessarin: cannot tell where this program lives\n", stderr);
+                return 1;
+            }
+            return tessarin::installDesktopFiles(tessarin::Paths::systemEnvironment(), *executable,
+                                                 std::cout);
+        }
+        if (arg == "--uninstall" && argc == 2)
+            return tessarin::uninstallDesktopFiles(tessarin::Paths::systemEnvironment(), std::cout);
         // The desktop starts a scheme's handler with the URL as its argument.
         if (arg.find(':') != std::string::npos && arg[0] != '-' && argc == 2)
             return tessarin::run(argc, argv, arg);
-        std::fprintf(stderr, "tessarin: unknown option \"%s\"\n%s", arg.c_str(), tessarin::kUsage);
+        std::fprintf(stderr, "tessarin: unknown option \"%s\"\n%s", arg.c_str(),
+                     tessarin::usageText());
         return 1;
     }
     return tessarin::run(argc, argv, std::nullopt);

@@ -345,6 +345,14 @@ TEST_P(Tessarin, OptionsSecondCopyAndSignals) {
         std::string::npos)
         << log;
     EXPECT_EQ(log.find("launch "), log.rfind("launch ")) << "one launch line: the first copy's";
+    // A URL given to a second copy goes to the running one, which ignores what names nothing.
+    for (const char* ignored : {"tessarin:toggleTiling", "tessarin://ToggleTiling", "tessarin://"})
+        EXPECT_EQ(server_.run({TESSARIN_BINARY, ignored}, env_), 0) << ignored;
+    EXPECT_EQ(state()["paused"], false);
+    EXPECT_EQ(server_.run({TESSARIN_BINARY, "tessarin:///toggleTiling"}, env_), 0);
+    EXPECT_EQ(state()["paused"], true);
+    EXPECT_EQ(server_.run({TESSARIN_BINARY, "tessarin://toggleTiling/again"}, env_), 0);
+    EXPECT_EQ(state()["paused"], false);
     EXPECT_EQ(msg({"noSuchAction"}), 1);
     EXPECT_EQ(msg({"focusLeft"}), 0);
     kill(tessarin_, SIGTERM);
