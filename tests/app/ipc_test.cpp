@@ -1,8 +1,13 @@
 #include "app/ipc.hpp"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <future>
 #include <thread>
 
 #include "app/engine_reading.hpp"
@@ -20,7 +25,11 @@ class Ipc : public ::testing::Test {
         std::string error;
         server_ = IpcServer::listen(
             folder_.path() / "t.sock", loop_,
-            [](const std::string& line) { return "echo " + line; }, error);
+            [](const std::string& line) -> IpcServer::Reply {
+                if (line == "subscribe") return {"hello", true};
+                return "echo " + std::to_string(line.size()) + " " + line.substr(0, 8);
+            },
+            error);
         ASSERT_TRUE(server_) << error;
         thread_ = std::thread([this] { loop_.run(); });
     }
@@ -33,6 +42,38 @@ class Ipc : public ::testing::Test {
         std::string error;
         return ipcRequest(folder_.path() / "t.sock", line, notRunning, error);
     }
+    // Runs `work` on the loop's thread, where the server lives, and returns its result.
+    template <class Work>
+    auto onLoop(Work work) {
+        std::promise<decltype(work())> done;
+        loop_.post([&] { done.set_value(work()); });
+        return done.get_future().get();
+    }
+    // A raw connection that has asked to subscribe.
+    int subscribe() {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, (folder_.path() / "t.sock").c_str());
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::send(fd, "subscribe\n", 10, MSG_NOSIGNAL), 10);
+        return fd;
+    }
+    // What arrives within 5 s, up to `size` bytes.
+    static std::string receive(int fd, std::size_t size) {
+        std::string text;
+        char chunk[256];
+        pollfd wait{fd, POLLIN, 0};
+        while (text.size() < size && poll(&wait, 1, 5000) == 1) {
+            const ssize_t n = recv(fd, chunk, std::min(sizeof chunk, size - text.size()), 0);
+            if (n <= 0) break;
+            text.append(chunk, static_cast<std::size_t>(n));
+        }
+        return text;
+    }
+    std::size_t subscribers() {
+        return onLoop([&] { return server_->subscriberCount(); });
+    }
 
     TempFolder folder_;
     RealLoop loop_;
@@ -44,14 +85,130 @@ TEST_F(Ipc, OneLineInOneLineOutAndOversizedRequestsAreRefused) {
     struct stat info {};
     ASSERT_EQ(stat((folder_.path() / "t.sock").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(send("hello"), "echo hello");
-    EXPECT_EQ(send(std::string(70 * 1024, 'x')),
-              IpcServer::errorReply("request larger than 64 KiB"));
-    EXPECT_EQ(send("again"), "echo again") << "still serving";
+    EXPECT_EQ(send("hello"), "echo 5 hello");
+    // Hostile lines reach the handler whole or are refused; the server goes on either way.
+    const std::pair<std::string, std::string> requests[] = {
+        {"", "echo 0 "},
+        {std::string("a\0b\xff\xfe", 5), std::string("echo 5 a\0b\xff\xfe", 12)},
+        {std::string(70 * 1024, 'x'), IpcServer::errorReply("request larger than 64 KiB")},
+        {std::string(1024 * 1024, 'y'), IpcServer::errorReply("request larger than 64 KiB")},
+    };
+    for (const auto& [request, reply] : requests) {
+        EXPECT_EQ(send(request), reply) << request.size();
+        EXPECT_EQ(send("again"), "echo 5 again") << "still serving";
+    }
     bool notRunning = false;
     std::string error;
     EXPECT_FALSE(ipcRequest(folder_.path() / "none.sock", "x", notRunning, error));
     EXPECT_TRUE(notRunning);
+}
+
+// Lines reach subscribers as published; one that left is forgotten, and the stream ends when
+// the server goes.
+TEST_F(Ipc, SubscribersGetPublishedLinesUntilEitherSideCloses) {
+    const int left = subscribe();
+    EXPECT_EQ(receive(left, 6), "hello\n");
+    close(left);
+    for (int turn = 0; turn < 100 && subscribers() > 0; ++turn) {
+    }
+    EXPECT_EQ(subscribers(), 0u) << "the closed subscriber is forgotten";
+
+    std::vector<std::string> lines;
+    bool notRunning = false;
+    std::string error;
+    EXPECT_TRUE(ipcFollow(
+        folder_.path() / "t.sock", "subscribe",
+        [&](const std::string& line) {
+            lines.push_back(line);
+            if (lines.size() == 1) {
+                onLoop([&] {
+                    server_->publish("one");
+                    server_->publish("two");
+                    server_.reset();
+                    return 0;
+                });
+            }
+            return true;
+        },
+        notRunning, error));
+    EXPECT_EQ(lines, (std::vector<std::string>{"hello", "one", "two"}));
+}
+
+// A subscriber that never reads costs its bounded backlog, then its place; publishing never
+// waits for it.
+TEST_F(Ipc, ASubscriberThatNeverReadsIsDroppedOnceItsBacklogIsFull) {
+    const int reader = subscribe();
+    const int sleeper = subscribe();
+    EXPECT_EQ(receive(reader, 6), "hello\n");
+    for (int turn = 0; turn < 100 && subscribers() < 2; ++turn) {
+    }
+    const std::string line(1000, 'z');
+    std::size_t published = 0;
+    std::string received;
+    // The reader keeps up between rounds, so only the sleeper falls behind.
+    while (published < 2000 && subscribers() == 2) {
+        published += onLoop([&] {
+            for (int i = 0; i < 50; ++i)
+                server_->publish(line);
+            return 50;
+        });
+        received += receive(reader, 50 * 1001);
+    }
+    EXPECT_EQ(subscribers(), 1u);
+    EXPECT_GT(published * 1001, IpcServer::kMaxBacklog) << "dropped no earlier than its backlog";
+    EXPECT_EQ(received.size(), published * 1001) << "the reader missed nothing";
+    EXPECT_LT(receive(sleeper, 1 << 30).size(), published * 1001) << "cut off, then closed";
+    close(reader);
+    close(sleeper);
+}
+
+TEST(RuntimeFolder, RefusesFoldersOthersOwnOrEnterAndReplacesAStaleSocket) {
+    TempFolder base;
+    setenv("XDG_RUNTIME_DIR", base.path().c_str(), 1);
+    const auto folder = base.path() / "tessarin";
+    std::string error;
+    ASSERT_EQ(runtimeFolder(error), folder) << error;
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+    };
+    const Case cases[] = {
+        {"enterable by others", [&] { chmod(folder.c_str(), 0755); }},
+        {"someone else's",
+         [&] { EXPECT_EQ(chown(folder.c_str(), 4242, 4242) == 0, geteuid() == 0); }},
+        {"a link",
+         [&] {
+             std::filesystem::rename(folder, base.path() / "real");
+             std::filesystem::create_directory_symlink(base.path() / "real", folder);
+         }},
+    };
+    for (const Case& spoilt : cases) {
+        std::filesystem::remove_all(folder);
+        ASSERT_TRUE(runtimeFolder(error));
+        spoilt.spoil();
+        error.clear();
+        EXPECT_EQ(runtimeFolder(error), std::nullopt) << spoilt.what;
+        EXPECT_NE(error, "") << spoilt.what;
+    }
+    unsetenv("XDG_RUNTIME_DIR");
+
+    // A copy that crashed left its socket: nothing listens, and the next copy takes the name.
+    const auto path = base.path() / "stale.sock";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    const int dead = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(dead, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(dead);
+    RealLoop loop;
+    auto server = IpcServer::listen(
+        path, loop, [](const std::string&) { return "fresh"; }, error);
+    ASSERT_TRUE(server) << error;
+    std::thread serving([&] { loop.run(); });
+    bool notRunning = false;
+    EXPECT_EQ(ipcRequest(path, "x", notRunning, error), "fresh");
+    loop.quit();
+    serving.join();
 }
 
 TEST(CommandReply, MalformedRequestsGetErrorsAndActionsRun) {
