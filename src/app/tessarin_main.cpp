@@ -193,8 +193,9 @@ int run() {
     auto server = IpcServer::listen(
         *folder / (displayKey(name) + ".sock"), loop,
         [&](const std::string& line) {
-            return commandReply(owner.engine(), desktop->platform(queues).accessibility,
-                                Preferences::shared(), line);
+            return commandReply({owner.engine(), desktop->platform(queues).accessibility,
+                                 Preferences::shared(), nullptr, nullptr},
+                                line);
         },
         error);
     if (!server) Log::info("no command socket: " + error);

@@ -215,11 +215,15 @@ TEST(CommandReply, MalformedRequestsGetErrorsAndActionsRun) {
     SimSession session;
     session.desktop().plugDisplay(sim::makeDisplay("P", {0, 0, 1440, 900}, "Built-in"));
     session.engine().start();
+    std::vector<std::string> urls;
+    std::function<void(const std::string&)> openUrl;
     auto commandReply = [&](WindowManager* engine, const std::string& request) {
-        return tessarin::commandReply(engine, session.desktop().accessibility(),
-                                      session.preferences(), request);
+        return tessarin::commandReply({engine, session.desktop().accessibility(),
+                                       session.preferences(), openUrl, nullptr},
+                                      request)
+            .line;
     };
-    const std::pair<const char*, const char*> refused[] = {
+    const std::pair<std::string, const char*> refused[] = {
         {"", "malformed request"},
         {"\xff\xfe{", "malformed request"},
         {"[1,2]", "malformed request"},
@@ -227,6 +231,12 @@ TEST(CommandReply, MalformedRequestsGetErrorsAndActionsRun) {
         {R"({"command":"explode"})", "unknown command"},
         {R"({"command":"action"})", "unknown action"},
         {R"({"command":"action","name":"focusleft"})", "unknown action"},
+        {R"({"command":"url","url":"tessarin://x"})", "unknown command"},
+        {R"({"command":"subscribe"})", "unknown command"},
+        {std::string(R"({"command":"state"})"
+                     "\0x",
+                     21),
+         "malformed request"},
     };
     for (const auto& [request, error] : refused)
         EXPECT_EQ(commandReply(&session.engine(), request), IpcServer::errorReply(error))
@@ -238,6 +248,18 @@ TEST(CommandReply, MalformedRequestsGetErrorsAndActionsRun) {
     const auto state =
         nlohmann::json::parse(commandReply(&session.engine(), R"({"command":"state"})"));
     EXPECT_EQ(state["state"]["displays"][0]["uuid"], "P");
+    EXPECT_EQ(nlohmann::json::parse(commandReply(&session.engine(), R"({"command":"displays"})")),
+              (nlohmann::json{{"ok", true}, {"displays", state["state"]["displays"]}}));
+    EXPECT_EQ(nlohmann::json::parse(commandReply(&session.engine(), R"({"command":"windows"})")),
+              (nlohmann::json{{"ok", true}, {"windows", state["state"]["windows"]}}));
+
+    // URLs go to whoever handles them, running or not.
+    openUrl = [&](const std::string& url) { urls.push_back(url); };
+    EXPECT_EQ(commandReply(nullptr, R"({"command":"url","url":"tessarin://focus?x=\u00e9"})"),
+              R"({"ok":true})");
+    EXPECT_EQ(commandReply(nullptr, R"({"command":"url","url":7})"),
+              IpcServer::errorReply("malformed request"));
+    EXPECT_EQ(urls, std::vector<std::string>{"tessarin://focus?x=\xc3\xa9"});
 }
 
 TEST(DisplayKey, NamesDisplaysAsFiles) {
