@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/engine_reading.hpp"
+#include "app/event_stream.hpp"
 #include "app/ipc.hpp"
 #include "backends/x11/x11_desktop.hpp"
 #include "base/file_store.hpp"
@@ -190,12 +191,19 @@ int run() {
         }
         loop.quit();
     });
-    auto server = IpcServer::listen(
+    std::unique_ptr<IpcServer> server;
+    EventFeed events(
+        loop, [&] { return owner.engine(); },
+        [&](const std::string& line) { server->publish(line); },
+        [&] { return server ? server->subscriberCount() : 0; });
+    owner.engine()->onLayoutChange = [&] { events.changed(); };
+    server = IpcServer::listen(
         *folder / (displayKey(name) + ".sock"), loop,
         [&](const std::string& line) {
-            return commandReply({owner.engine(), desktop->platform(queues).accessibility,
-                                 Preferences::shared(), nullptr, nullptr},
-                                line);
+            return commandReply(
+                {owner.engine(), desktop->platform(queues).accessibility, Preferences::shared(),
+                 nullptr, [&] { return events.subscribe(); }},
+                line);
         },
         error);
     if (!server) Log::info("no command socket: " + error);
@@ -203,6 +211,7 @@ int run() {
     owner.engine()->start();
     loop.run();
 
+    owner.engine()->onLayoutChange = nullptr;
     server.reset();
     loop.unwatch(signalWatch);
     owner.shutdown();
