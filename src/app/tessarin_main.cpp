@@ -14,6 +14,7 @@
 #include "app/engine_reading.hpp"
 #include "app/event_stream.hpp"
 #include "app/ipc.hpp"
+#include "app/msg_command.hpp"
 #include "backends/x11/x11_desktop.hpp"
 #include "base/file_store.hpp"
 #include "base/log.hpp"
@@ -51,63 +52,6 @@ void fail(const std::string& message) {
 std::string display() {
     const char* value = std::getenv("DISPLAY");
     return value ? value : "";
-}
-
-std::optional<std::filesystem::path> socketPath(std::string& error) {
-    auto folder = runtimeFolder(error);
-    if (!folder) return std::nullopt;
-    return *folder / (displayKey(display()) + ".sock");
-}
-
-// --- `tessarin msg`
-
-int message(int argc, char** argv) {
-    const std::string hint = "`tessarin msg --list` shows the actions";
-    if (argc != 1 && !(argc == 2 && std::string(argv[0]) == "--json")) {
-        fail("usage: tessarin msg ACTION | --json state | dump | --list");
-        return 1;
-    }
-    const std::string first = argv[0];
-    if (first == "--list") {
-        for (Action action : allActions())
-            std::printf("%s\n", std::string(rawValue(action)).c_str());
-        return 0;
-    }
-    nlohmann::json request;
-    if (first == "--json") {
-        if (std::string(argv[1]) != "state") {
-            fail("--json takes \"state\"");
-            return 1;
-        }
-        request = {{"command", "state"}};
-    } else if (first == "dump") {
-        request = {{"command", "dump"}};
-    } else if (actionNamed(first)) {
-        request = {{"command", "action"}, {"name", first}};
-    } else {
-        fail("unknown action \"" + first + "\"; " + hint);
-        return 1;
-    }
-    std::string error;
-    auto path = socketPath(error);
-    if (!path) {
-        fail(error);
-        return 2;
-    }
-    bool notRunning = false;
-    auto reply = ipcRequest(*path, request.dump(), notRunning, error);
-    if (!reply) {
-        fail(notRunning ? "no running copy for display " + display() : error);
-        return 2;
-    }
-    const nlohmann::json answer = nlohmann::json::parse(*reply, nullptr, false);
-    if (!answer.is_object() || answer.value("ok", false) != true) {
-        fail(answer.is_object() ? answer.value("error", std::string("refused")) : "bad reply");
-        return 1;
-    }
-    if (answer.contains("state")) std::printf("%s\n", answer["state"].dump(2).c_str());
-    if (answer.contains("path")) std::printf("%s\n", answer["path"].get<std::string>().c_str());
-    return 0;
 }
 
 // --- the program
@@ -237,7 +181,7 @@ int main(int argc, char** argv) {
             std::printf("tessarin %s\n", tessarin::kVersion);
             return 0;
         }
-        if (arg == "msg") return tessarin::message(argc - 2, argv + 2);
+        if (arg == "msg") return tessarin::runMessage(argc - 2, argv + 2);
         std::fprintf(stderr, "tessarin: unknown option \"%s\"\n%s", arg.c_str(), tessarin::kUsage);
         return 1;
     }
