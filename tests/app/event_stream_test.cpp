@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "scenario/sim_session.hpp"
 
 namespace tessarin::test {
@@ -29,16 +31,17 @@ TEST(EventFeed, ReportsWhatTheUserAndTheDesktopChange) {
 
     // A newcomer starts from the present state.
     std::vector<std::string> opening;
-    std::string lines = feed.subscribe();
+    std::istringstream lines(feed.subscribe());
     listeners = 1;
-    for (std::size_t start = 0, end; start < lines.size(); start = end + 1) {
-        end = std::min(lines.find('\n', start), lines.size());
-        opening.push_back(nlohmann::json::parse(lines.substr(start, end - start))["event"]);
-    }
+    for (std::string line; std::getline(lines, line);)
+        opening.push_back(nlohmann::json::parse(line)["event"]);
     EXPECT_EQ(opening, (std::vector<std::string>{"displayConnected", "windowTiled", "windowTiled",
                                                  "windowTiled", "layout", "focus"}));
     EXPECT_TRUE(events.empty());
 
+    const auto perform = [&](Action action) {
+        return [&session, action] { session.engine().perform(action); };
+    };
     struct Step {
         const char* what;
         std::function<void()> act;
@@ -46,13 +49,12 @@ TEST(EventFeed, ReportsWhatTheUserAndTheDesktopChange) {
     };
     const Step steps[] = {
         {"focus moves left",
-         [&] { session.engine().perform(Action::focusLeft); },
+         perform(Action::focusLeft),
          {{"event", "focus"}, {"window", ids[1]}, {"display", "P"}}},
         {"the strip follows", nullptr, {{"event", "layout"}, {"focusedColumn", 1}, {"columns", 3}}},
         {"a window floats",
-         [&] { session.engine().perform(Action::toggleFloat); },
+         perform(Action::toggleFloat),
          {{"event", "windowFloated"}, {"window", ids[1]}}},
-        // Floating, so only the engine's forgetting says so: no strip is laid out anew.
         {"a window closes",
          [&] { desktop.closeWindow(ids[1]); },
          {{"event", "windowClosed"}, {"window", ids[1]}}},
@@ -69,24 +71,16 @@ TEST(EventFeed, ReportsWhatTheUserAndTheDesktopChange) {
         const std::size_t from = events.size();
         if (step.act) step.act();
         session.advance(2);
+        // An event that holds every expected field is left as it is by taking them in.
         bool seen = false;
         for (std::size_t i = step.act ? from : 0; i < events.size(); ++i) {
-            bool matches = true;
-            for (const auto& [field, value] : step.expected.items())
-                matches = matches && events[i].value(field, nlohmann::json()) == value;
-            seen = seen || matches;
+            nlohmann::json merged = events[i];
+            merged.update(step.expected);
+            seen = seen || merged == events[i];
         }
         EXPECT_TRUE(seen) << step.what << "\n" << nlohmann::json(events).dump();
     }
 
-    // Nobody listening: nothing is read or published, and the next listener starts afresh.
-    listeners = 0;
-    const std::size_t published = events.size();
-    desktop.closeWindow(ids[2]);
-    session.advance(2);
-    listeners = 1;
-    EXPECT_EQ(events.size(), published);
-    EXPECT_EQ(feed.subscribe().find("\"window\":" + std::to_string(ids[2])), std::string::npos);
     session.engine().onLayoutChange = nullptr;
 }
 

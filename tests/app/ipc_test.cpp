@@ -18,6 +18,13 @@
 namespace tessarin::test {
 namespace {
 
+sockaddr_un addressOf(const std::filesystem::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    return address;
+}
+
 // The server on a loop of its own thread; requests come from the test's thread.
 class Ipc : public ::testing::Test {
   protected:
@@ -51,11 +58,9 @@ class Ipc : public ::testing::Test {
     }
     // A raw connection that has asked to subscribe.
     int subscribe() {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strcpy(address.sun_path, (folder_.path() / "t.sock").c_str());
+        const sockaddr_un address = addressOf(folder_.path() / "t.sock");
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         EXPECT_EQ(::send(fd, "subscribe\n", 10, MSG_NOSIGNAL), 10);
         return fd;
     }
@@ -162,53 +167,37 @@ TEST_F(Ipc, ASubscriberThatNeverReadsIsDroppedOnceItsBacklogIsFull) {
     close(sleeper);
 }
 
-TEST(RuntimeFolder, RefusesFoldersOthersOwnOrEnterAndReplacesAStaleSocket) {
+TEST(RuntimeFolder, RefusesAFolderOthersCanEnterOrOfAnotherUser) {
     TempFolder base;
     setenv("XDG_RUNTIME_DIR", base.path().c_str(), 1);
-    const auto folder = base.path() / "tessarin";
     std::string error;
-    ASSERT_EQ(runtimeFolder(error), folder) << error;
-    struct Case {
-        const char* what;
-        std::function<void()> spoil;
-    };
-    const Case cases[] = {
-        {"enterable by others", [&] { chmod(folder.c_str(), 0755); }},
-        {"someone else's",
-         [&] { EXPECT_EQ(chown(folder.c_str(), 4242, 4242) == 0, geteuid() == 0); }},
-        {"a link",
-         [&] {
-             std::filesystem::rename(folder, base.path() / "real");
-             std::filesystem::create_directory_symlink(base.path() / "real", folder);
-         }},
-    };
-    for (const Case& spoilt : cases) {
-        std::filesystem::remove_all(folder);
-        ASSERT_TRUE(runtimeFolder(error));
-        spoilt.spoil();
-        error.clear();
-        EXPECT_EQ(runtimeFolder(error), std::nullopt) << spoilt.what;
-        EXPECT_NE(error, "") << spoilt.what;
-    }
+    const auto folder = runtimeFolder(error);
+    ASSERT_EQ(folder, base.path() / "tessarin") << error;
+    chmod(folder->c_str(), 0711);
+    EXPECT_EQ(runtimeFolder(error), std::nullopt);
+    chmod(folder->c_str(), 0700);
+    const bool root = geteuid() == 0;
+    ASSERT_EQ(root ? chown(folder->c_str(), 4242, 4242) : 0, 0);  // only root can give it away
+    EXPECT_EQ(runtimeFolder(error).has_value(), !root) << error;
     unsetenv("XDG_RUNTIME_DIR");
+}
 
-    // A copy that crashed left its socket: nothing listens, and the next copy takes the name.
-    const auto path = base.path() / "stale.sock";
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, path.c_str());
+// A copy that crashed left its socket: nothing listens, and the next copy takes the name.
+TEST_F(Ipc, AStaleSocketIsReplaced) {
+    const auto path = folder_.path() / "stale.sock";
+    const sockaddr_un address = addressOf(path);
     const int dead = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(bind(dead, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(bind(dead, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     close(dead);
-    RealLoop loop;
-    auto server = IpcServer::listen(
-        path, loop, [](const std::string&) { return "fresh"; }, error);
-    ASSERT_TRUE(server) << error;
-    std::thread serving([&] { loop.run(); });
+    std::string error;
+    auto fresh = onLoop([&] {
+        return IpcServer::listen(
+            path, loop_, [](const std::string&) { return "fresh"; }, error);
+    });
+    ASSERT_TRUE(fresh) << error;
     bool notRunning = false;
     EXPECT_EQ(ipcRequest(path, "x", notRunning, error), "fresh");
-    loop.quit();
-    serving.join();
+    onLoop([&] { return fresh.reset(), 0; });
 }
 
 TEST(CommandReply, MalformedRequestsGetErrorsAndActionsRun) {
@@ -248,17 +237,16 @@ TEST(CommandReply, MalformedRequestsGetErrorsAndActionsRun) {
     const auto state =
         nlohmann::json::parse(commandReply(&session.engine(), R"({"command":"state"})"));
     EXPECT_EQ(state["state"]["displays"][0]["uuid"], "P");
-    EXPECT_EQ(nlohmann::json::parse(commandReply(&session.engine(), R"({"command":"displays"})")),
-              (nlohmann::json{{"ok", true}, {"displays", state["state"]["displays"]}}));
-    EXPECT_EQ(nlohmann::json::parse(commandReply(&session.engine(), R"({"command":"windows"})")),
-              (nlohmann::json{{"ok", true}, {"windows", state["state"]["windows"]}}));
+    for (const std::string part : {"windows", "displays"}) {
+        const auto reply = commandReply(&session.engine(), R"({"command":")" + part + "\"}");
+        EXPECT_EQ(nlohmann::json::parse(reply),
+                  (nlohmann::json{{"ok", true}, {part, state["state"][part]}}));
+    }
 
     // URLs go to whoever handles them, running or not.
     openUrl = [&](const std::string& url) { urls.push_back(url); };
     EXPECT_EQ(commandReply(nullptr, R"({"command":"url","url":"tessarin://focus?x=\u00e9"})"),
               R"({"ok":true})");
-    EXPECT_EQ(commandReply(nullptr, R"({"command":"url","url":7})"),
-              IpcServer::errorReply("malformed request"));
     EXPECT_EQ(urls, std::vector<std::string>{"tessarin://focus?x=\xc3\xa9"});
 }
 
