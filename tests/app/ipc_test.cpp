@@ -150,14 +150,15 @@ TEST_F(Ipc, ASubscriberThatNeverReadsIsDroppedOnceItsBacklogIsFull) {
     const std::string line(1000, 'z');
     std::size_t published = 0;
     std::string received;
-    // The reader keeps up between rounds, so only the sleeper falls behind.
+    // Each round is more than the socket holds: the reader catches up only by the loop writing
+    // its backlog when there is room, between rounds; the sleeper never does.
     while (published < 2000 && subscribers() == 2) {
         published += onLoop([&] {
-            for (int i = 0; i < 50; ++i)
+            for (int i = 0; i < 300; ++i)
                 server_->publish(line);
-            return 50;
+            return 300;
         });
-        received += receive(reader, 50 * 1001);
+        received += receive(reader, 300 * 1001);
     }
     EXPECT_EQ(subscribers(), 1u);
     EXPECT_GT(published * 1001, IpcServer::kMaxBacklog) << "dropped no earlier than its backlog";
