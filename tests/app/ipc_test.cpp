@@ -150,8 +150,7 @@ TEST_F(Ipc, ASubscriberThatNeverReadsIsDroppedOnceItsBacklogIsFull) {
     const std::string line(1000, 'z');
     std::size_t published = 0;
     std::string received;
-    // Each round is more than the socket holds: the reader catches up only by the loop writing
-    // its backlog when there is room, between rounds; the sleeper never does.
+    // Rounds larger than the socket holds: the reader needs its backlog written when there is room.
     while (published < 2000 && subscribers() == 2) {
         published += onLoop([&] {
             for (int i = 0; i < 300; ++i)
