@@ -278,6 +278,15 @@ void IpcServer::drain(int fd) {
         if (n > 0) continue;  // whatever a subscriber says is ignored
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) return;
+        // A peer that only finished sending (`echo … | socat`) still reads; one that is gone
+        // hangs up both ways.
+        pollfd state{fd, 0, 0};
+        if (n == 0 && poll(&state, 1, 0) == 0) {
+            auto found = subscribers_.find(fd);
+            loop_.unwatch(found->second.readWatch);
+            found->second.readWatch = 0;
+            return;
+        }
         drop(fd, "subscriber left");
         return;
     }
