@@ -15,6 +15,9 @@
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <vector>
+
+#include "base/log.hpp"
 
 namespace tessarin {
 
@@ -160,6 +163,11 @@ IpcServer::~IpcServer() {
         loop_.unwatch(pending.watch);
         close(fd);
     }
+    for (auto& [fd, subscriber] : subscribers_) {
+        loop_.unwatch(subscriber.readWatch);
+        loop_.unwatch(subscriber.writeWatch);
+        close(fd);
+    }
     if (watch_) loop_.unwatch(watch_);
     close(fd_);
     unlink(path_.c_str());
@@ -205,7 +213,7 @@ void IpcServer::readFrom(int fd) {
         }
         if (n <= 0) {  // closed (or failed) before a whole line arrived
             if (buffer.empty()) {
-                finish(fd, {});
+                finish(fd, std::string());
             } else {
                 finish(fd, handler_(buffer));
             }
@@ -214,27 +222,114 @@ void IpcServer::readFrom(int fd) {
     }
 }
 
-void IpcServer::finish(int fd, const std::string& reply) {
+void IpcServer::finish(int fd, const Reply& reply) {
     auto found = clients_.find(fd);
     if (found == clients_.end()) return;
     loop_.unwatch(found->second.watch);
     clients_.erase(found);
-    if (!reply.empty()) writeLine(fd, reply);
+    if (reply.keepOpen) {
+        subscribers_[fd].readWatch = loop_.watchReadable(fd, [this, fd] { drain(fd); });
+        queue(fd, reply.line + "\n");
+        return;
+    }
+    if (!reply.line.empty()) writeLine(fd, reply.line);
     close(fd);
 }
 
-std::optional<std::string> ipcRequest(const std::filesystem::path& path, const std::string& line,
-                                      bool& notRunning, std::string& error) {
+void IpcServer::publish(const std::string& line) {
+    std::vector<int> fds;
+    for (const auto& [fd, subscriber] : subscribers_)
+        fds.push_back(fd);
+    for (int fd : fds)
+        queue(fd, line + "\n");
+}
+
+void IpcServer::queue(int fd, const std::string& text) {
+    auto found = subscribers_.find(fd);
+    if (found == subscribers_.end()) return;
+    if (found->second.backlog.size() + text.size() > kMaxBacklog) {
+        drop(fd, "subscriber dropped: too slow");
+        return;
+    }
+    found->second.backlog += text;
+    flush(fd);
+}
+
+void IpcServer::flush(int fd) {
+    auto found = subscribers_.find(fd);
+    if (found == subscribers_.end()) return;
+    Subscriber& subscriber = found->second;
+    std::size_t sent = 0;
+    while (sent < subscriber.backlog.size()) {
+        const ssize_t n = send(fd, subscriber.backlog.data() + sent,
+                               subscriber.backlog.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            break;
+        } else {
+            drop(fd, "subscriber left");
+            return;
+        }
+    }
+    subscriber.backlog.erase(0, sent);
+    // Only a backlog needs the loop to say when the socket has room again.
+    if (subscriber.backlog.empty() && subscriber.writeWatch) {
+        loop_.unwatch(subscriber.writeWatch);
+        subscriber.writeWatch = 0;
+    } else if (!subscriber.backlog.empty() && !subscriber.writeWatch) {
+        subscriber.writeWatch = loop_.watchWritable(fd, [this, fd] { flush(fd); });
+    }
+}
+
+void IpcServer::drain(int fd) {
+    char chunk[4096];
+    // Bounded, so a chatty subscriber cannot hold the loop; the rest waits for the next turn.
+    for (int round = 0; round < 16; ++round) {
+        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+        if (n > 0) continue;  // whatever a subscriber says is ignored
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return;
+        // A peer that only finished sending (`echo … | socat`) still reads; one that is gone
+        // hangs up both ways.
+        pollfd state{fd, 0, 0};
+        if (n == 0 && poll(&state, 1, 0) == 0) {
+            auto found = subscribers_.find(fd);
+            loop_.unwatch(found->second.readWatch);
+            found->second.readWatch = 0;
+            return;
+        }
+        drop(fd, "subscriber left");
+        return;
+    }
+}
+
+void IpcServer::drop(int fd, const char* why) {
+    auto found = subscribers_.find(fd);
+    if (found == subscribers_.end()) return;
+    loop_.unwatch(found->second.readWatch);
+    loop_.unwatch(found->second.writeWatch);
+    subscribers_.erase(found);
+    close(fd);
+    Log::info(why);
+}
+
+namespace {
+
+// A connection to the server at `path` with the client's time limits, or -1.
+int connectTo(const std::filesystem::path& path, bool& notRunning, std::string& error) {
     notRunning = false;
     sockaddr_un address;
     if (!fillAddress(path, address)) {
         error = "socket path too long";
-        return std::nullopt;
+        return -1;
     }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = std::strerror(errno);
-        return std::nullopt;
+        return -1;
     }
     // A copy that stopped answering must not hang its clients (scripts, hot-key daemons).
     const timeval limit{kClientTimeoutSeconds, 0};
@@ -244,8 +339,55 @@ std::optional<std::string> ipcRequest(const std::filesystem::path& path, const s
         notRunning = errno == ENOENT || errno == ECONNREFUSED;
         error = std::strerror(errno);
         close(fd);
-        return std::nullopt;
+        return -1;
     }
+    return fd;
+}
+
+}  // namespace
+
+bool ipcFollow(const std::filesystem::path& path, const std::string& line,
+               const std::function<bool(const std::string&)>& onLine, bool& notRunning,
+               std::string& error) {
+    const int fd = connectTo(path, notRunning, error);
+    if (fd < 0) return false;
+    writeLine(fd, line);
+    std::string buffer;
+    bool first = true;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (first) error = n < 0 ? std::strerror(errno) : "no reply";
+            close(fd);
+            return !first;
+        }
+        buffer.append(chunk, static_cast<std::size_t>(n));
+        std::size_t start = 0;
+        for (auto end = buffer.find('\n'); end != std::string::npos;
+             end = buffer.find('\n', start)) {
+            if (first) {
+                // Answered: from here on the stream is as quiet as the desktop.
+                const timeval forever{0, 0};
+                setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &forever, sizeof forever);
+                first = false;
+            }
+            const bool more = onLine(buffer.substr(start, end - start));
+            start = end + 1;
+            if (!more) {
+                close(fd);
+                return true;
+            }
+        }
+        buffer.erase(0, start);
+    }
+}
+
+std::optional<std::string> ipcRequest(const std::filesystem::path& path, const std::string& line,
+                                      bool& notRunning, std::string& error) {
+    const int fd = connectTo(path, notRunning, error);
+    if (fd < 0) return std::nullopt;
     std::string reply;
     // A request the server refuses half-way still gets its error reply: read it either way.
     writeLine(fd, line);

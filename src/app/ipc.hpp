@@ -38,12 +38,27 @@ class InstanceLock {
 
 // The Unix socket `tessarin msg` talks to. One request per connection: a JSON object on one
 // line; the reply is one JSON object on one line. Only this user's processes are served (peer
-// credentials), requests are bounded, and anything malformed gets an error reply.
+// credentials), requests are bounded, and anything malformed gets an error reply. A reply may
+// keep its connection open as a subscriber: it then gets every published line, written
+// without ever blocking the loop.
 class IpcServer {
   public:
-    using Handler = std::function<std::string(const std::string& requestLine)>;
+    struct Reply {
+        Reply(std::string text, bool keep = false) : line(std::move(text)), keepOpen(keep) {}
+        Reply(const char* text) : line(text) {}
+
+        std::string line;
+        // The connection stays open and receives `publish`ed lines after the reply.
+        bool keepOpen = false;
+
+        bool operator==(const Reply&) const = default;
+    };
+    using Handler = std::function<Reply(const std::string& requestLine)>;
 
     static constexpr std::size_t kMaxRequest = 64 * 1024;
+    // Output a subscriber has not taken yet, beyond what the socket holds; past it the
+    // subscriber is dropped rather than let it hold the loop or its memory.
+    static constexpr std::size_t kMaxBacklog = 256 * 1024;
 
     // Listens at `path` (socket mode 0600), replacing a stale socket file. None, with the
     // reason, on failure.
@@ -56,11 +71,20 @@ class IpcServer {
     // The reply to a request that is not valid, for handlers and for requests that are too big.
     static std::string errorReply(const std::string& message);
 
+    // Sends `line` to every subscriber; one that cannot keep up is dropped.
+    void publish(const std::string& line);
+    std::size_t subscriberCount() const { return subscribers_.size(); }
+
   private:
     IpcServer(std::filesystem::path path, int fd, MainLoop& loop, Handler handler);
     void accept();
     void readFrom(int fd);
-    void finish(int fd, const std::string& reply);
+    void finish(int fd, const Reply& reply);
+    void queue(int fd, const std::string& text);
+    void flush(int fd);
+    // A subscriber sends nothing; reading tells when it went.
+    void drain(int fd);
+    void drop(int fd, const char* why);
 
     std::filesystem::path path_;
     int fd_;
@@ -72,11 +96,24 @@ class IpcServer {
         std::string buffer;
     };
     std::map<int, Pending> clients_;
+    struct Subscriber {
+        MainLoop::WatchID readWatch = 0;
+        MainLoop::WatchID writeWatch = 0;
+        std::string backlog;
+    };
+    std::map<int, Subscriber> subscribers_;
 };
 
 // Sends one request line and returns the reply line. None when nothing listens at `path`
 // (`notRunning` true) or the exchange failed (`error` says why).
 std::optional<std::string> ipcRequest(const std::filesystem::path& path, const std::string& line,
                                       bool& notRunning, std::string& error);
+
+// Sends one request line and hands every line that comes back to `onLine` until the server
+// closes (true) or `onLine` returns false (true as well). The first reply is awaited with the
+// usual limit, the lines after it for as long as they take. False as for `ipcRequest`.
+bool ipcFollow(const std::filesystem::path& path, const std::string& line,
+               const std::function<bool(const std::string&)>& onLine, bool& notRunning,
+               std::string& error);
 
 }  // namespace tessarin

@@ -99,14 +99,23 @@ double QtLoop::now() const {
 }
 
 MainLoop::WatchID QtLoop::watchReadable(int fd, Task onReadable) {
+    return watch(fd, false, std::move(onReadable));
+}
+
+MainLoop::WatchID QtLoop::watchWritable(int fd, Task onWritable) {
+    return watch(fd, true, std::move(onWritable));
+}
+
+MainLoop::WatchID QtLoop::watch(int fd, bool writable, Task callback) {
     WatchID id = 0;
     {
         std::lock_guard lock(mutex_);
         id = ++lastId_;
     }
-    auto shared = std::make_shared<Task>(std::move(onReadable));
-    onLoopThread([this, id, fd, shared] {
-        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, context_.get());
+    auto shared = std::make_shared<Task>(std::move(callback));
+    onLoopThread([this, id, fd, writable, shared] {
+        auto* notifier = new QSocketNotifier(
+            fd, writable ? QSocketNotifier::Write : QSocketNotifier::Read, context_.get());
         QObject::connect(notifier, &QSocketNotifier::activated, context_.get(), [this, id] {
             auto found = watches_.find(id);
             if (found == watches_.end()) return;

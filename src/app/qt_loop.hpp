@@ -31,6 +31,7 @@ class QtLoop : public MainLoop {
     void cancel(TimerID id) override;
     double now() const override;
     WatchID watchReadable(int fd, Task onReadable) override;
+    WatchID watchWritable(int fd, Task onWritable) override;
     void unwatch(WatchID id) override;
 
     // Runs until `quit`; the exit status is the one `quit` was given.
@@ -42,6 +43,7 @@ class QtLoop : public MainLoop {
     void onLoopThread(Task work);
     TimerID schedule(double seconds, bool repeating, Task task);
     void fire(TimerID id);
+    WatchID watch(int fd, bool writable, Task callback);
 
     const std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
     std::unique_ptr<QObject> context_;

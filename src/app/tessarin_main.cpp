@@ -17,7 +17,9 @@
 #include <QApplication>
 
 #include "app/engine_reading.hpp"
+#include "app/event_stream.hpp"
 #include "app/ipc.hpp"
+#include "app/msg_command.hpp"
 #include "app/qt_loop.hpp"
 #include "app/usage.hpp"
 #include "backends/x11/x11_connection.hpp"
@@ -49,63 +51,6 @@ std::string display() {
     return value ? value : "";
 }
 
-std::optional<std::filesystem::path> socketPath(std::string& error) {
-    auto folder = runtimeFolder(error);
-    if (!folder) return std::nullopt;
-    return *folder / (displayKey(display()) + ".sock");
-}
-
-// --- `tessarin msg`
-
-int message(int argc, char** argv) {
-    const std::string hint = "`tessarin msg --list` shows the actions";
-    if (argc != 1 && !(argc == 2 && std::string(argv[0]) == "--json")) {
-        fail("usage: tessarin msg ACTION | --json state | dump | --list");
-        return 1;
-    }
-    const std::string first = argv[0];
-    if (first == "--list") {
-        for (Action action : allActions())
-            std::printf("%s\n", std::string(rawValue(action)).c_str());
-        return 0;
-    }
-    nlohmann::json request;
-    if (first == "--json") {
-        if (std::string(argv[1]) != "state") {
-            fail("--json takes \"state\"");
-            return 1;
-        }
-        request = {{"command", "state"}};
-    } else if (first == "dump") {
-        request = {{"command", "dump"}};
-    } else if (actionNamed(first)) {
-        request = {{"command", "action"}, {"name", first}};
-    } else {
-        fail("unknown action \"" + first + "\"; " + hint);
-        return 1;
-    }
-    std::string error;
-    auto path = socketPath(error);
-    if (!path) {
-        fail(error);
-        return 2;
-    }
-    bool notRunning = false;
-    auto reply = ipcRequest(*path, request.dump(), notRunning, error);
-    if (!reply) {
-        fail(notRunning ? "no running copy for display " + display() : error);
-        return 2;
-    }
-    const nlohmann::json answer = nlohmann::json::parse(*reply, nullptr, false);
-    if (!answer.is_object() || answer.value("ok", false) != true) {
-        fail(answer.is_object() ? answer.value("error", std::string("refused")) : "bad reply");
-        return 1;
-    }
-    if (answer.contains("state")) std::printf("%s\n", answer["state"].dump(2).c_str());
-    if (answer.contains("path")) std::printf("%s\n", answer["path"].get<std::string>().c_str());
-    return 0;
-}
-
 // --- the program
 
 // The operating system's name and version for the launch line.
@@ -121,25 +66,6 @@ std::string systemName() {
     utsname names{};
     if (uname(&names) == 0) return std::string(names.sysname) + " " + names.release;
     return "unknown system";
-}
-
-// Hands a URL to the copy that runs. 0 once it took it.
-int forwardURL(const std::string& url) {
-    std::string error;
-    auto path = socketPath(error);
-    bool notRunning = false;
-    const nlohmann::json request = {{"command", "url"}, {"url", url}};
-    auto reply =
-        path ? ipcRequest(*path,
-                          request.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
-                          notRunning, error)
-             : std::nullopt;
-    if (!reply) {
-        fail(notRunning ? "the running copy did not answer" : error);
-        return 2;
-    }
-    const nlohmann::json answer = nlohmann::json::parse(*reply, nullptr, false);
-    return answer.is_object() && answer.value("ok", false) == true ? 0 : 1;
 }
 
 int run(int argc, char** argv, const std::optional<std::string>& url) {
@@ -264,11 +190,20 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest, [&owner] {
         if (WindowManager* engine = owner.engine()) engine->saveLayoutNow();
     });
-    auto server = IpcServer::listen(
+    std::unique_ptr<IpcServer> server;
+    EventFeed events(
+        loop, [&] { return owner.engine(); },
+        [&](const std::string& line) { server->publish(line); },
+        [&] { return server ? server->subscriberCount() : 0; });
+    owner.engine()->onLayoutChange = [&] { events.changed(); };
+    server = IpcServer::listen(
         *folder / (displayKey(name) + ".sock"), loop,
         [&](const std::string& line) {
-            return commandReply(owner.engine(), desktop->platform(queues).accessibility,
-                                Preferences::shared(), line);
+            return commandReply(
+                {owner.engine(), desktop->platform(queues).accessibility, Preferences::shared(),
+                 [&](const std::string& url) { delegate->handleURL(url); },
+                 [&] { return events.subscribe(); }},
+                line);
         },
         error);
     if (!server) Log::info("no command socket: " + error);
@@ -283,6 +218,7 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
     lastWords = nullptr;
 
     delegate->willTerminate();
+    owner.engine()->onLayoutChange = nullptr;
     server.reset();
     loop.unwatch(signalWatch);
     delegate.reset();
@@ -309,7 +245,7 @@ int main(int argc, char** argv) {
             std::printf("tessarin %s\n", tessarin::kVersion);
             return 0;
         }
-        if (arg == "msg") return tessarin::message(argc - 2, argv + 2);
+        if (arg == "msg") return tessarin::runMessage(argc - 2, argv + 2);
         if (arg == "--install" && argc == 2) {
             const auto executable = tessarin::runningExecutable();
             if (!executable) {

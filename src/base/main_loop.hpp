@@ -36,6 +36,12 @@ class MainLoop {
         (void)onReadable;
         return 0;
     }
+    // The same for when `fd` can be written to (or failed): for output that did not fit at once.
+    virtual WatchID watchWritable(int fd, Task onWritable) {
+        (void)fd;
+        (void)onWritable;
+        return 0;
+    }
     // Stops watching; a callback not yet run for it is not run. Unknown ids are ignored.
     virtual void unwatch(WatchID id) { (void)id; }
 };

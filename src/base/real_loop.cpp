@@ -62,12 +62,20 @@ void RealLoop::cancel(TimerID id) {
 }
 
 MainLoop::WatchID RealLoop::watchReadable(int fd, Task onReadable) {
-    if (fd < 0 || !onReadable) return 0;
+    return watch(fd, POLLIN, std::move(onReadable));
+}
+
+MainLoop::WatchID RealLoop::watchWritable(int fd, Task onWritable) {
+    return watch(fd, POLLOUT, std::move(onWritable));
+}
+
+MainLoop::WatchID RealLoop::watch(int fd, short events, Task callback) {
+    if (fd < 0 || !callback) return 0;
     WatchID id;
     {
         std::lock_guard lock(mutex_);
         id = ++lastWatch_;
-        watches_[id] = {fd, std::make_shared<Task>(std::move(onReadable))};
+        watches_[id] = {fd, events, std::make_shared<Task>(std::move(callback))};
     }
     wake();
     return id;
@@ -94,7 +102,7 @@ void RealLoop::waitAndDispatch(std::unique_lock<std::mutex>& lock, int timeout) 
     std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}};
     std::vector<WatchID> ids{0};
     for (const auto& [id, watch] : watches_) {
-        fds.push_back({watch.fd, POLLIN, 0});
+        fds.push_back({watch.fd, watch.events, 0});
         ids.push_back(id);
     }
     lock.unlock();
@@ -110,7 +118,7 @@ void RealLoop::waitAndDispatch(std::unique_lock<std::mutex>& lock, int timeout) 
         // Unwatched while we waited, or by an earlier callback of this round: not called.
         auto found = watches_.find(ids[i]);
         if (found == watches_.end()) continue;
-        std::shared_ptr<Task> callback = found->second.onReadable;
+        std::shared_ptr<Task> callback = found->second.onReady;
         lock.unlock();
         (*callback)();
         callback.reset();

@@ -30,6 +30,7 @@ class RealLoop : public MainLoop {
     // Seconds of the steady clock since this loop was made.
     double now() const override;
     WatchID watchReadable(int fd, Task onReadable) override;
+    WatchID watchWritable(int fd, Task onWritable) override;
     void unwatch(WatchID id) override;
 
     // Runs posted work, timers and descriptor callbacks until `quit`. A quit that came before
@@ -50,9 +51,12 @@ class RealLoop : public MainLoop {
     std::mutex mutex_;
     std::deque<Task> posted_;
     TimerQueue timers_;
+    WatchID watch(int fd, short events, Task callback);
+
     struct Watch {
         int fd;
-        std::shared_ptr<Task> onReadable;
+        short events;  // POLLIN or POLLOUT
+        std::shared_ptr<Task> onReady;
     };
     std::map<WatchID, Watch> watches_;
     WatchID lastWatch_ = 0;

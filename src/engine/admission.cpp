@@ -92,6 +92,7 @@ bool WindowManager::consider(const AXElement& element, Pid pid) {
         const bool resizable =
             ax.isSettable(element, AXName::size, settable) == AXError::success && settable;
         run_.floating.insert(id);
+        if (onLayoutChange) onLayoutChange();
         Log::info("floating " + description + " resizable=" + LogText::boolean(resizable));
         return true;
     }

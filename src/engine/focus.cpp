@@ -94,6 +94,8 @@ void WindowManager::syncFocusFromSystem() {
 }
 
 void WindowManager::updateBorder() {
+    // The border follows the focused window, so every change of focus passes here.
+    if (onLayoutChange) onLayoutChange();
     FocusBorder& border = *hooks_.border;
     auto found = state_.activeKey ? run_.strips.find(*state_.activeKey) : run_.strips.end();
     if (!prefs_.focusBorder() || found == run_.strips.end()) {

@@ -186,6 +186,7 @@ void WindowManager::apply(const std::string& key) {
         state_.lastIndicatorUpdate = now();
         indicator.update(model(key));
     }
+    if (onLayoutChange) onLayoutChange();
 }
 
 WindowMap<Rect> WindowManager::layoutFrames(const Display& shown, const Strip& strip) const {

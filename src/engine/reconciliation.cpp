@@ -52,6 +52,7 @@ void WindowManager::forget(WindowID id) {
     run_.pendingResizes.erase(id);
     tracker_.forgetWindow(id);
     mover_->forget(id);
+    if (onLayoutChange) onLayoutChange();
 
     if (!key) return;
     auto strip = run_.strips.find(*key);

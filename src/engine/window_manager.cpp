@@ -109,6 +109,7 @@ void WindowManager::start() {
               " tap=" + LogText::boolean(hooks_.input->swipeTapInstalled()));
 
     if (onStateChange) onStateChange();
+    if (onLayoutChange) onLayoutChange();
 }
 
 void WindowManager::stop(bool paused) {
@@ -144,6 +145,7 @@ void WindowManager::stop(bool paused) {
     run_ = {};
 
     if (onStateChange) onStateChange();
+    if (onLayoutChange) onLayoutChange();
 }
 
 void WindowManager::refreshDisplays() {
@@ -154,6 +156,7 @@ void WindowManager::refreshDisplays() {
     std::set<std::string> newKeys;
     for (const Display& display : state_.displays)
         newKeys.insert(display.uuid);
+    if (onLayoutChange) onLayoutChange();
     if (!state_.isRunning) return;
 
     for (const std::string& gone : oldKeys) {

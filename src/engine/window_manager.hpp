@@ -52,6 +52,11 @@ class WindowManager : private WindowTrackerDelegate,
     bool isPaused() const { return state_.isPaused; }
 
     std::function<void()> onStateChange;
+    // Called when what a watcher of the desktop sees may have changed: a display laid out,
+    // focus moved, a window forgotten or floated, the displays re-read, a start or stop. Fires
+    // often (every animation frame); a listener gathers the calls and must not call back into
+    // the engine from inside it.
+    std::function<void()> onLayoutChange;
     std::function<void()> onPermissionLost;
     void addActionObserver(std::function<void(Action)> observer);
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -48,6 +49,11 @@ TEST(QtLoop, PostsTimersAndWatchesFromAnyThread) {
         EXPECT_EQ(write(fds[1], "y", 1), 1);
         loop.after(0.02, [&] { loop.quit(7); });
     });
+    MainLoop::WatchID room = 0;
+    room = loop.watchWritable(fds[1], [&] {
+        seen.push_back("writable");
+        loop.unwatch(room);
+    });
     EXPECT_EQ(loop.run(), 7);
     other.join();
 
@@ -55,7 +61,8 @@ TEST(QtLoop, PostsTimersAndWatchesFromAnyThread) {
     for (int i = 0; i < 100; ++i)
         expected[i] = i;
     EXPECT_EQ(posted, expected);
-    EXPECT_EQ(seen, std::vector<std::string>{"readable"});
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"readable", "writable"}));
     EXPECT_EQ(ticks, 3);
     EXPECT_GT(loop.now(), 0.0);
     close(fds[0]);
