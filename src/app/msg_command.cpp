@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/ipc.hpp"
 #include "core/action.hpp"
@@ -53,7 +54,9 @@ std::optional<std::string> refusal(const nlohmann::json& answer) {
     return error != answer.end() && error->is_string() ? error->get<std::string>() : "refused";
 }
 
-int exchange(const nlohmann::json& request);
+// What `exchange` answers, when asked to wait, while no copy listens.
+constexpr int kNotYet = -1;
+int exchange(const nlohmann::json& request, bool wait = false);
 
 // Prints the events as they come, each flushed at once for whoever follows the pipe.
 int follow(const std::filesystem::path& path, const nlohmann::json& request) {
@@ -102,12 +105,18 @@ int runMessage(int argc, char** argv) {
 }
 
 int forwardURL(const std::string& url) {
-    return exchange({{"command", "url"}, {"url", url}});
+    // The running copy may still be starting: its lock is taken before its socket listens.
+    int status = kNotYet;
+    for (int attempt = 0; attempt < 50 && status == kNotYet; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        status = exchange({{"command", "url"}, {"url", url}}, attempt < 49);
+    }
+    return status;
 }
 
 namespace {
 
-int exchange(const nlohmann::json& request) {
+int exchange(const nlohmann::json& request, bool wait) {
     std::string error;
     auto folder = runtimeFolder(error);
     if (!folder) {
@@ -120,6 +129,7 @@ int exchange(const nlohmann::json& request) {
     // Bytes that are not UTF-8 (a URL can hold any) go as replacement characters.
     const std::string line = request.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     auto reply = ipcRequest(path, line, notRunning, error);
+    if (!reply && notRunning && wait) return kNotYet;
     if (!reply) {
         fail(notRunning ? "no running copy for display " + display() : error);
         return 2;
