@@ -14,21 +14,6 @@ constexpr const char* kWM = "com.apple.WindowManager";
 constexpr const char* kThree = "TrackpadThreeFingerHorizSwipeGesture";
 constexpr const char* kFour = "TrackpadFourFingerHorizSwipeGesture";
 
-struct SimSetupCheckTest : ::testing::Test {
-    VirtualLoop loop;
-    SimDesktop desktop{loop};
-    std::vector<int> fingerChanges;
-
-    void SetUp() override {
-        desktop.plugDisplay(makeDisplay("A", {0, 0, 1440, 900}));
-        desktop.setSystemPreference(kWM, "EnableTilingByEdgeDrag", false);
-    }
-    std::vector<SetupFinding> check(int fingers = 3, bool gestures = true) {
-        return desktop.setupCheck().check(
-            {gestures, fingers, [this](int n) { fingerChanges.push_back(n); }});
-    }
-};
-
 // A staged preference; a null value removes the key.
 struct Pref {
     const char* domain;
@@ -48,7 +33,7 @@ struct Case {
     std::vector<std::pair<const char*, const char*>> apps = {};  // bundle, name; null: none
 };
 
-TEST_F(SimSetupCheckTest, EachCheckReadsItsSettingsAsTheSystemDoes) {
+TEST(SimSetupCheck, EachCheckReadsItsSettingsAsTheSystemDoes) {
     const char* drag = "TrackpadThreeFingerDrag";
     const char* edge = "EnableTilingByEdgeDrag";
     const nlohmann::json unset;
@@ -131,7 +116,14 @@ TEST_F(SimSetupCheckTest, EachCheckReadsItsSettingsAsTheSystemDoes) {
 }
 
 // Everything at once: the order, the severities, and what each fix does.
-TEST_F(SimSetupCheckTest, AllFindingsComeInOrderAndTheirFixesAct) {
+TEST(SimSetupCheck, AllFindingsComeInOrderAndTheirFixesAct) {
+    VirtualLoop loop;
+    SimDesktop desktop{loop};
+    desktop.plugDisplay(makeDisplay("A", {0, 0, 1440, 900}));
+    std::vector<int> fingerChanges;
+    auto check = [&] {
+        return desktop.setupCheck().check({true, 3, [&](int n) { fingerChanges.push_back(n); }});
+    };
     desktop.setTrusted(false);
     desktop.setSystemPreference(kBluetoothPad, kThree, 2);
     desktop.setSystemPreference(kPad, "TrackpadThreeFingerDrag", 1);

@@ -1,14 +1,13 @@
 // The X setup check: the desktop's files and settings read from a staged folder, and what the
 // server says (the window manager's name, a compositor) read on a private Xvfb.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <fstream>
 #include <map>
 
 #include "backends/x11/x11_desktop.hpp"
 #include "backends/x11/x11_setup_check.hpp"
 #include "base/real_loop.hpp"
+#include "support/temp_folder.hpp"
 #include "x11/x_server.hpp"
 
 namespace tessarin::x11 {
@@ -17,18 +16,15 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Staged {
-    fs::path root;
+    test::TempFolder folder;
+    const fs::path& root = folder.path();
     std::map<std::string, std::string> gsettings;  // key → what `gsettings get` prints
     std::vector<std::vector<std::string>> runs;
 
-    Staged() {
-        std::string name = (fs::temp_directory_path() / "tessarin-setup-XXXXXX").string();
-        root = mkdtemp(name.data());
-    }
-    ~Staged() { fs::remove_all(root); }
     void put(const fs::path& path, const std::string& text) {
         fs::create_directories((root / path.relative_path()).parent_path());
-        std::ofstream(root / path.relative_path()) << text;
+        test::writeText(root / path.relative_path(), text);
+        fs::permissions(root / path.relative_path(), fs::perms::owner_exec, fs::perm_options::add);
     }
     SystemFiles files() {
         auto env = [](const std::string& name) -> std::optional<std::string> {
@@ -134,16 +130,19 @@ TEST(X11SetupRules, StagedFilesAndSettingsGiveTheirFindings) {
          3,
          2},
         {"no gsettings", {}, {}, "", "GNOME Shell", 3, 2},
+        {"interpreted rival",
+         {{"/proc/7/cmdline", std::string("python3\0/usr/bin/quicktile\0-d", 29)}},
+         {"rivals"},
+         "/proc/*/cmdline"},
+        {"not a process",
+         {{"/proc/self/cmdline", "stiler"}, {"/proc/8/cmdline", "stiler-like"}},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Staged staged;
         for (const auto& [path, text] : c.files)
             staged.put(path, text);
-        if (fs::exists(staged.root / "usr/bin/gsettings")) {
-            fs::permissions(staged.root / "usr/bin/gsettings", fs::perms::owner_exec,
-                            fs::perm_options::add);
-        }
         staged.gsettings = {{"edge-tiling", "true\n"}, {"workspaces-only-on-primary", "false\n"}};
         const DesktopFacts facts{c.manager, true, 0, c.monitors};
         const auto findings = x11Findings(facts, staged.files(), {c.gestures, c.fingers, {}});
@@ -161,7 +160,6 @@ TEST(X11SetupRules, StagedFilesAndSettingsGiveTheirFindings) {
 TEST(X11SetupRules, FixesRunGsettingsOrChangeTheFingerCount) {
     Staged staged;
     staged.put("/usr/bin/gsettings", "");
-    fs::permissions(staged.root / "usr/bin/gsettings", fs::perms::owner_exec);
     staged.put(kGestures, "gesture swipe left 4 a\n");
     staged.gsettings = {{"edge-tiling", "true"}, {"workspaces-only-on-primary", "false"}};
     std::vector<int> fingers;
@@ -172,10 +170,10 @@ TEST(X11SetupRules, FixesRunGsettingsOrChangeTheFingerCount) {
     for (const SetupFinding& finding : findings)
         (*finding.fix)();
     EXPECT_EQ(fingers, std::vector<int>{3});
-    const std::vector<std::vector<std::string>> runs = {
-        {"gsettings", "set", "org.gnome.mutter", "edge-tiling", "false"},
-        {"gsettings", "set", "org.gnome.mutter", "workspaces-only-on-primary", "true"}};
-    EXPECT_EQ(staged.runs, runs);
+    EXPECT_EQ(staged.runs,
+              (std::vector<std::vector<std::string>>{
+                  {"gsettings", "set", "org.gnome.mutter", "edge-tiling", "false"},
+                  {"gsettings", "set", "org.gnome.mutter", "workspaces-only-on-primary", "true"}}));
 }
 
 // The manager's name and the compositor's selection, as the server has them.

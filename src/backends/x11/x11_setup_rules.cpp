@@ -20,7 +20,6 @@ namespace tessarin::x11 {
 
 namespace {
 
-constexpr std::size_t kMaxFileBytes = 1 << 20;
 constexpr std::size_t kMaxOutputBytes = 64 * 1024;
 // A settings tool answers at once; one that does not is not waited for.
 constexpr auto kProgramDeadline = std::chrono::seconds(2);
@@ -232,10 +231,11 @@ SystemFiles SystemFiles::real() {
     return {"/", Paths::systemEnvironment(), runProgram};
 }
 
-std::optional<std::string> SystemFiles::read(const std::filesystem::path& path) const {
+std::optional<std::string> SystemFiles::read(const std::filesystem::path& path,
+                                             std::size_t maxBytes) const {
     std::ifstream in(root / path.relative_path(), std::ios::binary);
     if (!in) return std::nullopt;
-    std::string text(kMaxFileBytes, '\0');
+    std::string text(maxBytes, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) return std::nullopt;
     text.resize(static_cast<std::size_t>(in.gcount()));
@@ -267,6 +267,25 @@ bool SystemFiles::onPath(const std::string& program) const {
         if (colon == std::string_view::npos) return false;
         rest.remove_prefix(colon + 1);
     }
+}
+
+std::set<std::string> SystemFiles::runningPrograms() const {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(root / "proc", error)) {
+        const std::string pid = entry.path().filename().string();
+        if (!digits(pid)) continue;
+        const auto line = read(std::filesystem::path("/proc") / pid / "cmdline", 4096);
+        if (!line) continue;
+        std::string_view rest = *line;
+        for (int i = 0; i < 2 && !rest.empty(); ++i) {
+            const std::string_view argument = rest.substr(0, rest.find('\0'));
+            const std::size_t slash = argument.rfind('/');
+            if (!argument.empty()) names.emplace(argument.substr(slash + 1));
+            rest.remove_prefix(std::min(rest.size(), argument.size() + 1));
+        }
+    }
+    return names;
 }
 
 bool isTilingManager(std::string_view name) {
@@ -391,6 +410,26 @@ std::vector<SetupFinding> x11Findings(const DesktopFacts& facts, const SystemFil
              "moving the same windows. Run Tessarin with a stacking window manager (such as "
              "Openbox, Xfwm4, KWin or Mutter) or with none.",
              std::nullopt, std::nullopt, wmSource});
+    }
+
+    // Tools that move or place other programs' windows beside a stacking manager.
+    static constexpr std::array<std::string_view, 7> kRivalPrograms = {
+        "devilspie", "devilspie2", "pytyle", "quicktile", "stiler", "x-tile", "xpytile"};
+    std::set<std::string> rivals;
+    for (const std::string& program : files.runningPrograms()) {
+        if (std::find(kRivalPrograms.begin(), kRivalPrograms.end(), program) !=
+            kRivalPrograms.end()) {
+            rivals.insert(program);
+        }
+    }
+    if (!rivals.empty()) {
+        std::string names;
+        for (const std::string& rival : rivals)
+            names += (names.empty() ? "" : ", ") + rival;
+        findings.push_back({"rivals", Severity::warning, "Other window tools are running: " + names,
+                            "Two tools moving the same windows will fight each other. Quit them "
+                            "(and remove them from your session's autostart) while using Tessarin.",
+                            std::nullopt, std::nullopt, "/proc/*/cmdline"});
     }
 
     const std::string name = lower(manager);

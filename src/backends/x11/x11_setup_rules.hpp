@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,12 +26,17 @@ struct SystemFiles {
     // The real system: "/", the process environment, programs run for at most two seconds.
     static SystemFiles real();
 
-    // A file's text (at most 1 MiB), `path` being absolute on the system; none when unreadable.
-    std::optional<std::string> read(const std::filesystem::path& path) const;
+    // A file's text (at most `maxBytes`), `path` being absolute on the system; none when
+    // unreadable.
+    std::optional<std::string> read(const std::filesystem::path& path,
+                                    std::size_t maxBytes = 1 << 20) const;
     // $XDG_CONFIG_HOME, else ~/.config.
     std::optional<std::filesystem::path> configHome() const;
     // Whether an executable of that name is in one of the $PATH folders.
     bool onPath(const std::string& program) const;
+    // The names of the running programs: of each process in /proc the last part of its first
+    // argument and, for programs run by an interpreter, of its second.
+    std::set<std::string> runningPrograms() const;
 };
 
 // What the check read from the X server.
@@ -42,7 +48,8 @@ struct DesktopFacts {
 };
 
 // The findings, in order: a desktop swipe gesture with Tessarin's finger count, a tiling window
-// manager, the manager's own edge tiling, workspaces that span every display, no compositor.
+// manager, other window tools running, the manager's own edge tiling, workspaces that span
+// every display, no compositor.
 std::vector<SetupFinding> x11Findings(const DesktopFacts& facts, const SystemFiles& files,
                                       const SetupContext& context);
 
