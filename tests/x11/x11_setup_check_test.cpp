@@ -157,7 +157,7 @@ TEST(X11SetupRules, StagedFilesAndSettingsGiveTheirFindings) {
     }
 }
 
-TEST(X11SetupRules, FixesRunGsettingsOrChangeTheFingerCount) {
+TEST(X11SetupRules, FixesRunGsettingsOrChangeTheFingerCountAndProgramsAreRead) {
     Staged staged;
     staged.put("/usr/bin/gsettings", "");
     staged.put(kGestures, "gesture swipe left 4 a\n");
@@ -174,6 +174,9 @@ TEST(X11SetupRules, FixesRunGsettingsOrChangeTheFingerCount) {
               (std::vector<std::vector<std::string>>{
                   {"gsettings", "set", "org.gnome.mutter", "edge-tiling", "false"},
                   {"gsettings", "set", "org.gnome.mutter", "workspaces-only-on-primary", "true"}}));
+    const SystemFiles real = SystemFiles::real();
+    EXPECT_EQ(real.run({"sh", "-c", "echo on"}), "on\n");
+    EXPECT_EQ(real.run({"sh", "-c", "echo on; exit 3"}), std::nullopt);
 }
 
 // The manager's name and the compositor's selection, as the server has them.
