@@ -21,6 +21,7 @@
 #include "app/ipc.hpp"
 #include "app/msg_command.hpp"
 #include "app/qt_loop.hpp"
+#include "app/setup_command.hpp"
 #include "app/usage.hpp"
 #include "backends/x11/x11_connection.hpp"
 #include "backends/x11/x11_desktop.hpp"
@@ -254,6 +255,10 @@ int main(int argc, char** argv) {
             }
             return tessarin::installDesktopFiles(tessarin::Paths::systemEnvironment(), *executable,
                                                  std::cout);
+        }
+        if (arg == "--check" && argc == 2) {
+            return tessarin::printSetupCheck("", tessarin::Preferences::shared(), std::cout,
+                                             std::cerr);
         }
         if (arg == "--uninstall" && argc == 2)
             return tessarin::uninstallDesktopFiles(tessarin::Paths::systemEnvironment(), std::cout);

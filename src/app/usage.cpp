@@ -13,7 +13,7 @@ const char* usageText() {
            "\n"
            "  --help, -h            prints this text\n"
            "  --version             prints the version\n"
-           "  --check               prints the setup check: what is missing and how to add it\n"
+           "  --check               prints what on this system fights tiling, and the fixes\n"
            "  --install             adds the menu entry, the icon and the tessarin:// handler\n"
            "                        for this user\n"
            "  --uninstall           takes away what --install wrote, and the login item\n"

@@ -6,6 +6,7 @@
 #include "platform/input.hpp"
 #include "platform/pointer.hpp"
 #include "platform/screens.hpp"
+#include "platform/setup_check.hpp"
 #include "platform/window_server.hpp"
 #include "platform/workspace.hpp"
 
@@ -31,6 +32,7 @@ struct Platform {
     const Clock& clock;
     InputEvents& inputEvents;
     HotKeys& hotKeys;
+    SetupCheck& setupCheck;
 };
 
 }  // namespace tessarin

@@ -92,9 +92,9 @@ class EngineTest : public EngineHarness {
 
     void start() {
         Platform base = desktop.platform(queues);
-        Platform platform{base.accessibility, base.windowServer, base.screens, base.pointer,
-                          workspace,          base.mainLoop,     base.queues,  base.clock,
-                          base.inputEvents,   base.hotKeys};
+        Platform platform{base.accessibility, base.windowServer, base.screens,   base.pointer,
+                          workspace,          base.mainLoop,     base.queues,    base.clock,
+                          base.inputEvents,   base.hotKeys,      base.setupCheck};
         engine = WindowManager::create(platform, *prefs, hooks);
         engine->start();
         settle();

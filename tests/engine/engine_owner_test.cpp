@@ -71,7 +71,8 @@ TEST(EngineOwner, AWriteInFlightFinishesBeforeTheBackendCloses) {
                            platform.queues,
                            platform.clock,
                            platform.inputEvents,
-                           platform.hotKeys};
+                           platform.hotKeys,
+                           platform.setupCheck};
 
     int written = 0;
     {

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "backends/sim/sim_types.hpp"
 #include "base/main_loop.hpp"
 #include "platform/accessibility.hpp"
@@ -167,6 +169,9 @@ class SimCore {
     std::uint32_t modifiers = 0;
     std::vector<Point> warps;
     std::vector<std::string> openedURLs;
+    // The system's settings: domain, then key, then the value as the system stores it.
+    std::map<std::string, std::map<std::string, nlohmann::json>> preferences;
+    int systemMajorVersion = 15;
     Pid nextPid = 501;
     WindowID nextWindow = 101;
     std::uint32_t nextDisplay = 1;

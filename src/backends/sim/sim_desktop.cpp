@@ -64,7 +64,8 @@ SimDesktop::SimDesktop(MainLoop& loop)
       pointer_(core_),
       workspace_(core_),
       clock_(core_),
-      input_(loop) {}
+      input_(loop),
+      setupCheck_(core_, accessibility_, workspace_) {}
 
 SimDesktop::~SimDesktop() {
     // Calls still blocked on a hung application give up, and are gone before the state is.
@@ -75,8 +76,8 @@ SimDesktop::~SimDesktop() {
 }
 
 Platform SimDesktop::platform(QueueFactory& queues) {
-    return Platform{accessibility_, windowServer_, screens_, pointer_, workspace_,
-                    core_->loop(),  queues,        clock_,   input_,   input_};
+    return Platform{accessibility_, windowServer_, screens_, pointer_, workspace_, core_->loop(),
+                    queues,         clock_,        input_,   input_,   setupCheck_};
 }
 
 std::uint32_t SimDesktop::plugDisplay(const DisplaySetup& setup) {

@@ -7,6 +7,7 @@
 #include "backends/sim/sim_accessibility.hpp"
 #include "backends/sim/sim_input.hpp"
 #include "backends/sim/sim_services.hpp"
+#include "backends/sim/sim_setup_check.hpp"
 #include "backends/sim/sim_types.hpp"
 #include "platform/platform.hpp"
 
@@ -37,6 +38,7 @@ class SimDesktop {
     const Clock& clock() const { return clock_; }
     // Keyboard, mouse and trackpad: the taps and hot keys, and the events a test sends.
     SimInput& input() { return input_; }
+    SetupCheck& setupCheck() { return setupCheck_; }
     Platform platform(QueueFactory& queues);
 
     // Displays. Plugging gives a fresh display number each time, as the system does; the
@@ -104,6 +106,14 @@ class SimDesktop {
     void postWorkspaceEvent(WorkspaceEvent event);
     std::vector<std::string> openedURLs() const;
 
+    // The system's settings as its preference domains hold them: numbers, booleans, text.
+    // Nothing is set at first; an absent key reads as the system's default.
+    void setSystemPreference(const std::string& domain, const std::string& key,
+                             nlohmann::json value);
+    void removeSystemPreference(const std::string& domain, const std::string& key);
+    // The system's major version (15 unless set).
+    void setSystemMajorVersion(int major);
+
     // Faults.
     void setWriteLatency(Pid pid, double seconds);
     void setHung(Pid pid, HangMode mode);
@@ -141,6 +151,7 @@ class SimDesktop {
     SimWorkspace workspace_;
     SimClock clock_;
     SimInput input_;
+    SimSetupCheck setupCheck_;
 };
 
 // Runs `change` on the locked state and then delivers what it queued.

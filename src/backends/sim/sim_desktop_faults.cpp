@@ -106,4 +106,20 @@ double SimDesktop::spentLatency() const {
     return core_->spentLocked();
 }
 
+void SimDesktop::setSystemPreference(const std::string& domain, const std::string& key,
+                                     nlohmann::json value) {
+    std::lock_guard lock(core_->mutex());
+    core_->preferences[domain][key] = std::move(value);
+}
+
+void SimDesktop::removeSystemPreference(const std::string& domain, const std::string& key) {
+    std::lock_guard lock(core_->mutex());
+    core_->preferences[domain].erase(key);
+}
+
+void SimDesktop::setSystemMajorVersion(int major) {
+    std::lock_guard lock(core_->mutex());
+    core_->systemMajorVersion = major;
+}
+
 }  // namespace tessarin::sim

@@ -12,6 +12,7 @@
 #include "backends/x11/x11_input_events.hpp"
 #include "backends/x11/x11_keyboard_layout.hpp"
 #include "backends/x11/x11_services.hpp"
+#include "backends/x11/x11_setup_check.hpp"
 #include "base/log.hpp"
 
 namespace tessarin::x11 {
@@ -111,6 +112,7 @@ X11Desktop::X11Desktop(std::unique_ptr<Connection> conn, MainLoop& loop)
     clock_ = std::make_unique<X11Clock>(loop_);
     inputEvents_ = std::make_unique<X11InputEvents>(*this);
     hotKeys_ = std::make_unique<X11HotKeys>(*this);
+    setupCheck_ = std::make_unique<X11SetupCheck>(*this);
 
     xcb_connection_t* c = conn_->raw();
     const std::uint32_t rootEvents =
@@ -134,8 +136,8 @@ X11Desktop::~X11Desktop() {
 }
 
 Platform X11Desktop::platform(QueueFactory& queues) {
-    return Platform{*accessibility_, *windowServer_, *screens_, *pointer_,     *workspace_,
-                    loop_,           queues,         *clock_,   *inputEvents_, *hotKeys_};
+    return Platform{*accessibility_, *windowServer_, *screens_,     *pointer_, *workspace_, loop_,
+                    queues,          *clock_,        *inputEvents_, *hotKeys_, *setupCheck_};
 }
 
 const KeyboardLayout& X11Desktop::keyboardLayout() const {

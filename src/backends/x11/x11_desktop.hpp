@@ -26,6 +26,7 @@ class X11Clock;
 class X11HotKeys;
 class X11InputEvents;
 class X11KeyboardLayout;
+class X11SetupCheck;
 
 // One monitor as RandR describes it, in root coordinates.
 struct Monitor {
@@ -216,6 +217,7 @@ class X11Desktop {
     std::unique_ptr<X11InputEvents> inputEvents_;
     std::unique_ptr<X11HotKeys> hotKeys_;
     std::unique_ptr<X11KeyboardLayout> keyboardLayout_;
+    std::unique_ptr<X11SetupCheck> setupCheck_;
 };
 
 }  // namespace tessarin::x11
