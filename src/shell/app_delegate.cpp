@@ -28,7 +28,7 @@ bool AppDelegate::preflight(const Preflight& steps) {
     return false;
 }
 
-AppDelegate::AppDelegate(Parts parts) : parts_(std::move(parts)) {}
+AppDelegate::AppDelegate(Parts parts) : parts_(parts) {}
 
 AppDelegate::~AppDelegate() {
     *alive_ = false;
