@@ -47,16 +47,17 @@ for stage in "${stages[@]}"; do
         tsan)
             CC=clang CXX=clang++ configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
                 -DTESSARIN_TSAN=ON -DTESSARIN_BENCH=OFF
-            cmake --build build-tsan --target test_base test_system test_engine test_input \
+            cmake --build build-tsan --target test_base test_system test_engine test_input test_app \
                 test_x11 tessarin
-            export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+            export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp"
             build-tsan/tests/base/test_base --gtest_brief=1
             build-tsan/tests/system/test_system --gtest_brief=1
             build-tsan/tests/engine/test_engine --gtest_brief=1 --gtest_filter='ApplicationQueues.*'
             build-tsan/tests/input/test_input --gtest_brief=1
+            build-tsan/tests/app/test_app --gtest_brief=1
             # The X taps' threads, and the program with its taps under real input.
             build-tsan/tests/x11/test_x11 --gtest_brief=1 \
-                --gtest_filter='X11Input.*:*ShortcutsFocusAndMove*:*ModifierWheel*'
+                --gtest_filter='X11Input.*:*ShortcutsFocusAndMove*:*ModifierWheel*:*OptionsSecondCopy*'
             ;;
         fuzz)
             CC=clang CXX=clang++ configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,10 +1,13 @@
 #include "app/qt_loop.hpp"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,17 +15,39 @@
 
 namespace tessarin {
 
-QtLoop::QtLoop() : context_(std::make_unique<QObject>()) {}
+QtLoop::QtLoop()
+    : context_(std::make_unique<QObject>()), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    wake_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, context_.get());
+    QObject::connect(wake_, &QSocketNotifier::activated, context_.get(), [this] { runPosted(); });
+}
 
 QtLoop::~QtLoop() {
     // The timers and notifiers are the context's children and go with it.
     context_.reset();
+    close(wakeFd_);
 }
 
 void QtLoop::post(Task task) {
-    // Queued calls to one object run in the order they were made, on the object's thread.
-    QMetaObject::invokeMethod(
-        context_.get(), [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+    {
+        std::lock_guard lock(mutex_);
+        posted_.push_back(std::move(task));
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = write(wakeFd_, &one, sizeof one);
+}
+
+void QtLoop::runPosted() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto read = ::read(wakeFd_, &count, sizeof count);
+    // Only what was posted before this turn: work that posts more runs on a later turn, so
+    // timers and descriptors are never starved.
+    std::deque<Task> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(posted_);
+    }
+    for (Task& task : batch)
+        task();
 }
 
 void QtLoop::onLoopThread(Task work) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -45,9 +46,17 @@ class QtLoop : public MainLoop {
     void fire(TimerID id);
     WatchID watch(int fd, bool writable, Task callback);
 
+    void runPosted();
+
     const std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
     std::unique_ptr<QObject> context_;
-    std::mutex mutex_;  // guards the ids; the maps are touched on the loop's thread only
+    // Posted work goes through a queue of our own and wakes the loop through an eventfd: the
+    // hand-over between threads is then a lock and a descriptor, which sanitizers can follow
+    // (Qt's own queues synchronise in code they cannot see).
+    std::deque<Task> posted_;
+    int wakeFd_ = -1;
+    QSocketNotifier* wake_ = nullptr;
+    std::mutex mutex_;  // guards the ids and posted work; the maps are the loop thread's
     std::uint64_t lastId_ = 0;
     // Timers asked for and not cancelled: a cancel may overtake the posted set-up.
     std::set<TimerID> wanted_;

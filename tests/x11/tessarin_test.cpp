@@ -258,7 +258,10 @@ TEST_P(Tessarin, ShortcutsFocusAndMove) {
     ASSERT_EQ(server_.run({"xdotool", "key", "ctrl+alt+h"}), 0);
     EXPECT_TRUE(waitUntil([&] { return settledOn(columns[1]); })) << "focusLeft";
     ASSERT_EQ(server_.run({"xdotool", "key", "ctrl+alt+shift+h"}), 0);
-    EXPECT_TRUE(waitUntil([&] { return columnsOf(state()).front() == columns[1]; })) << "moveLeft";
+    EXPECT_TRUE(waitUntil([&] {
+        const auto now = columnsOf(state());
+        return !now.empty() && now.front() == columns[1];
+    })) << "moveLeft";
     EXPECT_TRUE(waitUntil([&] { return tiledAsLaidOut(); })) << "after moveLeft";
 }
 
