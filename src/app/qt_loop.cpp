@@ -95,6 +95,11 @@ MainLoop::TimerID QtLoop::schedule(double seconds, bool repeating, Task task) {
 void QtLoop::fire(TimerID id) {
     auto found = timers_.find(id);
     if (found == timers_.end()) return;
+    {
+        // Cancelled on another thread; the posted removal has not run yet.
+        std::lock_guard lock(mutex_);
+        if (!wanted_.contains(id)) return;
+    }
     std::shared_ptr<Task> task = found->second.task;
     if (!found->second.repeating) {
         found->second.timer->deleteLater();
@@ -132,13 +137,20 @@ MainLoop::WatchID QtLoop::watchWritable(int fd, Task onWritable) {
 }
 
 MainLoop::WatchID QtLoop::watch(int fd, bool writable, Task callback) {
+    if (fd < 0 || !callback) return 0;
     WatchID id = 0;
     {
         std::lock_guard lock(mutex_);
         id = ++lastId_;
+        wanted_.insert(id);
     }
     auto shared = std::make_shared<Task>(std::move(callback));
     onLoopThread([this, id, fd, writable, shared] {
+        {
+            // Unwatched before it was set up.
+            std::lock_guard lock(mutex_);
+            if (!wanted_.contains(id)) return;
+        }
         auto* notifier = new QSocketNotifier(
             fd, writable ? QSocketNotifier::Write : QSocketNotifier::Read, context_.get());
         QObject::connect(notifier, &QSocketNotifier::activated, context_.get(), [this, id] {
@@ -153,6 +165,10 @@ MainLoop::WatchID QtLoop::watch(int fd, bool writable, Task callback) {
 }
 
 void QtLoop::unwatch(WatchID id) {
+    {
+        std::lock_guard lock(mutex_);
+        if (wanted_.erase(id) == 0) return;
+    }
     onLoopThread([this, id] {
         auto found = watches_.find(id);
         if (found == watches_.end()) return;

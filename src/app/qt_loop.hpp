@@ -58,7 +58,7 @@ class QtLoop : public MainLoop {
     QSocketNotifier* wake_ = nullptr;
     std::mutex mutex_;  // guards the ids and posted work; the maps are the loop thread's
     std::uint64_t lastId_ = 0;
-    // Timers asked for and not cancelled: a cancel may overtake the posted set-up.
+    // Timers and watches asked for and not cancelled: a cancel may overtake the set-up.
     std::set<TimerID> wanted_;
     struct Timer {
         QTimer* timer;

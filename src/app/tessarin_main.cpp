@@ -84,6 +84,10 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
     sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signalFd < 0) {
+        fail("cannot watch for signals");
+        return 1;
+    }
 
     Log::configure(Log::defaults());
     std::string error;
@@ -96,7 +100,8 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
     std::unique_ptr<InstanceLock> lock;
     bool lockFailed = false;
     const bool first = AppDelegate::preflight(
-        Preflight{.migrate = nullptr, .otherCopy = [&]() -> std::optional<std::string> {
+        Preflight{.migrate = [] { Migration::fromQuillon(Paths::systemEnvironment()); },
+                  .otherCopy = [&]() -> std::optional<std::string> {
                       bool busy = false;
                       lock = InstanceLock::acquire(lockPath, busy);
                       if (lock || !busy) {
@@ -107,6 +112,8 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
                       return holder.empty() ? "?" : holder;
                   }});
     if (!first) {
+        // Nothing of this copy needs a clean stop: Ctrl-C may end its hand-over.
+        pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
         Log::flush(2.0);
         if (url) return forwardURL(*url);
         std::fprintf(stderr, "tessarin: another copy already runs for display %s\n", name.c_str());

@@ -314,7 +314,8 @@ DesktopFiles::Report DesktopFiles::uninstall(const Paths::Environment& env) {
             const bool empty = std::all_of(after.begin(), after.end(),
                                            [](char c) { return c == '\n' || c == ' '; });
             if (empty) {
-                fs::remove(*mimeApps, error);
+                if (!fs::remove(*mimeApps, error) || error)
+                    report.error = "could not remove " + mimeApps->string();
             } else if (auto failed = write(*mimeApps, after)) {
                 error = std::make_error_code(std::errc::io_error);
                 if (!report.error) report.error = failed;

@@ -34,6 +34,9 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
         std::filesystem::create_directories(home_.path() / "config/tessarin");
         // Frames land at once: the check below is "the final geometry", not an animation.
         writeText(home_.path() / "config/tessarin/com.tessarin.json", R"({"animate": false})");
+        // The former product's settings: carried over at the first start only.
+        writeText(home_.path() / "config/tessarin/app.quillon.mac.json",
+                  R"({"animate": true, "quillonOnly": 7})");
         std::filesystem::create_directory(home_.path() / "run");
         std::filesystem::permissions(home_.path() / "run", std::filesystem::perms::owner_all);
         env_ = {"XDG_RUNTIME_DIR=" + (home_.path() / "run").string(),
@@ -348,6 +351,13 @@ TEST_P(Tessarin, OptionsSecondCopyAndSignals) {
         std::string::npos)
         << log;
     EXPECT_EQ(log.find("launch "), log.rfind("launch ")) << "one launch line: the first copy's";
+    EXPECT_NE(log.find("carried over 2 settings from Quillon"), std::string::npos);
+    EXPECT_EQ(log.find("carried over"), log.rfind("carried over")) << "migrated once";
+    const json settings =
+        json::parse(readText(home_.path() / "config/tessarin/com.tessarin.json"), nullptr, false);
+    EXPECT_EQ(settings.value("animate", true), false) << "our own value stays";
+    EXPECT_EQ(settings.value("quillonOnly", 0), 7);
+    EXPECT_EQ(settings.value("migratedFromQuillon", false), true);
     // A URL given to a second copy goes to the running one, which ignores what names nothing.
     for (const char* ignored : {"tessarin:toggleTiling", "tessarin://ToggleTiling", "tessarin://"})
         EXPECT_EQ(server_.run({TESSARIN_BINARY, ignored}, env_), 0) << ignored;
