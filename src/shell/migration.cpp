@@ -1,5 +1,9 @@
 #include "shell/migration.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <stdlib.h>
 
 #include <string>
@@ -89,6 +93,13 @@ void Migration::fromQuillon(const Paths::Environment& env) {
     const auto settings = Paths::settingsFolder(env);
     const auto data = Paths::dataFolder(env);
     if (!settings || !data) return;
+    // Two copies may start together (a login item and a clicked link) and both migrate before
+    // either knows of the other: one waits for the other, then finds the marker set.
+    std::error_code ignored;
+    fs::create_directories(*settings, ignored);
+    const int lock =
+        open((*settings / ".migration.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock >= 0) (void)flock(lock, LOCK_EX);
     FileStore store(*settings, std::string(FileStore::applicationDomain));
     fromQuillon({store,
                  [folder = *settings] {
@@ -96,6 +107,7 @@ void Migration::fromQuillon(const Paths::Environment& env) {
                                                         FileStore::Access::readOnly);
                  },
                  *data});
+    if (lock >= 0) close(lock);
 }
 
 }  // namespace tessarin
