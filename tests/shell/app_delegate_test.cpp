@@ -144,7 +144,7 @@ TEST(AppDelegate, UrlsRunTheirCommandAndNothingElse) {
     }
     EXPECT_EQ(launch.windows.settings, 1);
 
-    launch.session.desktop().setPointer({100.7, 200.2});
+    launch.session.desktop().setPointer({100.7, 200.6});
     launch.app.handleURL("tessarin://hittest");
     launch.session.runPending();
     bool logged = false;
