@@ -8,7 +8,7 @@ packages+=(libxcb1-dev libxcb-randr0-dev libxcb-xinput-dev libxcb-ewmh-dev libxc
     libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libxcb-xtest0-dev
     xvfb xserver-xephyr openbox xterm xdotool x11-utils x11-xserver-utils)
 # The program's loop and windows (Qt 6), its manual page, and a compositor for the tests.
-packages+=(qt6-base-dev scdoc xcompmgr)
+packages+=(qt6-base-dev qt6-svg-dev scdoc xcompmgr)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,20 @@
+#include "ui/ui_application.hpp"
+
+#include <cstdlib>
+
+namespace tessarin::test {
+
+QApplication& uiApplication() {
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        auto* created = new QApplication(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        return created;
+    }();
+    return *application;
+}
+
+}  // namespace tessarin::test
