@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
@@ -33,7 +34,7 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
         ASSERT_FALSE(server_.display().empty()) << server_.failure();
         std::filesystem::create_directories(home_.path() / "config/tessarin");
         // Frames land at once: the check below is "the final geometry", not an animation.
-        writeText(home_.path() / "config/tessarin/com.tessarin.json", R"({"animate": false})");
+        writeText(home_.path() / "config/tessarin/com.tessarin.json", settings_);
         // The former product's settings: carried over at the first start only.
         writeText(home_.path() / "config/tessarin/app.quillon.mac.json",
                   R"({"animate": true, "quillonOnly": 7})");
@@ -199,6 +200,7 @@ class Tessarin : public ::testing::TestWithParam<Manager> {
         ASSERT_EQ(server_.run({"xrandr", "--output", "screen", "--primary"}), 0);
     }
 
+    std::string settings_ = R"({"animate": false})";
     XServer server_{2560, 1440, GetParam()};
     TempFolder home_;
     std::vector<std::string> env_;
@@ -374,6 +376,116 @@ TEST_P(Tessarin, OptionsSecondCopyAndSignals) {
 }
 
 INSTANTIATE_TEST_SUITE_P(X11, Tessarin, ::testing::Values(Manager::none, Manager::openbox),
+                         [](const auto& info) {
+                             return info.param == Manager::none
+                                        ? std::string("WithoutWindowManager")
+                                        : std::string("WithOpenbox");
+                         });
+
+// The program's own windows: the focus outline and the overview, found by their titles.
+class TessarinWindows : public Tessarin {
+  protected:
+    TessarinWindows() {
+        settings_ = R"({"animate": false, "focusBorder": true, "focusBorderWidth": 4})";
+    }
+    // The root's children, bottom to top.
+    std::vector<xcb_window_t> stack() {
+        std::vector<xcb_window_t> children;
+        if (auto* tree = xcb_query_tree_reply(watch_, xcb_query_tree(watch_, root_), nullptr)) {
+            const xcb_window_t* first = xcb_query_tree_children(tree);
+            children.assign(first, first + xcb_query_tree_children_length(tree));
+            std::free(tree);
+        }
+        return children;
+    }
+    xcb_window_t named(const std::string& title) {
+        for (xcb_window_t w : stack()) {
+            auto* name = xcb_get_property_reply(watch_,
+                                                xcb_get_property(watch_, 0, w, atom("_NET_WM_NAME"),
+                                                                 XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+                                                nullptr);
+            const bool match =
+                name && std::string(static_cast<const char*>(xcb_get_property_value(name)),
+                                    xcb_get_property_value_length(name)) == title;
+            std::free(name);
+            if (match) return w;
+        }
+        return 0;
+    }
+    bool viewable(xcb_window_t w) {
+        auto* a =
+            xcb_get_window_attributes_reply(watch_, xcb_get_window_attributes(watch_, w), nullptr);
+        const bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(a);
+        return shown;
+    }
+    // The child of the root that holds `w`: a manager's frame, or the window itself.
+    xcb_window_t topLevel(xcb_window_t w) {
+        while (auto* tree = xcb_query_tree_reply(watch_, xcb_query_tree(watch_, w), nullptr)) {
+            const xcb_window_t parent = tree->parent;
+            std::free(tree);
+            if (parent == root_ || parent == XCB_NONE) break;
+            w = parent;
+        }
+        return w;
+    }
+    // The outline surrounds `window` 4 px outside its frame and sits directly above it.
+    bool outlines(xcb_window_t window) {
+        const xcb_window_t outline = named("Tessarin focus outline");
+        if (!outline || !viewable(outline)) return false;
+        auto* g = xcb_get_geometry_reply(watch_, xcb_get_geometry(watch_, outline), nullptr);
+        if (!g) return false;
+        const Rect got{double(g->x), double(g->y), double(g->width), double(g->height)};
+        std::free(g);
+        const Rect frame = frameOf(window);
+        // A manager may shrink an xterm by less than a character cell from the frame it got.
+        const bool around = std::abs(got.x - (frame.x - 4)) <= 1 &&
+                            std::abs(got.y - (frame.y - 4)) <= 1 && got.width >= frame.width + 7 &&
+                            got.width <= frame.width + 16 && got.height >= frame.height + 7 &&
+                            got.height <= frame.height + 30;
+        const auto order = stack();
+        const auto at = std::find(order.begin(), order.end(), outline);
+        return around && at != order.begin() && *(at - 1) == topLevel(window);
+    }
+};
+
+TEST_P(TessarinWindows, OutlineFollowsFocusAndOverviewFocusesAClickedColumn) {
+    for (const char* title : {"a", "b", "c"})
+        openXterm(title);
+    ASSERT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
+    const auto columns = columnsOf(state());
+    ASSERT_EQ(columns.size(), 3u);
+    ASSERT_EQ(server_.run({"xdotool", "mousemove", "10", "10"}), 0);
+    ASSERT_EQ(msg({"focusLast"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return settledOn(columns[2]); }));
+    EXPECT_TRUE(waitUntil([&] { return outlines(columns[2]); })) << "outline on the last";
+    ASSERT_EQ(msg({"focusLeft"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return settledOn(columns[1]); }));
+    EXPECT_TRUE(waitUntil([&] { return outlines(columns[1]); })) << "outline follows focusLeft";
+
+    // A focus command flashes the overview, which fades away by itself.
+    EXPECT_TRUE(waitUntil([&] { return viewable(named("Tessarin overview")); }));
+    EXPECT_TRUE(waitUntil([&] { return !viewable(named("Tessarin overview")); })) << "faded";
+
+    // The pointer rests where the overview appears (centred, near the bottom), which keeps it.
+    ASSERT_EQ(server_.run({"xdotool", "mousemove", "1280", "1385"}), 0);
+    ASSERT_EQ(msg({"showOverview"}), 0);
+    xcb_window_t panel = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        panel = named("Tessarin overview");
+        return panel && viewable(panel);
+    }));
+    auto* g = xcb_get_geometry_reply(watch_, xcb_get_geometry(watch_, panel), nullptr);
+    ASSERT_NE(g, nullptr);
+    // Inside the first tile: past the 12 px padding, 4 px into the tile row.
+    const std::string x = std::to_string(g->x + 16), y = std::to_string(g->y + 12 + 4 + 27);
+    std::free(g);
+    ASSERT_EQ(server_.run({"xdotool", "mousemove", x, y, "click", "1"}), 0);
+    EXPECT_TRUE(waitUntil([&] { return settledOn(columns[0]); })) << "clicked the first tile";
+    EXPECT_TRUE(waitUntil([&] { return outlines(columns[0]); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(X11, TessarinWindows, ::testing::Values(Manager::none, Manager::openbox),
                          [](const auto& info) {
                              return info.param == Manager::none
                                         ? std::string("WithoutWindowManager")
