@@ -51,6 +51,16 @@ QLabel* bold(const QString& text, double scale, QWidget* parent) {
     return made;
 }
 
+// A line of text held to a readable measure in the middle of the page.
+void addNarrow(QVBoxLayout* column, QLabel* line) {
+    line->setFixedWidth(460);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(line);
+    row->addStretch();
+    column->addLayout(row);
+}
+
 QIcon themed(const char* name, QStyle::StandardPixmap fallback, const QWidget* widget) {
     return QIcon::fromTheme(name, widget->style()->standardIcon(fallback));
 }
@@ -314,11 +324,14 @@ QWidget* OnboardingView::welcomePage() {
         "Opening a window never squeezes the others: the strip just grows, and you "
         "slide along it with a swipe or a shortcut.",
         page);
-    text->setMaximumWidth(460);
     QLabel* note = label("Takes about two minutes to set up.", page);
     for (QLabel* line : {title, text, note}) {
         line->setAlignment(Qt::AlignCenter);
-        column->addWidget(line, 0, Qt::AlignHCenter);
+        if (line == text) {
+            addNarrow(column, line);
+        } else {
+            column->addWidget(line);
+        }
     }
     column->addStretch();
     return page;
@@ -336,10 +349,8 @@ QWidget* OnboardingView::permissionPage() {
         "Tessarin needs Accessibility access to move and resize other apps' windows. It is "
         "the only permission Tessarin asks for: no screen recording, no keystroke logging.",
         page);
-    text->setMaximumWidth(460);
     permissionWhy_ = secondary(
         "On X11 every program may arrange windows, so Tessarin needs no extra permission.", page);
-    permissionWhy_->setMaximumWidth(460);
     permissionButton_ = new QPushButton("Open Accessibility Settings", page);
     permissionButton_->setMinimumHeight(36);
     connect(permissionButton_, &QPushButton::clicked, this, [this] { askForPermission(); });
@@ -348,8 +359,14 @@ QWidget* OnboardingView::permissionPage() {
     for (QWidget* part :
          std::initializer_list<QWidget*>{permissionIcon_, permissionTitle_, text, permissionWhy_,
                                          permissionButton_, permissionHint_}) {
-        if (auto* line = qobject_cast<QLabel*>(part)) line->setAlignment(Qt::AlignCenter);
-        column->addWidget(part, 0, Qt::AlignHCenter);
+        auto* line = qobject_cast<QLabel*>(part);
+        if (line) line->setAlignment(Qt::AlignCenter);
+        // Lines of text take the page's width unless held to a narrower measure.
+        if (line == text || line == permissionWhy_) {
+            addNarrow(column, line);
+        } else {
+            column->addWidget(part, 0, line ? Qt::Alignment() : Qt::AlignHCenter);
+        }
     }
     column->addStretch();
     return page;

@@ -56,6 +56,8 @@ class Practice {
 // A miniature strip for the tour's first step: five tiles under a viewport, sliding to the left
 // and back for ever while shown.
 class StripIllustration : public QWidget {
+    Q_OBJECT
+
   public:
     explicit StripIllustration(QWidget* parent = nullptr);
     ~StripIllustration() override;
@@ -82,6 +84,8 @@ class StripIllustration : public QWidget {
 // with step dots, Back and Continue (Done at the end). Finishing records that the tour was
 // completed and applies the log-in choice.
 class OnboardingView : public QWidget {
+    Q_OBJECT
+
   public:
     static constexpr int kSteps = 4;
 
