@@ -34,6 +34,11 @@ QPixmap render(std::string_view svg, int size) {
     return pixmap;
 }
 
+// Menus read "&" as the mark of a mnemonic; a key label such as "&" must show as itself.
+QString menuText(QString text) {
+    return text.replace("&", "&&");
+}
+
 }  // namespace
 
 StatusBarController::StatusBarController(UiContext& context, const KeyboardLayout* layout)
@@ -87,14 +92,14 @@ QAction* StatusBarController::addFire(QMenu& menu, const QString& title,
                                       std::function<void()> handler) {
     const int tag = static_cast<int>(handlers_.size()) + 1;
     handlers_[tag] = std::move(handler);
-    QAction* item = menu.addAction(title);
+    QAction* item = menu.addAction(menuText(title));
     item->setData(tag);
     QObject::connect(item, &QAction::triggered, menu_.get(), [this, item] { fire(item); });
     return item;
 }
 
 void StatusBarController::fire(QAction* item) {
-    Log::info("menu: " + item->text().toStdString());
+    Log::info("menu: " + item->text().replace("&&", "&").toStdString());
     const auto found = handlers_.find(item->data().toInt());
     if (found == handlers_.end()) return;
     // The handler may rebuild the menu, which empties the map.
@@ -190,7 +195,7 @@ void StatusBarController::addShortcutsMenu() {
             if (action >= Action::focus1 && action <= Action::focus9) continue;
             const auto keys = firstShortcutText(bindings, action, layout_);
             QAction* item = shortcutsMenu_->addAction(
-                QString::fromStdString(title(action) + "\t" + keys.value_or("")));
+                menuText(QString::fromStdString(title(action) + "\t" + keys.value_or(""))));
             const std::string_view raw = rawValue(action);
             item->setData(QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size())));
             QObject::connect(item, &QAction::triggered, menu_.get(), [this, item] { run(item); });
