@@ -190,6 +190,16 @@ TEST(StatusMenu, TheIconIsFilledWhileRunningAndAnOutlineDimmedOtherwise) {
     EXPECT_EQ(on.opaque, text);
     EXPECT_NE(off.opaque, text);
     EXPECT_NE(off.opaque, 0u);
+
+    // The tray follows the engine when told to.
+    Menu menu("running");
+    const auto shown = [&] { return menu.bar.trayIcon().icon().pixmap(22).toImage(); };
+    menu.bar.refresh();
+    EXPECT_EQ(shown(), StatusBarController::statusIcon(true).pixmap(22).toImage());
+    menu.session.engine().stop(true);
+    menu.bar.refresh();
+    EXPECT_EQ(shown(), StatusBarController::statusIcon(false).pixmap(22).toImage());
+    EXPECT_EQ(menu.bar.trayIcon().toolTip(), "Tessarin");
 }
 
 }  // namespace
