@@ -420,14 +420,17 @@ QWidget* OnboardingView::practicePage() {
 }
 
 void OnboardingView::askForPermission() {
-    context_.platform.accessibility.isProcessTrustedWithPrompt();
-    // The setup check knows where the desktop's own permission settings are, if anywhere.
+    // The setup check's fix asks and opens the desktop's own settings where there are any.
     SetupContext setup;
     setup.gesturesEnabled = context_.prefs.gesturesEnabled();
     setup.gestureFingers = static_cast<int>(context_.prefs.gestureFingers());
     for (const SetupFinding& finding : context_.platform.setupCheck.check(setup)) {
-        if (finding.id == "ax" && finding.fix) (*finding.fix)();
+        if (finding.id == "ax" && finding.fix) {
+            (*finding.fix)();
+            return;
+        }
     }
+    context_.platform.accessibility.isProcessTrustedWithPrompt();
 }
 
 void OnboardingView::pollOnce() {

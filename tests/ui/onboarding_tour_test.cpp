@@ -55,6 +55,11 @@ TEST(Onboarding, ContinueWaitsForPermissionWhichStartsTilingUnlessPaused) {
 
     view.pollOnce();
     EXPECT_FALSE(tour.session.engine().isRunning());
+    // The button asks once and opens the desktop's own place for the permission.
+    for (QPushButton* button : view.findChildren<QPushButton*>())
+        if (button->text() == "Open Accessibility Settings") button->click();
+    EXPECT_EQ(tour.session.desktop().trustPrompts(), 1);
+    EXPECT_EQ(tour.session.desktop().openedURLs().size(), 1u);
     tour.session.desktop().setTrusted(true);
     view.pollOnce();
     EXPECT_TRUE(view.trusted());
