@@ -1,9 +1,17 @@
 #pragma once
 
+#include <map>
+#include <memory>
+
 #include <QWidget>
 
+#include "ui/settings_controls.hpp"
 #include "ui/settings_tab.hpp"
+#include "ui/shortcut_recorder.hpp"
 #include "ui/ui_context.hpp"
+
+class QListWidget;
+class QStackedWidget;
 
 namespace tessarin {
 
@@ -17,9 +25,24 @@ class SettingsWindow : public QWidget {
     void showTab(SettingsTab tab);
     SettingsTab tab() const { return tab_; }
 
+    // The pane of a tab, for tools that picture the window.
+    QWidget* pane(SettingsTab tab) const;
+    ShortcutRecorder& recorder() { return *recorder_; }
+    SettingsBinder& binder() { return *binder_; }
+
+  protected:
+    void hideEvent(QHideEvent* event) override;
+
   private:
+    void select(int row);
+
     UiContext& context_;
     SettingsTab tab_ = SettingsTab::general;
+    std::unique_ptr<SettingsBinder> binder_;
+    std::unique_ptr<ShortcutRecorder> recorder_;
+    QListWidget* sidebar_;
+    QStackedWidget* panes_;
+    std::map<SettingsTab, QWidget*> paneOf_;
 };
 
 }  // namespace tessarin
