@@ -247,6 +247,12 @@ FormSection addSection(QWidget* pane, const QString& header, const QString& foot
     return {box, form};
 }
 
+void retire(QWidget* widget) {
+    widget->hide();
+    widget->setParent(nullptr);
+    widget->deleteLater();
+}
+
 QLabel* secondaryLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     QPalette palette = label->palette();

@@ -128,6 +128,9 @@ struct FormSection {
     QFormLayout* form;
 };
 FormSection addSection(QWidget* pane, const QString& header, const QString& footer = {});
+// Takes a widget out of its window now and deletes it later: the button that asked for the
+// change may still be on the stack.
+void retire(QWidget* widget);
 // A label in the palette's secondary text colour.
 QLabel* secondaryLabel(const QString& text, QWidget* parent = nullptr);
 

@@ -24,8 +24,7 @@ constexpr std::string_view kOwnIdentifier = "com.tessarin";
 
 void clear(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) {
-        // Later, not now: the button that asked for the change may still be on the stack.
-        if (QWidget* widget = item->widget()) widget->deleteLater();
+        if (QWidget* widget = item->widget()) retire(widget);
         delete item;
     }
 }

@@ -137,7 +137,7 @@ void ShortcutsPane::rebuildChips() {
     for (auto& [action, chips] : chips_) {
         QLayout* row = chips->layout();
         while (QLayoutItem* item = row->takeAt(0)) {
-            if (QWidget* widget = item->widget()) widget->deleteLater();
+            if (QWidget* widget = item->widget()) retire(widget);
             delete item;
         }
         auto found = shownBindings_.find(action);

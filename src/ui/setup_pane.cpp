@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "shell/setup_report.hpp"
+#include "ui/settings_controls.hpp"
 
 namespace tessarin {
 
@@ -93,8 +94,7 @@ void SetupPane::refresh() {
 
 void SetupPane::rebuild() {
     while (QLayoutItem* item = list_->takeAt(0)) {
-        // Later: the fix button that asked for this refresh may be on the stack.
-        if (QWidget* widget = item->widget()) widget->deleteLater();
+        if (QWidget* widget = item->widget()) retire(widget);
         delete item;
     }
     if (findings_.empty()) {
