@@ -69,17 +69,21 @@ MonitorSetupsList::MonitorSetupsList(Preferences& prefs, QWidget* parent)
 }
 
 void MonitorSetupsList::showEvent(QShowEvent* event) {
-    reload();
+    // Rebuilt only when the store changed, so a window coming back does not flicker.
+    if (DockingStore(prefs_.store()).all() != shown_) reload();
     QWidget::showEvent(event);
 }
 
 void MonitorSetupsList::reload() {
     clear(rows_);
     keys_.clear();
-    const auto all = DockingStore(prefs_.store()).all();
+    shown_ = DockingStore(prefs_.store()).all();
+    const auto& all = shown_;
     if (all.empty()) {
-        rows_->addWidget(secondaryLabel(
-            "No setups remembered yet. Your current layout is saved as you work.", this));
+        QLabel* none = secondaryLabel(
+            "No setups remembered yet. Your current layout is saved as you work.", this);
+        rows_->addWidget(none);
+        none->show();
         return;
     }
     std::vector<std::pair<std::string, const SavedArrangement*>> newest;
@@ -111,6 +115,7 @@ void MonitorSetupsList::reload() {
         connect(forgetButton, &QPushButton::clicked, this, [this, key = key] { forget(key); });
         line->addWidget(forgetButton);
         rows_->addWidget(row);
+        row->show();
     }
 }
 
@@ -198,6 +203,7 @@ void AppsPane::rebuildApps() {
         });
         line->addWidget(remove);
         apps_->addWidget(row);
+        row->show();
     }
 }
 
@@ -207,7 +213,7 @@ void AppsPane::fillAddMenu() {
     for (const RunningApplication& app :
          floatingCandidates(context_.platform.workspace.runningApplications(), getpid())) {
         const std::string title = app.localizedName.value_or(app.bundleID.value_or(""));
-        QAction* item = addMenu_->addAction(QString::fromStdString(title));
+        QAction* item = addMenu_->addAction(QString::fromStdString(title).replace("&", "&&"));
         connect(item, &QAction::triggered, this, [&prefs, bundleID = app.bundleID] {
             if (!bundleID) return;
             auto apps = prefs.floatingApps();
@@ -234,7 +240,7 @@ void AppsPane::rebuildDisplays() {
             auto* row = new QWidget;
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);
-            auto* toggle = new QCheckBox(QString::fromStdString(display.name));
+            auto* toggle = new QCheckBox(QString::fromStdString(display.name).replace("&", "&&"));
             toggle->setObjectName(QString::fromStdString("display:" + display.uuid));
             displayToggles_[display.uuid] = toggle;
             line->addWidget(toggle);
@@ -249,6 +255,7 @@ void AppsPane::rebuildDisplays() {
                 prefs.setExcludedDisplays(std::move(excluded));
             });
             displays_->addWidget(row);
+            row->show();
         }
     }
     const auto& excluded = prefs.excludedDisplays();

@@ -59,7 +59,7 @@ QComboBox* boundPicker(SettingsBinder& binder, const QString& key,
 }
 
 QCheckBox* loginToggle(LoginItem& item) {
-    auto* toggle = new QCheckBox("Open Tessarin when I log in");
+    auto* toggle = new QCheckBox("Open Tessarin at login");
     toggle->setObjectName("login");
     auto showStatus = [toggle, &item] {
         QSignalBlocker block(toggle);

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QWidget>
 
+#include "core/saved_arrangement.hpp"
 #include "ui/settings_controls.hpp"
 #include "ui/shortcut_recorder.hpp"
 #include "ui/ui_context.hpp"
@@ -46,6 +47,7 @@ class MonitorSetupsList : public QWidget {
     Preferences& prefs_;
     QVBoxLayout* rows_;
     std::vector<std::string> keys_;
+    std::map<std::string, SavedArrangement> shown_;
 };
 
 // The running applications that can be added to the floating list: regular applications other

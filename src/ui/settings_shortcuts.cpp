@@ -92,6 +92,9 @@ ShortcutsPane::ShortcutsPane(UiContext& context, SettingsBinder& binder, Shortcu
             chips_[action] = chips;
             line->addWidget(chips);
             auto* record = new QPushButton("+");
+            record->setMinimumWidth(
+                record->fontMetrics().horizontalAdvance(QString::fromUtf8("Press keys…")) + 16);
+            record->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
             record->setObjectName(
                 QString::fromStdString("record:" + std::string(rawValue(action))));
             connect(record, &QPushButton::clicked, this, [this, action] {
@@ -162,6 +165,7 @@ void ShortcutsPane::rebuildChips() {
             });
             shown->layout()->addWidget(remove);
             row->addWidget(shown);
+            shown->show();
         }
     }
 }

@@ -1,9 +1,11 @@
 #include "ui/settings_window.hpp"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QStyle>
@@ -81,6 +83,7 @@ SettingsWindow::SettingsWindow(UiContext& context, QWidget* parent)
     setMinimumSize(720, 500);
     sidebar_->setObjectName("sidebar");
     sidebar_->setFixedWidth(190);
+    sidebar_->setIconSize(QSize(20, 20));
     auto* split = new QHBoxLayout(this);
     split->setContentsMargins(0, 0, 0, 0);
     split->setSpacing(0);
@@ -129,6 +132,22 @@ SettingsWindow::~SettingsWindow() {
 void SettingsWindow::showTab(SettingsTab tab) {
     sidebar_->setCurrentRow(static_cast<int>(tab));
     select(static_cast<int>(tab));
+}
+
+void SettingsWindow::present(std::optional<SettingsTab> tab) {
+    if (tab) showTab(*tab);
+    if (!placed_) {
+        placed_ = true;
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = geometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    show();
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
 }
 
 QWidget* SettingsWindow::pane(SettingsTab tab) const {

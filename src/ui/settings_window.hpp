@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include <QWidget>
 
@@ -23,6 +24,9 @@ class SettingsWindow : public QWidget {
     ~SettingsWindow() override;
 
     void showTab(SettingsTab tab);
+    // Shows the window (centred on the screen the first time) on `tab`, or on the tab it last
+    // had, in front and active.
+    void present(std::optional<SettingsTab> tab = std::nullopt);
     SettingsTab tab() const { return tab_; }
 
     // The pane of a tab, for tools that picture the window.
@@ -43,6 +47,7 @@ class SettingsWindow : public QWidget {
     QListWidget* sidebar_;
     QStackedWidget* panes_;
     std::map<SettingsTab, QWidget*> paneOf_;
+    bool placed_ = false;
 };
 
 }  // namespace tessarin

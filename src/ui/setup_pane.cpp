@@ -107,6 +107,7 @@ void SetupPane::rebuild() {
                                  QColor(40, 167, 69), false),
                         1);
         list_->addWidget(row);
+        row->show();
         return;
     }
     for (std::size_t i = 0; i < findings_.size(); ++i) {
@@ -128,7 +129,9 @@ void SetupPane::rebuild() {
         detail->setPalette(palette);
         stack->addWidget(detail);
         if (finding.fixTitle && finding.fix) {
-            auto* fix = new QPushButton(QString::fromStdString(*finding.fixTitle));
+            // Doubled: a lone "&" would mark a mnemonic.
+            auto* fix =
+                new QPushButton(QString::fromStdString(*finding.fixTitle).replace("&", "&&"));
             fix->setObjectName(QString::fromStdString("fix:" + finding.id));
             connect(fix, &QPushButton::clicked, this, [this, i] {
                 // Copied: the refresh below replaces the findings.
@@ -139,6 +142,7 @@ void SetupPane::rebuild() {
             stack->addWidget(fix, 0, Qt::AlignLeft);
         }
         list_->addWidget(item);
+        item->show();
     }
 }
 

@@ -329,6 +329,12 @@ TEST_F(SettingsWindowTest, TheWindowKeepsItsTab) {
     EXPECT_EQ(find<QListWidget>("sidebar")->currentRow(), 5);
     find<QListWidget>("sidebar")->setCurrentRow(1);
     EXPECT_EQ(window.tab(), SettingsTab::layout);
+    window.present();
+    EXPECT_EQ(window.tab(), SettingsTab::layout);
+    for (SettingsTab tab : allSettingsTabs) {
+        window.present(tab);
+        EXPECT_FALSE(window.grab().isNull());
+    }
 }
 
 }  // namespace
