@@ -175,6 +175,14 @@ AppsPane::AppsPane(UiContext& context, SettingsBinder& binder, QWidget* parent)
         rebuildApps();
         rebuildDisplays();
     });
+    observer_ = context_.platform.workspace.addObserver(
+        [this](WorkspaceEvent event, const std::optional<RunningApplication>&) {
+            if (event == WorkspaceEvent::screenParametersDidChange) rebuildDisplays();
+        });
+}
+
+AppsPane::~AppsPane() {
+    context_.platform.workspace.removeObserver(observer_);
 }
 
 void AppsPane::showEvent(QShowEvent* event) {

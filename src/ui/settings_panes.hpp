@@ -59,6 +59,7 @@ std::vector<RunningApplication> floatingCandidates(std::vector<RunningApplicatio
 class AppsPane : public QWidget {
   public:
     AppsPane(UiContext& context, SettingsBinder& binder, QWidget* parent = nullptr);
+    ~AppsPane() override;
     // Builds the "Add a running app…" menu from the applications running now.
     void fillAddMenu();
     void rebuildDisplays();
@@ -76,6 +77,7 @@ class AppsPane : public QWidget {
     std::vector<std::string> shownApps_;
     std::vector<std::string> shownDisplays_;
     std::map<std::string, QCheckBox*> displayToggles_;
+    Workspace::ObserverID observer_ = 0;
 };
 
 // The base modifier, and one row per action with its shortcuts as chips.

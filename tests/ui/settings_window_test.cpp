@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -207,6 +208,12 @@ TEST_F(SettingsWindowTest, WidthPresetsToggleWithinTolerance) {
         find<QCheckBox>(name)->click();
     EXPECT_TRUE(prefs.widthPresets().empty());
     EXPECT_EQ(prefs.store().object("widthPresets"), nlohmann::json::array());
+
+    auto* focus = find<QGroupBox>("focusModeSection");
+    EXPECT_EQ(focus->title(), QString::fromUtf8("Focus mode (⌃⌥Z)"));
+    prefs.setBindings({{Action::focusMode, {KeyCombo{3, 0x1900}}}});
+    session.runPending();
+    EXPECT_EQ(focus->title(), QString::fromUtf8("Focus mode (⌃⌥⌘F)"));
 }
 
 TEST(SettingsTextTest, WidthAndTimeLabels) {
@@ -264,8 +271,7 @@ TEST_F(SettingsWindowTest, AppsAndDisplays) {
         display.frame = {display.uuid == "uuid-a" ? 0.0 : 1920.0, 0, 1920, 1080};
         desktop.plugDisplay(display);
     }
-    auto* apps = static_cast<AppsPane*>(window.pane(SettingsTab::apps));
-    apps->rebuildDisplays();
+    session.runPending();
     find<QCheckBox>("display:uuid-b")->click();
     EXPECT_EQ(prefs.excludedDisplays(), (std::vector<std::string>{"uuid-b"}));
     prefs.setExcludedDisplays({"uuid-a"});
