@@ -79,7 +79,6 @@ class LabeledSlider : public QWidget {
 
     QSlider* slider() const { return slider_; }
     QString valueText() const { return value_->text(); }
-    std::optional<double> draft() const { return draft_; }
 
   private:
     void show(double value);

@@ -32,7 +32,6 @@ class SettingsWindow : public QWidget {
     // The pane of a tab, for tools that picture the window.
     QWidget* pane(SettingsTab tab) const;
     ShortcutRecorder& recorder() { return *recorder_; }
-    SettingsBinder& binder() { return *binder_; }
 
   protected:
     void hideEvent(QHideEvent* event) override;
