@@ -1,9 +1,18 @@
 #pragma once
 
+#include <map>
+#include <memory>
+#include <optional>
+
 #include <QWidget>
 
+#include "ui/settings_controls.hpp"
 #include "ui/settings_tab.hpp"
+#include "ui/shortcut_recorder.hpp"
 #include "ui/ui_context.hpp"
+
+class QListWidget;
+class QStackedWidget;
 
 namespace tessarin {
 
@@ -15,11 +24,29 @@ class SettingsWindow : public QWidget {
     ~SettingsWindow() override;
 
     void showTab(SettingsTab tab);
+    // Shows the window (centred on the screen the first time) on `tab`, or on the tab it last
+    // had, in front and active.
+    void present(std::optional<SettingsTab> tab = std::nullopt);
     SettingsTab tab() const { return tab_; }
 
+    // The pane of a tab, for tools that picture the window.
+    QWidget* pane(SettingsTab tab) const;
+    ShortcutRecorder& recorder() { return *recorder_; }
+
+  protected:
+    void hideEvent(QHideEvent* event) override;
+
   private:
+    void select(int row);
+
     UiContext& context_;
     SettingsTab tab_ = SettingsTab::general;
+    std::unique_ptr<SettingsBinder> binder_;
+    std::unique_ptr<ShortcutRecorder> recorder_;
+    QListWidget* sidebar_;
+    QStackedWidget* panes_;
+    std::map<SettingsTab, QWidget*> paneOf_;
+    bool placed_ = false;
 };
 
 }  // namespace tessarin

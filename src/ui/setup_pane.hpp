@@ -1,8 +1,14 @@
 #pragma once
 
+#include <vector>
+
 #include <QWidget>
 
+#include "platform/setup_check.hpp"
 #include "ui/ui_context.hpp"
+
+class QTimer;
+class QVBoxLayout;
 
 namespace tessarin {
 
@@ -10,11 +16,23 @@ namespace tessarin {
 // pane exists. Shown in the settings window and as a step of the first-run tour.
 class SetupPane : public QWidget {
   public:
+    static constexpr int kRefreshMilliseconds = 2000;
+
     explicit SetupPane(UiContext& context, QWidget* parent = nullptr);
     ~SetupPane() override;
 
+    // Runs the check again and shows its findings when they changed. The timer calls it.
+    void refresh();
+    const std::vector<SetupFinding>& findings() const { return findings_; }
+
   private:
+    void rebuild();
+
     UiContext& context_;
+    QVBoxLayout* list_;
+    QTimer* timer_;
+    std::vector<SetupFinding> findings_;
+    bool built_ = false;
 };
 
 }  // namespace tessarin
