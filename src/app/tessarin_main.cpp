@@ -23,6 +23,7 @@
 #include "app/qt_loop.hpp"
 #include "app/setup_command.hpp"
 #include "app/usage.hpp"
+#include "app/x_overlays.hpp"
 #include "backends/x11/x11_connection.hpp"
 #include "backends/x11/x11_desktop.hpp"
 #include "base/file_store.hpp"
@@ -36,7 +37,13 @@
 #include "shell/app_delegate.hpp"
 #include "shell/desktop_entry.hpp"
 #include "shell/desktop_files.hpp"
+#include "shell/login_item.hpp"
 #include "shell/migration.hpp"
+#include "ui/focus_border.hpp"
+#include "ui/gap_preview.hpp"
+#include "ui/status_bar.hpp"
+#include "ui/strip_overview.hpp"
+#include "ui/ui_windows.hpp"
 
 namespace tessarin {
 namespace {
@@ -153,6 +160,18 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
     auto hotKeys = std::make_unique<HotKeyCenter>(platform.hotKeys);
     auto input = std::make_unique<EngineInput>(platform, prefs, prefs.store(), hotKeys.get(),
                                                &desktop->keyboardLayout());
+    // The overview and the focus outline the engine draws through: made before it and ended
+    // after it, since stopping the engine hides them.
+    auto compositing = [&desktop] { return desktop && compositorRunning(*desktop); };
+    std::function<WindowManager*()> engineNow;
+    OverviewPanel overview(
+        [&engineNow](std::int64_t index, const std::string& key) {
+            if (WindowManager* engine = engineNow()) engine->focusColumn(index, key);
+        },
+        compositing);
+    BorderWindow border([&desktop](unsigned long own, WindowID target) {
+        if (desktop) stackAboveClient(*desktop, static_cast<std::uint32_t>(own), target);
+    });
     // Stops the engine, then lets the queued writes finish, then closes the X connection.
     EngineOwner owner([&] { queues.drain(); },
                       [&] {
@@ -160,13 +179,35 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
                           hotKeys.reset();
                           desktop.reset();
                       });
-    owner.adopt(WindowManager::create(platform, prefs, EngineHooks{input.get()},
+    owner.adopt(WindowManager::create(platform, prefs, EngineHooks{input.get(), &overview, &border},
                                       static_cast<Pid>(getpid())));
+    engineNow = [&owner] { return owner.engine(); };
+
+    // The windows the user opens: the status menu, settings, the tour, the gap preview.
+    LoginItem loginItem(Paths::systemEnvironment(), runningExecutable().value_or(""));
+    auto gapPreview = std::make_unique<GapPreview>(*owner.engine(), compositing);
+    UiContext context{.platform = platform,
+                      .prefs = prefs,
+                      .engine = *owner.engine(),
+                      .hotKeys = hotKeys.get(),
+                      .loginItem = &loginItem,
+                      .version = kVersion};
+    auto windows = std::make_unique<UIWindows>(context, &desktop->keyboardLayout());
+    auto status = std::make_unique<StatusBarController>(context, &desktop->keyboardLayout());
+    context.showSettings = [&](std::optional<SettingsTab> tab) { windows->showSettings(tab); };
+    context.showOnboarding = [&] { windows->showOnboarding(); };
+    context.quit = [&loop] { loop.quit(); };
+    context.showGapPreview = [&](double gap, double outerGap, const std::string& caption) {
+        gapPreview->show(gap, outerGap, caption);
+    };
+    context.hideGapPreview = [&] { gapPreview->hide(); };
     auto delegate =
         std::make_unique<AppDelegate>(AppDelegate::Parts{.platform = platform,
                                                          .prefs = prefs,
                                                          .engine = *owner.engine(),
                                                          .hotKeys = hotKeys.get(),
+                                                         .windows = windows.get(),
+                                                         .status = status.get(),
                                                          .ownPid = static_cast<Pid>(getpid())});
 
     int status = 0;
@@ -230,6 +271,10 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
     server.reset();
     loop.unwatch(signalWatch);
     delegate.reset();
+    // The windows use the engine; the overview and the outline go after it.
+    status.reset();
+    windows.reset();
+    gapPreview.reset();
     owner.shutdown();
     // Drained with the rest; later changes (none are expected) are written at once.
     if (settingsFile) settingsFile->writeOn(nullptr);
