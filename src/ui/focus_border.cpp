@@ -39,17 +39,21 @@ class BorderWindow::View : public QWidget {
     }
 
     void place(const BorderGeometry& geometry) {
-        const bool reshape = geometry_.stroke.size() != geometry.stroke.size() ||
-                             geometry_.width != geometry.width || mask().isEmpty();
+        const bool reshape = !shaped_ || geometry_.stroke.size() != geometry.stroke.size() ||
+                             geometry_.width != geometry.width;
         geometry_ = geometry;
         const Rect& at = geometry.window;
-        setGeometry(static_cast<int>(std::lround(at.x)), static_cast<int>(std::lround(at.y)),
-                    static_cast<int>(std::lround(at.width)),
-                    static_cast<int>(std::lround(at.height)));
-        // Only the ring covers the desktop, with or without a compositor; a move alone keeps
-        // the shape.
-        if (reshape)
-            setMask(paintedRegion(size(), [this](QPainter& p) { drawRing(p, Qt::color1); }));
+        const QRect wanted(static_cast<int>(std::lround(at.x)), static_cast<int>(std::lround(at.y)),
+                           static_cast<int>(std::lround(at.width)),
+                           static_cast<int>(std::lround(at.height)));
+        // Every layout pass reports the focused frame, mostly unchanged.
+        if (wanted != QWidget::geometry()) setGeometry(wanted);
+        // A move keeps both the shape and the picture: the border follows every animation
+        // frame, so only a new size or width costs a repaint. Only the ring covers the
+        // desktop, with or without a compositor.
+        if (!reshape) return;
+        shaped_ = true;
+        setMask(paintedRegion(size(), [this](QPainter& p) { drawRing(p, Qt::color1); }));
         QWidget::update();
     }
 
@@ -70,6 +74,7 @@ class BorderWindow::View : public QWidget {
     }
 
     BorderGeometry geometry_;
+    bool shaped_ = false;
 };
 
 BorderWindow::BorderWindow(std::function<void(unsigned long, WindowID)> stackAbove)
@@ -84,7 +89,7 @@ QWidget* BorderWindow::window() const {
 void BorderWindow::show(const Rect& frame, WindowID target, double width) {
     if (!view_) view_ = std::make_unique<View>();
     view_->place(borderGeometry(frame, width));
-    view_->show();
+    if (!view_->isVisible()) view_->show();
     if (stackAbove_) stackAbove_(static_cast<unsigned long>(view_->winId()), target);
 }
 

@@ -154,6 +154,8 @@ class OverviewView : public QWidget {
     }
 
     void setContents(const StripIndicatorModel& model, overview::Layout layout) {
+        // Layout passes refresh the panel often with nothing changed; a repaint is its cost.
+        if (model == model_ && layout == layout_) return;
         model_ = model;
         layout_ = std::move(layout);
         QWidget::update();
