@@ -285,20 +285,23 @@ void OverviewPanel::show(const StripIndicatorModel& model, const Display& displa
         view_ = new OverviewView([this](std::int64_t index) { select(index); }, masked);
     }
     update(model);
-    // The display's own screen, else the main one; Qt's screens use the same top-left origin.
+    // On the display's own screen, its visible area as the engine knows it (Qt's screens use
+    // the same top-left origin); else on the main screen's.
     const QRect frame(static_cast<int>(display.frame.x), static_cast<int>(display.frame.y),
                       static_cast<int>(display.frame.width),
                       static_cast<int>(display.frame.height));
-    QScreen* screen = QGuiApplication::primaryScreen();
+    std::optional<Rect> visible;
     for (QScreen* candidate : QGuiApplication::screens()) {
-        if (candidate->geometry() == frame) screen = candidate;
+        if (candidate->geometry() == frame) visible = display.visibleFrame;
     }
-    if (!screen) return;
-    const QRect visible = screen->availableGeometry();
-    const Point at = overview::origin(
-        {0.0 + visible.x(), 0.0 + visible.y(), 0.0 + visible.width(), 0.0 + visible.height()},
-        {0.0 + view_->width(), 0.0 + view_->height()});
-    view_->move(static_cast<int>(at.x), static_cast<int>(at.y));
+    if (QScreen* main = QGuiApplication::primaryScreen(); !visible && main) {
+        const QRect area = main->availableGeometry();
+        visible = Rect{0.0 + area.x(), 0.0 + area.y(), 0.0 + area.width(), 0.0 + area.height()};
+    }
+    if (visible) {
+        const Point at = overview::origin(*visible, {0.0 + view_->width(), 0.0 + view_->height()});
+        view_->move(static_cast<int>(at.x), static_cast<int>(at.y));
+    }
     fade_.schedule(now(), sticky);
     view_->setWindowOpacity(1);
     view_->show();
