@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <sstream>
 
 #include "scenario/scenario_parser.hpp"
@@ -47,7 +49,8 @@ constexpr const char* kDesk =
     "plug MAIN name=Main frame=0,0,1440x900\n"
     "launch ed bundle=com.example.editor name=Editor\n"
     "start\n"
-    "open a app=ed\nadvance 1\nopen b app=ed\nadvance 1\nopen c app=ed\nadvance 1\n";
+    "open a app=ed title=Alpha\nadvance 1\nopen b app=ed title=Beta\nadvance 1\n"
+    "open c app=ed title=Gamma\nadvance 1\n";
 
 TEST_F(OverlayEngineTest, NavigationShowsTheOverviewAndATileClickFocusesItsColumn) {
     ASSERT_EQ(run(kDesk), "");
@@ -68,6 +71,11 @@ TEST_F(OverlayEngineTest, NavigationShowsTheOverviewAndATileClickFocusesItsColum
     ASSERT_EQ(widget->size(), QSize(static_cast<int>(std::ceil(layout.panel.width)),
                                     static_cast<int>(std::ceil(layout.panel.height))));
     const Point centre = layout.tiles[static_cast<std::size_t>(target)].frame.center();
+    QHelpEvent help(
+        QEvent::ToolTip, QPoint(static_cast<int>(centre.x), static_cast<int>(centre.y)),
+        widget->mapToGlobal(QPoint(static_cast<int>(centre.x), static_cast<int>(centre.y))));
+    QApplication::sendEvent(widget, &help);
+    EXPECT_EQ(QToolTip::text(), target == 0 ? "Alpha" : "Gamma");
     QTest::mouseClick(widget, Qt::LeftButton, {},
                       QPoint(static_cast<int>(centre.x), static_cast<int>(centre.y)));
     session.advance(0.5);
@@ -91,7 +99,9 @@ TEST_F(OverlayEngineTest, TheOutlineFollowsFocusAndGoesWhenTurnedOff) {
                         static_cast<int>(grown.width), static_cast<int>(grown.height)))
             << step;
     }
+    // Shaped to the ring: the middle shows the window below, the edge is drawn.
     EXPECT_FALSE(border.window()->mask().contains(border.window()->rect().center()));
+    EXPECT_TRUE(border.window()->mask().contains(QPoint(2, border.window()->height() / 2)));
     ASSERT_EQ(run("set focusBorder false\nadvance 1"), "");
     EXPECT_FALSE(border.window()->isVisible());
 }
