@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QScreen>
 #include <QToolTip>
 #include <algorithm>
@@ -165,36 +166,44 @@ class OverviewView : public QWidget {
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
         const QColor accent = palette().color(QPalette::Active, QPalette::Highlight);
-        const QRectF bounds = QRectF(rect());
-        painter.setPen(QPen(QColor(255, 255, 255, 20), 1));
-        painter.setBrush(QColor(28, 28, 30, 235));
-        painter.drawRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
-
+        painter.drawPixmap(0, 0, stamp(QStringLiteral("panel"), size(), [](QPainter& p, QRectF r) {
+                               p.setPen(QPen(QColor(255, 255, 255, 20), 1));
+                               p.setBrush(QColor(28, 28, 30, 235));
+                               p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
+                           }));
         for (std::size_t i = 0; i < layout_.tiles.size(); ++i) {
             const overview::Tile& tile = layout_.tiles[i];
             const QRectF face = toQt(tile.frame);
-            QColor fill = tile.focused ? accent : QColor(Qt::white);
-            fill.setAlphaF(tile.focused ? 0.55f : 0.14f);
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(fill);
-            painter.drawRoundedRect(face, 5, 5);
+            const QString key = tile.focused ? QStringLiteral("focused ") + accent.name() : "tile";
+            const QPixmap& faceStamp = stamp(key, face.size(), [&](QPainter& p, QRectF r) {
+                QColor fill = tile.focused ? accent : QColor(Qt::white);
+                fill.setAlphaF(tile.focused ? 0.55f : 0.14f);
+                p.setPen(Qt::NoPen);
+                p.setBrush(fill);
+                p.drawRoundedRect(r, 5, 5);
+                if (!tile.focused) return;
+                p.setBrush(Qt::NoBrush);
+                p.setPen(QPen(QColor(255, 255, 255, 230), 1.5));
+                p.drawRoundedRect(r.adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
+            });
+            painter.drawPixmap(face.topLeft(), faceStamp);
             const auto& icons = model_.columns[i].icons;
             QRectF square = toQt(tile.icons);
+            painter.setRenderHint(QPainter::Antialiasing);
             for (int k = 0; k < tile.iconCount; ++k) {
                 drawIcon(painter, square, icons[static_cast<std::size_t>(k)]);
                 square.translate(0, tile.iconSide + 2);
             }
-            if (tile.focused) {
-                painter.setBrush(Qt::NoBrush);
-                painter.setPen(QPen(QColor(255, 255, 255, 230), 1.5));
-                painter.drawRoundedRect(face.adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
-            }
         }
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(QColor(255, 255, 255, 217), 1.5));
-        painter.drawRoundedRect(toQt(layout_.viewport).adjusted(0.75, 0.75, -0.75, -0.75), 7, 7);
+        const QRectF viewport = toQt(layout_.viewport);
+        painter.drawPixmap(
+            viewport.topLeft(),
+            stamp(QStringLiteral("viewport"), viewport.size(), [](QPainter& p, QRectF r) {
+                p.setBrush(Qt::NoBrush);
+                p.setPen(QPen(QColor(255, 255, 255, 217), 1.5));
+                p.drawRoundedRect(r.adjusted(0.75, 0.75, -0.75, -0.75), 7, 7);
+            }));
     }
 
     void resizeEvent(QResizeEvent*) override {
@@ -235,6 +244,28 @@ class OverviewView : public QWidget {
     }
 
   private:
+    // Shapes drawn once per size and copied afterwards: filling an antialiased path costs far
+    // more than copying a pixmap, and the panel repaints on every refresh while a strip scrolls.
+    const QPixmap& stamp(const QString& name, QSizeF size,
+                         const std::function<void(QPainter&, QRectF)>& draw) {
+        const qreal ratio = devicePixelRatioF();
+        const QString key =
+            name + QStringLiteral(" %1x%2@%3").arg(size.width()).arg(size.height()).arg(ratio);
+        auto found = stamps_.find(key);
+        if (found != stamps_.end()) return found->second;
+        if (stamps_.size() > 64) stamps_.clear();
+        QPixmap pixmap(static_cast<int>(std::ceil(size.width() * ratio)),
+                       static_cast<int>(std::ceil(size.height() * ratio)));
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            draw(painter, QRectF(QPointF(), size));
+        }
+        return stamps_.emplace(key, std::move(pixmap)).first->second;
+    }
+
     void drawIcon(QPainter& painter, const QRectF& square, const std::string& name) {
         auto cached = icons_.find(name);
         if (cached == icons_.end()) {
@@ -256,6 +287,7 @@ class OverviewView : public QWidget {
     StripIndicatorModel model_;
     overview::Layout layout_;
     std::map<std::string, QIcon> icons_;
+    std::map<QString, QPixmap> stamps_;
 };
 
 OverviewPanel::OverviewPanel(std::function<void(std::int64_t, const std::string&)> select,
