@@ -5,6 +5,9 @@
 //   the toolkit's event processing that follows it (the outline's move and repaint, the
 //   overview's refresh), with the outline on (B=1) or off, and the overview shown on every
 //   navigation (O=1) or never. Counter: the share of ticks with the overview visible.
+// - GapPreviewShow/masked:M: one step of a gap slider's drag: `GapPreview::show` on two
+//   displays and the repaint that follows, with a compositor (M=0) or without one, when each
+//   overlay is shaped to what it draws (M=1).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -15,6 +18,7 @@
 #include "base/log.hpp"
 #include "scenario/sim_session.hpp"
 #include "ui/focus_border.hpp"
+#include "ui/gap_preview.hpp"
 #include "ui/strip_overview.hpp"
 
 namespace {
@@ -50,6 +54,7 @@ class World {
 
     SimSession& session() { return session_; }
     OverviewPanel& panel() { return panel_; }
+    sim::SimDesktop& desktop() { return session_.desktop(); }
 
   private:
     OverviewPanel panel_{[this](std::int64_t index, const std::string& key) {
@@ -88,6 +93,31 @@ void BM_AnimationTick(benchmark::State& state) {
 BENCHMARK(BM_AnimationTick)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->ArgNames({"border", "overview"})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_GapPreviewShow(benchmark::State& state) {
+    World world(false, false);
+    world.desktop().plugDisplay(sim::makeDisplay("SIDE-UUID", {1440, 0, 1920, 1080}, "Side"));
+    world.session().advance(2);
+    const bool masked = state.range(0) != 0;
+    GapPreview preview(world.session().engine(), [masked] { return !masked; });
+    int gap = 0;
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        gap = (gap + 1) % 40;
+        preview.show(gap, 10, "Gap " + std::to_string(gap));
+        QApplication::processEvents();
+        const auto end = SteadyClock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    preview.hide();
+}
+
+BENCHMARK(BM_GapPreviewShow)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("masked")
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 

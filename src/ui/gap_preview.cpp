@@ -83,12 +83,13 @@ void GapPreviewOverlay::draw(QPainter& painter, bool mask) const {
     };
     const QRectF area = toQt(picture_.area);
 
+    // Straight edges on whole points need no antialiasing, and large antialiased fills are what
+    // a drag step would spend its time on: only the rounded shapes get it.
+    painter.setRenderHint(QPainter::Antialiasing, false);
     // The outer gap as a tinted frame: the whole overlay with the area as a hole.
-    QPainterPath margin;
-    margin.setFillRule(Qt::OddEvenFill);
-    margin.addRect(toQt(picture_.bounds));
-    margin.addRect(area);
-    painter.fillPath(margin, colour(accent, 0.28));
+    const QRegion margin = QRegion(toQt(picture_.bounds).toAlignedRect()) - QRegion(area.toRect());
+    for (const QRect& band : margin)
+        painter.fillRect(band, colour(accent, 0.28));
 
     QPen dashed(colour(accent, 1), 2);
     dashed.setDashPattern({8.0 / 2, 5.0 / 2});  // in units of the pen's width
@@ -96,11 +97,22 @@ void GapPreviewOverlay::draw(QPainter& painter, bool mask) const {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(area);
 
-    painter.setPen(QPen(colour(Qt::white, 0.9), 2.5));
-    // Without a compositor the fill would be opaque: the mask leaves the windows' insides out.
-    painter.setBrush(mask ? QBrush(Qt::NoBrush) : QBrush(colour(Qt::black, 0.22)));
-    for (const Rect& window : picture_.windows)
-        painter.drawRoundedRect(toQt(window.insetBy(1)), 10, 10);
+    for (const Rect& window : picture_.windows) {
+        const QRectF shape = toQt(window.insetBy(1));
+        // Without a compositor the fill would be opaque: the mask leaves the windows' insides
+        // out. The faint fill's corners need no smoothing; the white outline over it has it.
+        if (!mask) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(colour(Qt::black, 0.22));
+            painter.drawRoundedRect(shape, 10, 10);
+        }
+        painter.setRenderHint(QPainter::Antialiasing, !mask);
+        painter.setPen(QPen(colour(Qt::white, 0.9), 2.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(shape, 10, 10);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, !mask);
 
     if (caption_.isEmpty()) return;
     const QFont font = captionFont();

@@ -85,6 +85,33 @@ TEST_F(OverlayEngineTest, NavigationShowsTheOverviewAndATileClickFocusesItsColum
     EXPECT_FALSE(panel.isVisible());
 }
 
+TEST_F(OverlayEngineTest, ThePanelFadesUnlessThePointerOrTheModifiersKeepIt) {
+    ASSERT_EQ(run(std::string(kDesk) + "perform focusLeft"), "");
+    ASSERT_TRUE(panel.isVisible());
+    const QRect frame = panel.panel()->frameGeometry();
+    const QPoint far = frame.bottomRight() + QPoint(50, 50);
+    using Phase = overview::Fade::Phase;
+    struct Tick {
+        QPoint pointer;
+        bool held;
+        Phase want;
+    } ticks[] = {
+        {frame.topLeft() - QPoint(5, 5), false, Phase::counting},  // within the grown frame
+        {far, true, Phase::counting},
+        {far, false, Phase::fading},
+        {frame.center(), false, Phase::counting},  // resting on it at the end of the fade
+        {far, false, Phase::fading},
+        {far, false, Phase::hidden},
+    };
+    // Far beyond any idle time, whatever the clock says.
+    double now = 1e6;
+    for (const Tick& tick : ticks) {
+        panel.tick(now += 1, tick.pointer, tick.held);
+        EXPECT_EQ(panel.fade().phase(), tick.want) << now;
+    }
+    EXPECT_FALSE(panel.isVisible());
+}
+
 TEST_F(OverlayEngineTest, TheOutlineFollowsFocusAndGoesWhenTurnedOff) {
     ASSERT_EQ(run(std::string(kDesk) + "set focusBorderWidth 6\nset focusBorder true\nadvance 1"),
               "");
