@@ -1,15 +1,19 @@
 // tessarin-sim: runs the tiling engine on the simulated desktop, driven by a scenario file, and
 // prints what the scenario asks to see. The format is described in docs/scenarios.md.
+#include <QGuiApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "base/log.hpp"
 #include "scenario/scenario_parser.hpp"
 #include "scenario/scenario_runner.hpp"
+#include "ui/strip_picture.hpp"
 
 namespace {
 
@@ -17,6 +21,28 @@ constexpr const char* kUsage =
     "usage: tessarin-sim [--script FILE | -]\n"
     "Runs a scenario on the simulated desktop and prints its output; - (the default) reads\n"
     "the scenario from standard input.\n";
+
+// Pictures need a toolkit for their text; it starts with the first picture, so scenarios that
+// draw none never pay for it. Off screen unless the environment names a platform.
+class LazyPictures : public tessarin::PictureWriter {
+  public:
+    LazyPictures(int& argc, char** argv) : argc_(argc), argv_(argv) {}
+
+    std::optional<std::string> write(const tessarin::StripPicture& picture,
+                                     const std::string& path) override {
+        if (!app_) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 0);
+            app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+        }
+        return writer_.write(picture, path);
+    }
+
+  private:
+    int& argc_;
+    char** argv_;
+    std::unique_ptr<QGuiApplication> app_;
+    tessarin::QtPictureWriter writer_;
+};
 
 }  // namespace
 
@@ -62,9 +88,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::optional<tessarin::ScenarioError> error;
+    LazyPictures pictures(argc, argv);
     {
         tessarin::SimSession session;
-        tessarin::ScenarioRunner runner(session, std::cout);
+        tessarin::ScenarioRunner runner(session, std::cout, &pictures);
         error = runner.run(script.steps);
     }
     std::cout.flush();

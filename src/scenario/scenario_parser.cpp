@@ -104,7 +104,7 @@ const std::vector<Verb>& verbTable() {
         {"perform", {{"action", Kind::action}}},
         {"set", {{"setting", Kind::text}, {"value", Kind::text}}},
         {"advance", {{"seconds", Kind::seconds}}},
-        {"print", {{"what", Kind::choice, {"frames", "strips", "log"}}}, {}, {}, true},
+        {"print", {{"what", Kind::choice, {"frames", "strips", "log", "picture"}}}, {}, {}, true},
         {"echo", {{"text", Kind::text}}, {}, {}, true},
         {"dump", {}},
     };
@@ -307,6 +307,7 @@ std::optional<StepValue> convert(const Param& param, std::string_view text, std:
 bool bindTokens(const Verb& verb, const std::vector<Token>& tokens, ScenarioStep& step,
                 std::string& error) {
     const std::string prefix = std::string(verb.name) + ": ";
+    std::vector<std::size_t> fileArgs;  // which arguments are picture files
     for (std::size_t i = 1; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
         if (token.hasKey) {
@@ -339,14 +340,26 @@ bool bindTokens(const Verb& verb, const std::vector<Token>& tokens, ScenarioStep
             error = prefix + "unexpected " + inQuotes(token.value);
             return false;
         }
+        // `print picture FILE`: the word after "picture" is the file it goes to.
+        static const Param file{"file", Kind::text};
+        const bool wantsFile = verb.name == "print" && !step.args.empty() &&
+                               step.text(step.args.size() - 1) == "picture" &&
+                               (fileArgs.empty() || fileArgs.back() != step.args.size() - 1);
+        if (wantsFile) fileArgs.push_back(step.args.size());
         const Param& param =
-            verb.positional[std::min(step.args.size(), verb.positional.size() - 1)];
+            wantsFile ? file
+                      : verb.positional[std::min(step.args.size(), verb.positional.size() - 1)];
         auto value = convert(param, token.value, error);
         if (!value) return (error = prefix + error), false;
         step.args.push_back(*value);
     }
     if (step.args.size() < verb.positional.size()) {
         error = prefix + "missing " + std::string(verb.positional[step.args.size()].name);
+        return false;
+    }
+    if (verb.name == "print" && step.text(step.args.size() - 1) == "picture" &&
+        (fileArgs.empty() || fileArgs.back() != step.args.size() - 1)) {
+        error = prefix + "picture wants a file to write, such as strip.png";
         return false;
     }
     for (const Param& option : verb.options) {

@@ -27,8 +27,8 @@ constexpr std::uint32_t kLeftButton = 1;
 
 }  // namespace
 
-ScenarioRunner::ScenarioRunner(SimSession& session, std::ostream& out)
-    : session_(session), out_(out), logPrinted_(session.logSize()) {}
+ScenarioRunner::ScenarioRunner(SimSession& session, std::ostream& out, PictureWriter* pictures)
+    : session_(session), out_(out), pictures_(pictures), logPrinted_(session.logSize()) {}
 
 std::optional<ScenarioError> ScenarioRunner::run(const std::vector<ScenarioStep>& steps) {
     for (const ScenarioStep& step : steps) {
@@ -351,6 +351,14 @@ ScenarioRunner::Result ScenarioRunner::print(const ScenarioStep& step) {
         if (what == "log") {
             report.log(out_, logPrinted_);
             logPrinted_ = session_.logSize();
+        }
+        if (what == "picture") {
+            // The parser makes sure a file follows.
+            const std::string& path = step.text(++i);
+            if (!pictures_) return std::string("this program cannot draw pictures");
+            if (auto error =
+                    pictures_->write(describePicture(session_, openingOrder_, windowNames_), path))
+                return "cannot write " + inQuotes(path) + ": " + *error;
         }
     }
     return std::nullopt;

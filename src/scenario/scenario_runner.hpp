@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backends/sim/sim_types.hpp"
+#include "scenario/scenario_picture.hpp"
 #include "scenario/scenario_step.hpp"
 #include "scenario/sim_session.hpp"
 
@@ -19,7 +20,8 @@ namespace tessarin {
 // nothing else) lets time pass, so the same file always prints the same text.
 class ScenarioRunner {
   public:
-    ScenarioRunner(SimSession& session, std::ostream& out);
+    // `pictures` draws the `print picture` files; without one that step fails.
+    ScenarioRunner(SimSession& session, std::ostream& out, PictureWriter* pictures = nullptr);
 
     // Runs the steps in order and stops at the first that cannot be carried out.
     std::optional<ScenarioError> run(const std::vector<ScenarioStep>& steps);
@@ -57,6 +59,7 @@ class ScenarioRunner {
 
     SimSession& session_;
     std::ostream& out_;
+    PictureWriter* pictures_;
     std::map<std::string, Pid> apps_;
     std::map<std::string, WindowID> windows_;
     std::map<WindowID, std::string> windowNames_;

@@ -40,7 +40,9 @@ WindowManager& SimSession::engine() {
 }
 
 void SimSession::adoptEngine() {
-    owner_.adopt(WindowManager::create(desktop_.platform(queues_), prefs_, {.input = &input_}));
+    owner_.adopt(
+        WindowManager::create(desktop_.platform(queues_), prefs_,
+                              {.input = &input_, .indicator = indicator_, .border = border_}));
 }
 
 void SimSession::restartEngine() {

@@ -54,6 +54,12 @@ class SimSession {
     EngineInput& input() { return input_; }
     HotKeyCenter& hotKeys() { return hotKeys_; }
     bool hasEngine() const { return owner_.engine() != nullptr; }
+    // The overview and the focus outline of the engines made from now on (they must outlive
+    // the session's engine); none, the default, leaves the engine without them.
+    void setOverlays(StripIndicator* indicator, FocusBorder* border) {
+        indicator_ = indicator;
+        border_ = border;
+    }
     // Stops the engine and starts a new one over the same settings, as after a reboot that
     // left the windows open.
     void restartEngine();
@@ -86,6 +92,8 @@ class SimSession {
     Preferences prefs_;
     HotKeyCenter hotKeys_;
     EngineInput input_;
+    StripIndicator* indicator_ = nullptr;
+    FocusBorder* border_ = nullptr;
     // Stops the engine, then runs out the queued writes while the desktop is still there.
     EngineOwner owner_{[this] { runPending(); }};
     mutable std::mutex logMutex_;

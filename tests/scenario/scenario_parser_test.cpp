@@ -96,7 +96,7 @@ TEST(ScenarioParser, NamesTheLineOfEachKindOfMistake) {
     EXPECT_EQ(errorOf("set placement last"),
               "line 1: set: placement wants afterFocused or end, not \"last\"");
     EXPECT_EQ(errorOf("print everything"),
-              "line 1: print: what wants frames, strips or log, not \"everything\"");
+              "line 1: print: what wants frames, strips, log or picture, not \"everything\"");
     EXPECT_EQ(errorOf("workspace 1.5"),
               "line 1: workspace: workspace wants a whole number from 1, not \"1.5\"");
     EXPECT_EQ(errorOf("key=value"), "line 1: unknown step \"key=value\"");
