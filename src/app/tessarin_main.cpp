@@ -41,6 +41,7 @@
 #include "shell/migration.hpp"
 #include "ui/focus_border.hpp"
 #include "ui/gap_preview.hpp"
+#include "ui/onboarding_view.hpp"
 #include "ui/status_bar.hpp"
 #include "ui/strip_overview.hpp"
 #include "ui/ui_windows.hpp"
@@ -193,7 +194,7 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
                       .loginItem = &loginItem,
                       .version = kVersion};
     auto windows = std::make_unique<UIWindows>(context, &desktop->keyboardLayout());
-    auto status = std::make_unique<StatusBarController>(context, &desktop->keyboardLayout());
+    auto statusMenu = std::make_unique<StatusBarController>(context, &desktop->keyboardLayout());
     context.showSettings = [&](std::optional<SettingsTab> tab) { windows->showSettings(tab); };
     context.showOnboarding = [&] { windows->showOnboarding(); };
     context.quit = [&loop] { loop.quit(); };
@@ -207,7 +208,7 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
                                                          .engine = *owner.engine(),
                                                          .hotKeys = hotKeys.get(),
                                                          .windows = windows.get(),
-                                                         .status = status.get(),
+                                                         .status = statusMenu.get(),
                                                          .ownPid = static_cast<Pid>(getpid())});
 
     int status = 0;
@@ -272,7 +273,7 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
     loop.unwatch(signalWatch);
     delegate.reset();
     // The windows use the engine; the overview and the outline go after it.
-    status.reset();
+    statusMenu.reset();
     windows.reset();
     gapPreview.reset();
     owner.shutdown();

@@ -8,15 +8,25 @@
 namespace tessarin {
 
 void stackAboveClient(x11::X11Desktop& desktop, std::uint32_t own, WindowID client) {
+    if (own == 0) return;
+    // The toolkit creates its windows on its own connection: the first time, wait until the
+    // server has this one, or the request below would name a window it does not know yet.
+    static std::uint32_t known = 0;
     auto* native =
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!native || own == 0) return;
+    if (native && known != own) {
+        xcb_connection_t* toolkit = native->connection();
+        free(xcb_get_input_focus_reply(toolkit, xcb_get_input_focus(toolkit), nullptr));
+        known = own;
+    }
     // Managers reparent clients into frames; only the frame is a sibling of our window.
-    const auto known = desktop.client(client);
-    const xcb_window_t sibling = known && known->topLevel ? known->topLevel : client;
-    xcb_connection_t* c = native->connection();
+    const auto found = desktop.client(client);
+    const xcb_window_t sibling = found && found->topLevel ? found->topLevel : client;
+    // Sent on the connection that raised the client, so it lands after that raise. A stale
+    // sibling answers with an error event, which the desktop ignores.
+    auto talking = desktop.talk();
+    xcb_connection_t* c = desktop.connection().raw();
     const std::uint32_t values[] = {sibling, XCB_STACK_MODE_ABOVE};
-    // A stale sibling answers with an error on the toolkit's connection, which it ignores.
     xcb_configure_window(c, own, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
     xcb_flush(c);
 }

@@ -11,9 +11,7 @@ namespace tessarin {
 // toolkit does not offer.
 
 // Puts one of the program's own override-redirect windows directly above the frame holding a
-// client window, so the outline is covered by whatever covers the window it surrounds. Sent on
-// the toolkit's own connection: the request then follows the toolkit's map and move requests
-// for the same window in order.
+// client window, so the outline is covered by whatever covers the window it surrounds.
 void stackAboveClient(x11::X11Desktop& desktop, std::uint32_t own, WindowID client);
 
 // Whether a compositing manager owns the screen's _NET_WM_CM_S selection: only then do

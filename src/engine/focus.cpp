@@ -21,6 +21,8 @@ void WindowManager::focusWindow(WindowID id) {
     ax.setAttribute(window.element, AXName::main, true);
     ax.performAction(window.element, AXName::raise);
     if (!wasFrontmost) platform_.workspace.activate(window.pid);
+    // The raise covered the outline, which sits just above the window it surrounds.
+    updateBorder();
 
     // Both the frame and the warp are in the top-left convention.
     if (prefs_.mouseFollowsFocus() && known->lastApplied) {

@@ -26,12 +26,13 @@ struct UiContext {
     LoginItem* loginItem = nullptr;
     std::string version;
 
-    std::function<void(std::optional<SettingsTab>)> showSettings;
-    std::function<void()> showOnboarding;
-    std::function<void()> quit;
+    std::function<void(std::optional<SettingsTab>)> showSettings = {};
+    std::function<void()> showOnboarding = {};
+    std::function<void()> quit = {};
     // The gap preview on every display while a gap slider is dragged.
-    std::function<void(double gap, double outerGap, const std::string& caption)> showGapPreview;
-    std::function<void()> hideGapPreview;
+    std::function<void(double gap, double outerGap, const std::string& caption)> showGapPreview =
+        {};
+    std::function<void()> hideGapPreview = {};
 };
 
 }  // namespace tessarin

@@ -450,6 +450,18 @@ class TessarinWindows : public Tessarin {
 };
 
 TEST_P(TessarinWindows, OutlineFollowsFocusAndOverviewFocusesAClickedColumn) {
+    if (GetParam() == Manager::openbox) {
+        // With a compositor the overlays are translucent; without one, shaped.
+        xterms_.push_back(server_.spawn({"xcompmgr"}));
+        const xcb_atom_t selection = atom("_NET_WM_CM_S0");
+        ASSERT_TRUE(waitUntil([&] {
+            auto* owner = xcb_get_selection_owner_reply(
+                watch_, xcb_get_selection_owner(watch_, selection), nullptr);
+            const bool owned = owner && owner->owner != XCB_NONE;
+            std::free(owner);
+            return owned;
+        })) << "xcompmgr did not start";
+    }
     for (const char* title : {"a", "b", "c"})
         openXterm(title);
     ASSERT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
