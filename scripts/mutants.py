@@ -50,6 +50,7 @@ TEST_PROGRAMS = {
     "src/input": ["test_input", "test_scenario"],
     "src/shell": ["test_shell"],
     "src/scenario": ["test_scenario"],
+    "src/ui": ["test_ui"],
 }
 DEFAULT_FOLDERS = ["src/core", "src/base", "src/settings", "src/system", "src/engine", "src/input", "src/shell"]
 

@@ -89,6 +89,8 @@ int run(int argc, char** argv) {
         std::fputs("tessarin-screenshots: the desktop did not come up\n", stderr);
         return 1;
     }
+    // The simulated desktop plays macOS; its one default finding would not fit these pictures.
+    session.desktop().setSystemPreference("com.apple.WindowManager", "EnableTilingByEdgeDrag", 0);
     UiContext context{.platform = session.desktop().platform(session.queues()),
                       .prefs = session.preferences(),
                       .engine = session.engine(),

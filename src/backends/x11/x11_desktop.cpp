@@ -3,6 +3,7 @@
 #include <xcb/randr.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -433,6 +434,9 @@ RunningApplication X11Desktop::runningLocked(Pid pid, const App& app) const {
     running.pid = pid;
     running.bundleID = app.name.empty() ? std::nullopt : std::optional(app.name);
     running.localizedName = app.name.empty() ? "pid " + std::to_string(pid) : app.name;
+    // Icon themes name an application's icon after its class in lower case ("xterm", "firefox").
+    for (char c : app.name)
+        running.icon += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     bool regular = false;
     for (xcb_window_t window : app.windows) {
         auto found = clients_.find(window);
