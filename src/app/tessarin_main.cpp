@@ -141,6 +141,9 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
         fail(error);
         return 1;
     }
+    // The engine's frames are the server's pixels, and the overlays are placed with them: the
+    // toolkit must not scale its coordinates (fonts still follow the screen's resolution).
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
     // A toolkit application without a main window: its loop is the one everything runs on.
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -112,6 +112,8 @@ void WindowManager::updateBorder() {
     const ManagedWindow* known = run_.find(*focused);
     if (known && known->lastApplied) {
         border.show(*known->lastApplied, *focused, prefs_.focusBorderWidth());
+    } else {
+        border.hide();
     }
 }
 

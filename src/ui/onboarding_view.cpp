@@ -292,10 +292,10 @@ OnboardingView::OnboardingView(UiContext& context, std::function<void()> onFinis
     column->addWidget(divider);
     column->addLayout(row);
 
-    auto* poll = new QTimer(this);
-    poll->setInterval(1000);
-    connect(poll, &QTimer::timeout, this, [this] { pollOnce(); });
-    poll->start();
+    poll_ = new QTimer(this);
+    poll_->setInterval(1000);
+    connect(poll_, &QTimer::timeout, this, [this] { pollOnce(); });
+    poll_->start();
 
     updatePermission();
     updateTicks();
@@ -431,6 +431,17 @@ void OnboardingView::askForPermission() {
         }
     }
     context_.platform.accessibility.isProcessTrustedWithPrompt();
+}
+
+// A closed tour is only hidden: it stops asking, so it never starts tiling behind the user.
+void OnboardingView::showEvent(QShowEvent* event) {
+    poll_->start();
+    QWidget::showEvent(event);
+}
+
+void OnboardingView::hideEvent(QHideEvent* event) {
+    poll_->stop();
+    QWidget::hideEvent(event);
 }
 
 void OnboardingView::pollOnce() {

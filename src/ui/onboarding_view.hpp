@@ -19,6 +19,8 @@ class QPushButton;
 class QSequentialAnimationGroup;
 class QStackedWidget;
 
+class QTimer;
+
 namespace tessarin {
 
 // The five shortcuts the tour asks the user to try, ticked off as the engine performs them,
@@ -110,6 +112,10 @@ class OnboardingView : public QWidget {
     // None when there is no login item to change.
     QCheckBox* loginToggle() const { return loginToggle_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
   private:
     QWidget* welcomePage();
     QWidget* permissionPage();
@@ -138,6 +144,7 @@ class OnboardingView : public QWidget {
     QPushButton* permissionButton_ = nullptr;
     QLabel* permissionHint_ = nullptr;
     std::vector<QLabel*> ticks_;
+    QTimer* poll_ = nullptr;
     QCheckBox* loginToggle_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -144,6 +145,9 @@ LabeledSlider::LabeledSlider(SettingsBinder& binder, const QString& key, int min
     binder_.add([this] {
         if (!draft_) show((binder_.prefs().*get_)());
     });
+    // A press on the groove moves the value before the slider counts as held down: the draft
+    // starts with the press itself, so the real windows stay put until the release.
+    slider_->installEventFilter(this);
     connect(slider_, &QSlider::sliderPressed, this, [this] { pressed(); });
     connect(slider_, &QSlider::valueChanged, this, [this](int value) { moved(value); });
     connect(slider_, &QSlider::sliderReleased, this, [this] { released(); });
@@ -155,13 +159,25 @@ void LabeledSlider::show(double value) {
     value_->setText(QString::number(std::lround(value)) + " pt");
 }
 
+bool LabeledSlider::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == slider_ && event->type() == QEvent::MouseButtonPress) pressed();
+    // A held groove press ends here; a dragged handle ends with sliderReleased.
+    if (watched == slider_ && event->type() == QEvent::MouseButtonRelease &&
+        !slider_->isSliderDown()) {
+        released();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void LabeledSlider::pressed() {
+    if (draft_) return;
     draft_ = (binder_.prefs().*get_)();
     if (onDraft_) onDraft_(draft_);
 }
 
 void LabeledSlider::moved(int value) {
-    if (!slider_->isSliderDown()) {
+    // Keys and the wheel write at once; a press drafts until its release.
+    if (!draft_ && !slider_->isSliderDown()) {
         (binder_.prefs().*set_)(value);
         show(value);
         return;
@@ -172,6 +188,7 @@ void LabeledSlider::moved(int value) {
 }
 
 void LabeledSlider::released() {
+    if (!draft_) return;
     const std::optional<double> finished = draft_;
     draft_.reset();
     if (onDraft_) onDraft_(std::nullopt);

@@ -80,6 +80,9 @@ class LabeledSlider : public QWidget {
     QSlider* slider() const { return slider_; }
     QString valueText() const { return value_->text(); }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void show(double value);
     void pressed();

@@ -58,19 +58,35 @@ QComboBox* boundPicker(SettingsBinder& binder, const QString& key,
     return picker;
 }
 
+// The login item can change behind the window (the tour's Done): read again on every show.
+class LoginToggle : public QCheckBox {
+  public:
+    explicit LoginToggle(LoginItem& item) : QCheckBox("Open Tessarin at login"), item_(item) {
+        setObjectName("login");
+        showStatus();
+        QObject::connect(this, &QCheckBox::toggled, [this](bool on) {
+            const bool done = on ? item_.registerItem() : item_.unregisterItem();
+            if (!done) showStatus();
+        });
+    }
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        showStatus();
+        QCheckBox::showEvent(event);
+    }
+
+  private:
+    void showStatus() {
+        QSignalBlocker block(this);
+        setChecked(item_.status() == LoginItem::Status::enabled);
+    }
+
+    LoginItem& item_;
+};
+
 QCheckBox* loginToggle(LoginItem& item) {
-    auto* toggle = new QCheckBox("Open Tessarin at login");
-    toggle->setObjectName("login");
-    auto showStatus = [toggle, &item] {
-        QSignalBlocker block(toggle);
-        toggle->setChecked(item.status() == LoginItem::Status::enabled);
-    };
-    showStatus();
-    QObject::connect(toggle, &QCheckBox::toggled, [&item, showStatus](bool on) {
-        const bool done = on ? item.registerItem() : item.unregisterItem();
-        if (!done) showStatus();
-    });
-    return toggle;
+    return new LoginToggle(item);
 }
 
 }  // namespace

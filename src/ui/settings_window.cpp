@@ -163,6 +163,12 @@ void SettingsWindow::select(int row) {
     panes_->setCurrentIndex(row);
 }
 
+void SettingsWindow::changeEvent(QEvent* event) {
+    // Global shortcuts come back when the user goes to another window mid-recording.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) recorder_->stop();
+    QWidget::changeEvent(event);
+}
+
 void SettingsWindow::hideEvent(QHideEvent* event) {
     recorder_->stop();
     QWidget::hideEvent(event);

@@ -35,6 +35,7 @@ class SettingsWindow : public QWidget {
 
   protected:
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void select(int row);

@@ -79,10 +79,20 @@ SetupPane::SetupPane(UiContext& context, QWidget* parent)
     refresh();
     timer_->setInterval(kRefreshMilliseconds);
     connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
-    timer_->start();
 }
 
 SetupPane::~SetupPane() = default;
+
+void SetupPane::showEvent(QShowEvent* event) {
+    refresh();
+    timer_->start();
+    QWidget::showEvent(event);
+}
+
+void SetupPane::hideEvent(QHideEvent* event) {
+    timer_->stop();
+    QWidget::hideEvent(event);
+}
 
 void SetupPane::refresh() {
     auto fresh = context_.platform.setupCheck.check(setupContext(context_.prefs));

@@ -25,6 +25,11 @@ class SetupPane : public QWidget {
     void refresh();
     const std::vector<SetupFinding>& findings() const { return findings_; }
 
+  protected:
+    // The check runs only while the pane can be seen.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
   private:
     void rebuild();
 

@@ -54,11 +54,10 @@ StatusBarController::StatusBarController(UiContext& context, const KeyboardLayou
                          if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
                      });
     refresh();
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_->show();
-    } else {
+    // Shown even without a tray: the icon appears when a panel with one starts later.
+    tray_->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
         Log::info("no system tray: the menu is not shown; use tessarin msg or the settings window");
-    }
 }
 
 StatusBarController::~StatusBarController() = default;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 
 #include "settings/docking_store.hpp"
 #include "settings_fixture.hpp"
@@ -187,6 +188,17 @@ TEST_F(SettingsWindowTest, AGapDragPreviewsAndWritesOnceOnRelease) {
     EXPECT_EQ(previews.back().gap, 20);
     outer->setSliderDown(false);
     EXPECT_EQ(prefs.outerGap(), 3);
+
+    // A press on the groove (beside the handle) steps the value before the slider is held:
+    // that too is a draft until the release.
+    gap->resize(220, 30);
+    slider->resize(170, 30);
+    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(165, 15));
+    EXPECT_EQ(prefs.gap(), 20);
+    EXPECT_GT(slider->value(), 20);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(165, 15));
+    EXPECT_EQ(prefs.gap(), slider->value());
+    EXPECT_EQ(writes, 2);
 }
 
 TEST_F(SettingsWindowTest, WidthPresetsToggleWithinTolerance) {
