@@ -196,8 +196,9 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
                       .hotKeys = hotKeys.get(),
                       .loginItem = &loginItem,
                       .version = kVersion};
-    auto windows = std::make_unique<UIWindows>(context, &desktop->keyboardLayout());
-    auto statusMenu = std::make_unique<StatusBarController>(context, &desktop->keyboardLayout());
+    context.keyboardLayout = &desktop->keyboardLayout();
+    auto windows = std::make_unique<UIWindows>(context);
+    auto statusMenu = std::make_unique<StatusBarController>(context);
     context.showSettings = [&](std::optional<SettingsTab> tab) { windows->showSettings(tab); };
     context.showOnboarding = [&] { windows->showOnboarding(); };
     context.quit = [&loop] { loop.quit(); };

@@ -1,4 +1,5 @@
 #include "ui/settings_panes.hpp"
+#include "ui/shortcut_text.hpp"
 
 #include <cmath>
 
@@ -233,12 +234,9 @@ QWidget* makeLayoutPane(UiContext& context, SettingsBinder& binder) {
                                               "in."));
     focus.box->setObjectName("focusModeSection");
     QGroupBox* focusBox = focus.box;
-    binder.add([focusBox, &prefs] {
-        static const UsKeyboardLayout layout;
-        auto found = prefs.bindings().find(Action::focusMode);
-        std::string keys = "⌃⌥Z";
-        if (found != prefs.bindings().end() && !found->second.empty())
-            keys = found->second.front().display(&layout);
+    binder.add([focusBox, &prefs, layout = context.keyboardLayout] {
+        const std::string keys =
+            firstShortcutText(prefs.bindings(), Action::focusMode, layout).value_or("⌃⌥Z");
         focusBox->setTitle(QString::fromStdString("Focus mode (" + keys + ")"));
     });
     focus.form->addRow("Window width",

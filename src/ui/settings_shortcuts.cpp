@@ -30,8 +30,10 @@ constexpr std::array<BaseChoice, 4> baseChoices{{
 
 const QString kConflictTip = "Also used by another action, or taken by another app";
 
-QWidget* chip(const KeyCombo& combo, bool conflict, const QString& name) {
-    static const UsKeyboardLayout layout;
+QWidget* chip(const KeyCombo& combo, const KeyboardLayout* shown, bool conflict,
+              const QString& name) {
+    static const UsKeyboardLayout us;
+    const KeyboardLayout& layout = shown ? *shown : us;
     auto* frame = new QFrame;
     frame->setObjectName(name);
     frame->setProperty("conflict", conflict);
@@ -148,7 +150,7 @@ void ShortcutsPane::rebuildChips() {
         const std::string name(rawValue(action));
         for (std::size_t i = 0; i < found->second.size(); ++i) {
             const KeyCombo combo = found->second[i];
-            QWidget* shown = chip(combo, conflicts(combo),
+            QWidget* shown = chip(combo, context_.keyboardLayout, conflicts(combo),
                                   QString::fromStdString("chip:" + name + ":" + std::to_string(i)));
             auto* remove = new QToolButton;
             remove->setObjectName(

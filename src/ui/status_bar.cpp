@@ -43,7 +43,7 @@ QString menuText(QString text) {
 
 StatusBarController::StatusBarController(UiContext& context, const KeyboardLayout* layout)
     : context_(context),
-      layout_(layout),
+      layout_(layout ? layout : context.keyboardLayout),
       menu_(std::make_unique<QMenu>()),
       tray_(std::make_unique<QSystemTrayIcon>()) {
     QObject::connect(menu_.get(), &QMenu::aboutToShow, menu_.get(), [this] { rebuild(); });

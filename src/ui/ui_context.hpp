@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/keyboard_layout.hpp"
 #include "engine/window_manager.hpp"
 #include "input/hot_key_center.hpp"
 #include "platform/platform.hpp"
@@ -33,6 +34,8 @@ struct UiContext {
     std::function<void(double gap, double outerGap, const std::string& caption)> showGapPreview =
         {};
     std::function<void()> hideGapPreview = {};
+    // Labels the keys of shortcuts as the user's keyboard shows them (the US layout when none).
+    const KeyboardLayout* keyboardLayout = nullptr;
 };
 
 }  // namespace tessarin

@@ -28,7 +28,7 @@ void present(QWidget& window) {
 }  // namespace
 
 UIWindows::UIWindows(UiContext& context, const KeyboardLayout* layout)
-    : context_(context), layout_(layout) {}
+    : context_(context), layout_(layout ? layout : context.keyboardLayout) {}
 
 UIWindows::~UIWindows() {
     delete onboarding_.data();
