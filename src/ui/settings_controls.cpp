@@ -142,9 +142,7 @@ LabeledSlider::LabeledSlider(SettingsBinder& binder, const QString& key, int min
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(slider_);
     row->addWidget(value_);
-    binder_.add([this] {
-        if (!draft_) show((binder_.prefs().*get_)());
-    });
+    binder_.add([this] { showStored(); });
     // A press on the groove moves the value before the slider counts as held down: the draft
     // starts with the press itself, so the real windows stay put until the release.
     slider_->installEventFilter(this);
@@ -157,6 +155,13 @@ void LabeledSlider::show(double value) {
     QSignalBlocker block(slider_);
     slider_->setValue(static_cast<int>(std::lround(value)));
     value_->setText(QString::number(std::lround(value)) + " pt");
+}
+
+void LabeledSlider::showStored() {
+    // A drag in progress shows its draft, not the stored value.
+    if (draft_.has_value()) return;
+    const double stored = (binder_.prefs().*get_)();
+    show(stored);
 }
 
 bool LabeledSlider::eventFilter(QObject* watched, QEvent* event) {

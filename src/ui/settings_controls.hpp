@@ -85,6 +85,7 @@ class LabeledSlider : public QWidget {
 
   private:
     void show(double value);
+    void showStored();
     void pressed();
     void moved(int value);
     void released();
