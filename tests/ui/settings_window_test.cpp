@@ -35,14 +35,15 @@ TEST_F(SettingsWindowTest, EveryToggleWritesItsPreferenceAndFollowsIt) {
         {"naturalSwipe", &Preferences::naturalSwipe, &Preferences::setNaturalSwipe},
         {"modifierScroll", &Preferences::modifierScroll, &Preferences::setModifierScroll},
     };
+    Preferences& p = prefs;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         auto* toggle = find<QCheckBox>(row.name);
-        const bool before = (prefs.*row.get)();
+        const bool before = (p.*row.get)();
         ASSERT_EQ(toggle->isChecked(), before);
         toggle->click();
-        EXPECT_EQ((prefs.*row.get)(), !before);
-        (prefs.*row.set)(before);
+        EXPECT_EQ((p.*row.get)(), !before);
+        (p.*row.set)(before);
         session.runPending();
         EXPECT_EQ(toggle->isChecked(), before);
     }
@@ -58,9 +59,10 @@ TEST_F(SettingsWindowTest, EverySliderAndPickerWritesItsPreferenceAndFollowsIt) 
         std::function<double()> read;
         std::function<void(double)> write;
     };
-    auto number = [this](double (Preferences::*get)() const, void (Preferences::*set)(double)) {
+    Preferences& p = prefs;
+    auto number = [&p](double (Preferences::*get)() const, void (Preferences::*set)(double)) {
         return std::pair<std::function<double()>, std::function<void(double)>>{
-            [this, get] { return (prefs.*get)(); }, [this, set](double v) { (prefs.*set)(v); }};
+            [&p, get] { return (p.*get)(); }, [&p, set](double v) { (p.*set)(v); }};
     };
     auto [gapR, gapW] = number(&Preferences::gap, &Preferences::setGap);
     auto [outerR, outerW] = number(&Preferences::outerGap, &Preferences::setOuterGap);
