@@ -20,4 +20,6 @@ QApplication& uiApplication() {
 }  // namespace tessarin::test
 
 // Fontconfig keeps its caches until the process ends; LeakSanitizer would count them.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so.1\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so.1\n";
+}
