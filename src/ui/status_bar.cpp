@@ -41,9 +41,8 @@ QString menuText(QString text) {
 
 }  // namespace
 
-StatusBarController::StatusBarController(UiContext& context, const KeyboardLayout* layout)
+StatusBarController::StatusBarController(UiContext& context)
     : context_(context),
-      layout_(layout ? layout : context.keyboardLayout),
       menu_(std::make_unique<QMenu>()),
       tray_(std::make_unique<QSystemTrayIcon>()) {
     QObject::connect(menu_.get(), &QMenu::aboutToShow, menu_.get(), [this] { rebuild(); });
@@ -83,7 +82,7 @@ void StatusBarController::refresh() {
 }
 
 QString StatusBarController::suffix(Action action) const {
-    const auto text = firstShortcutText(context_.prefs.bindings(), action, layout_);
+    const auto text = firstShortcutText(context_.prefs.bindings(), action, context_.keyboardLayout);
     return text ? "\t" + QString::fromStdString(*text) : QString();
 }
 
@@ -192,7 +191,7 @@ void StatusBarController::addShortcutsMenu() {
             if (tessarin::group(action) != group) continue;
             // The nine direct jumps would only crowd the list.
             if (action >= Action::focus1 && action <= Action::focus9) continue;
-            const auto keys = firstShortcutText(bindings, action, layout_);
+            const auto keys = firstShortcutText(bindings, action, context_.keyboardLayout);
             QAction* item = shortcutsMenu_->addAction(
                 menuText(QString::fromStdString(title(action) + "\t" + keys.value_or(""))));
             const std::string_view raw = rawValue(action);

@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "core/keyboard_layout.hpp"
 #include "shell/app_delegate.hpp"
 #include "ui/ui_context.hpp"
 
@@ -20,8 +19,7 @@ namespace tessarin {
 // afresh each time it opens, so it never needs updating while closed. One per process.
 class StatusBarController : public StatusMenu {
   public:
-    // `layout` labels the shortcuts' keys (the US layout when none).
-    explicit StatusBarController(UiContext& context, const KeyboardLayout* layout = nullptr);
+    explicit StatusBarController(UiContext& context);
     ~StatusBarController() override;
     StatusBarController(const StatusBarController&) = delete;
     StatusBarController& operator=(const StatusBarController&) = delete;
@@ -51,7 +49,6 @@ class StatusBarController : public StatusMenu {
     void addShortcutsMenu();
 
     UiContext& context_;
-    const KeyboardLayout* layout_;
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     QMenu* shortcutsMenu_ = nullptr;

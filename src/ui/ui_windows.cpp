@@ -27,8 +27,7 @@ void present(QWidget& window) {
 
 }  // namespace
 
-UIWindows::UIWindows(UiContext& context, const KeyboardLayout* layout)
-    : context_(context), layout_(layout ? layout : context.keyboardLayout) {}
+UIWindows::UIWindows(UiContext& context) : context_(context) {}
 
 UIWindows::~UIWindows() {
     delete onboarding_.data();
@@ -60,7 +59,7 @@ void UIWindows::showOnboarding() {
         [self] {
             if (*self) (*self)->close();
         },
-        layout_);
+        context_.keyboardLayout);
     *self = view;
     view->setWindowTitle("Welcome to Tessarin");
     view->resize(640, 520);

@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "core/keyboard_layout.hpp"
 #include "shell/app_delegate.hpp"
 #include "ui/settings_tab.hpp"
 #include "ui/ui_context.hpp"
@@ -21,8 +20,7 @@ class SettingsWindow;
 // replaces the one before.
 class UIWindows : public AppWindows {
   public:
-    // `layout` labels the tour's shortcut keys (the US layout when none).
-    explicit UIWindows(UiContext& context, const KeyboardLayout* layout = nullptr);
+    explicit UIWindows(UiContext& context);
     ~UIWindows() override;
     UIWindows(const UIWindows&) = delete;
     UIWindows& operator=(const UIWindows&) = delete;
@@ -40,7 +38,6 @@ class UIWindows : public AppWindows {
 
   private:
     UiContext& context_;
-    const KeyboardLayout* layout_;
     std::unique_ptr<SettingsWindow> settings_;
     QPointer<OnboardingView> onboarding_;
 };
