@@ -140,9 +140,13 @@ std::vector<QWidget*> GapPreview::overlays() const {
 
 void GapPreview::show(double gap, double outerGap, const std::string& caption) {
     const std::vector<GapPreviewScreen> screens = engine_.previewLayout(gap, outerGap);
-    const bool masked = compositing_ && !compositing_();
-    while (overlays_.size() < screens.size())
-        overlays_.push_back(std::make_unique<GapPreviewOverlay>(masked));
+    // Whether a compositor runs matters only to new overlays: asking costs a round trip to the
+    // server, and a drag shows the preview on every movement.
+    if (overlays_.size() < screens.size()) {
+        const bool masked = compositing_ && !compositing_();
+        while (overlays_.size() < screens.size())
+            overlays_.push_back(std::make_unique<GapPreviewOverlay>(masked));
+    }
     for (std::size_t i = 0; i < overlays_.size(); ++i) {
         GapPreviewOverlay& overlay = *overlays_[i];
         if (i >= screens.size()) {
