@@ -6,6 +6,7 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
 # The X11 backend, and the X servers, window manager and clients its tests run against.
 packages+=(libxcb1-dev libxcb-randr0-dev libxcb-xinput-dev libxcb-ewmh-dev libxcb-icccm4-dev
     libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libxcb-xtest0-dev
+    libxcb-shape0-dev
     xvfb xserver-xephyr openbox xterm xdotool x11-utils x11-xserver-utils)
 # The program's loop and windows (Qt 6), its manual page, and a compositor for the tests.
 packages+=(qt6-base-dev qt6-svg-dev scdoc xcompmgr)

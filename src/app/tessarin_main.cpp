@@ -39,7 +39,6 @@
 #include "shell/desktop_files.hpp"
 #include "shell/login_item.hpp"
 #include "shell/migration.hpp"
-#include "ui/focus_border.hpp"
 #include "ui/gap_preview.hpp"
 #include "ui/onboarding_view.hpp"
 #include "ui/status_bar.hpp"
@@ -173,9 +172,9 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
             if (WindowManager* engine = engineNow()) engine->focusColumn(index, key);
         },
         compositing);
-    BorderWindow border([&desktop](unsigned long own, WindowID target) {
-        if (desktop) stackAboveClient(*desktop, static_cast<std::uint32_t>(own), target);
-    });
+    XFocusOutline border(
+        name, desktop, loop,
+        QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb());
     // Stops the engine, then lets the queued writes finish, then closes the X connection.
     EngineOwner owner([&] { queues.drain(); },
                       [&] {

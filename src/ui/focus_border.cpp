@@ -27,6 +27,24 @@ BorderGeometry borderGeometry(const Rect& frame, double width) {
     return result;
 }
 
+namespace {
+
+void drawRing(QPainter& painter, const BorderGeometry& geometry, const QColor& colour) {
+    const Rect& r = geometry.stroke;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(colour, geometry.width));
+    painter.drawRoundedRect(QRectF(r.x, r.y, r.width, r.height), BorderGeometry::kRadius,
+                            BorderGeometry::kRadius);
+}
+
+}  // namespace
+
+QRegion ringRegion(const BorderGeometry& geometry) {
+    const QSize size(static_cast<int>(std::lround(geometry.window.width)),
+                     static_cast<int>(std::lround(geometry.window.height)));
+    return paintedRegion(size, [&](QPainter& p) { drawRing(p, geometry, Qt::color1); });
+}
+
 class BorderWindow::View : public QWidget {
   public:
     View()
@@ -53,7 +71,7 @@ class BorderWindow::View : public QWidget {
         // desktop, with or without a compositor.
         if (!reshape) return;
         shaped_ = true;
-        setMask(paintedRegion(size(), [this](QPainter& p) { drawRing(p, Qt::color1); }));
+        setMask(ringRegion(geometry_));
         QWidget::update();
     }
 
@@ -61,24 +79,15 @@ class BorderWindow::View : public QWidget {
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        drawRing(painter, palette().color(QPalette::Active, QPalette::Highlight));
+        drawRing(painter, geometry_, palette().color(QPalette::Active, QPalette::Highlight));
     }
 
   private:
-    void drawRing(QPainter& painter, const QColor& colour) const {
-        const Rect& r = geometry_.stroke;
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(colour, geometry_.width));
-        painter.drawRoundedRect(QRectF(r.x, r.y, r.width, r.height), BorderGeometry::kRadius,
-                                BorderGeometry::kRadius);
-    }
-
     BorderGeometry geometry_;
     bool shaped_ = false;
 };
 
-BorderWindow::BorderWindow(std::function<void(unsigned long, WindowID)> stackAbove)
-    : stackAbove_(std::move(stackAbove)) {}
+BorderWindow::BorderWindow() = default;
 
 BorderWindow::~BorderWindow() = default;
 
@@ -86,11 +95,10 @@ QWidget* BorderWindow::window() const {
     return view_.get();
 }
 
-void BorderWindow::show(const Rect& frame, WindowID target, double width) {
+void BorderWindow::show(const Rect& frame, WindowID, double width) {
     if (!view_) view_ = std::make_unique<View>();
     view_->place(borderGeometry(frame, width));
     if (!view_->isVisible()) view_->show();
-    if (stackAbove_) stackAbove_(static_cast<unsigned long>(view_->winId()), target);
 }
 
 void BorderWindow::hide() {

@@ -29,16 +29,16 @@ struct BorderGeometry {
     bool operator==(const BorderGeometry&) const = default;
 };
 BorderGeometry borderGeometry(const Rect& frame, double width);
+// What the ring covers, in the outline window's own coordinates.
+QRegion ringRegion(const BorderGeometry& geometry);
 
-// The focus outline: a click-through window kept just above the focused window, with a rounded
-// ring in the palette's highlight colour around it. Works without a compositor: the window is
-// shaped to the ring, so the rest of it never covers anything.
+// The focus outline as a toolkit window, for the simulated desktop and the screenshots: a
+// click-through window with a rounded ring in the palette's highlight colour around the focused
+// window. Works without a compositor: the window is shaped to the ring, so the rest of it never
+// covers anything. On X the program draws the outline with the server instead (XFocusOutline).
 class BorderWindow : public FocusBorder {
   public:
-    // `stackAbove(ownWindow, target)` puts the outline window directly above the target's
-    // frame; the program has the X connection for it. May be empty.
-    explicit BorderWindow(
-        std::function<void(unsigned long ownWindow, WindowID target)> stackAbove = {});
+    BorderWindow();
     ~BorderWindow() override;
 
     void show(const Rect& frame, WindowID window, double width) override;
@@ -50,7 +50,6 @@ class BorderWindow : public FocusBorder {
   private:
     class View;
 
-    std::function<void(unsigned long, WindowID)> stackAbove_;
     std::unique_ptr<View> view_;
 };
 

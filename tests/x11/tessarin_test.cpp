@@ -6,6 +6,7 @@
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/shape.h>
 
 #include <algorithm>
 #include <cmath>
@@ -449,6 +450,28 @@ class TessarinWindows : public Tessarin {
         const auto at = std::find(order.begin(), order.end(), outline);
         return around && at != order.begin() && *(at - 1) == topLevel(window);
     }
+    // The outline takes no clicks and covers only its ring, never the window's middle.
+    bool ringOnly(xcb_window_t outline) {
+        auto rects = [&](xcb_shape_kind_t kind) {
+            std::vector<xcb_rectangle_t> found;
+            auto* reply = xcb_shape_get_rectangles_reply(
+                watch_, xcb_shape_get_rectangles(watch_, outline, kind), nullptr);
+            if (!reply) return found;
+            const xcb_rectangle_t* first = xcb_shape_get_rectangles_rectangles(reply);
+            found.assign(first, first + xcb_shape_get_rectangles_rectangles_length(reply));
+            std::free(reply);
+            return found;
+        };
+        auto* g = xcb_get_geometry_reply(watch_, xcb_get_geometry(watch_, outline), nullptr);
+        if (!g) return false;
+        const int midX = g->width / 2, midY = g->height / 2;
+        std::free(g);
+        const auto ring = rects(XCB_SHAPE_SK_BOUNDING);
+        const bool middleCovered = std::any_of(ring.begin(), ring.end(), [&](const auto& r) {
+            return midX >= r.x && midX < r.x + r.width && midY >= r.y && midY < r.y + r.height;
+        });
+        return rects(XCB_SHAPE_SK_INPUT).empty() && !ring.empty() && !middleCovered;
+    }
 };
 
 TEST_P(TessarinWindows, OutlineFollowsFocusAndOverviewFocusesAClickedColumn) {
@@ -464,6 +487,7 @@ TEST_P(TessarinWindows, OutlineFollowsFocusAndOverviewFocusesAClickedColumn) {
     ASSERT_EQ(msg({"focusLast"}), 0);
     ASSERT_TRUE(waitUntil([&] { return settledOn(columns[2]); }));
     EXPECT_TRUE(waitUntil([&] { return outlines(columns[2]); })) << "outline on the last";
+    EXPECT_TRUE(ringOnly(named("Tessarin focus outline")));
     ASSERT_EQ(msg({"focusLeft"}), 0);
     ASSERT_TRUE(waitUntil([&] { return settledOn(columns[1]); }));
     EXPECT_TRUE(waitUntil([&] { return outlines(columns[1]); })) << "outline follows focusLeft";
