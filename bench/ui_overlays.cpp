@@ -1,6 +1,7 @@
 // The overlays' cost on the main loop: the engine on the simulated desktop with 10 windows on
-// one 1440 × 900 display, scrolling across the strip and back with animation, the real focus
-// outline and strip overview plugged in (Qt on the offscreen platform).
+// one 1440 × 900 display, scrolling across the strip and back with animation, the toolkit's
+// focus outline (as on the simulated desktop; on X the program has the server draw it, see
+// bench_x11_animation) and strip overview plugged in (Qt on the offscreen platform).
 // - AnimationTick/border:B/overview:O: the main-loop time of one 120 Hz animation tick plus
 //   the toolkit's event processing that follows it (the outline's move and repaint, the
 //   overview's refresh), with the outline on (B=1) or off, and the overview shown on every
