@@ -152,6 +152,8 @@ struct EngineState {
     // The monitor setup the arrangements were last saved or restored for.
     std::optional<std::string> setupKey;
     double lastIndicatorUpdate = 0;
+    // The window the focus border was last shown around; none while it is hidden.
+    std::optional<WindowID> borderShownFor;
     // Work already queued on the main loop: a stop does not cancel it, so the flags stay with it.
     bool reconcileScheduled = false;
     bool layoutScheduled = false;

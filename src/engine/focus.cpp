@@ -100,6 +100,7 @@ void WindowManager::updateBorder() {
     if (onLayoutChange) onLayoutChange();
     FocusBorder& border = *hooks_.border;
     auto found = state_.activeKey ? run_.strips.find(*state_.activeKey) : run_.strips.end();
+    state_.borderShownFor.reset();
     if (!prefs_.focusBorder() || found == run_.strips.end()) {
         border.hide();
         return;
@@ -112,6 +113,7 @@ void WindowManager::updateBorder() {
     const ManagedWindow* known = run_.find(*focused);
     if (known && known->lastApplied) {
         border.show(*known->lastApplied, *focused, prefs_.focusBorderWidth());
+        state_.borderShownFor = *focused;
     } else {
         border.hide();
     }

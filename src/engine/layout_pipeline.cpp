@@ -164,6 +164,8 @@ void WindowManager::apply(const std::string& key) {
         });
     }
 
+    const std::optional<WindowID> focused = strip.focusedWindow();
+    bool focusedMoved = false;
     for (const auto& [id, frame] : frames) {
         ManagedWindow* known = run_.find(id);
         if (!known || known->lastApplied == frame) continue;
@@ -176,9 +178,14 @@ void WindowManager::apply(const std::string& key) {
         known->suppressUntil = now() + EngineTiming::ownWriteSuppress;
         known->lastApplied = frame;
         mover_->move(known->window, frame);
+        focusedMoved = focusedMoved || id == focused;
     }
 
-    if (state_.activeKey == key) updateBorder();
+    // The border is placed again only when the focused window or its frame changed; the
+    // focus paths call it after every raise, which it has to be stacked above again.
+    if (state_.activeKey == key && (focusedMoved || state_.borderShownFor != focused)) {
+        updateBorder();
+    }
 
     StripIndicator& indicator = *hooks_.indicator;
     if (indicator.isVisible() && indicator.shownKey() == key &&
