@@ -3,7 +3,7 @@
 // with animation, with the outline the program draws on X (`XFocusOutline`) on or off. A
 // wrapper around the loop times every callback it runs:
 // - tick: the animation timer's own callback (the layout, the frames handed to the writers,
-//   the outline's request);
+//   which move the outline along with the focused window);
 // - loop: everything the loop ran during an animation (ticks, the X events they cause, the
 //   writers' answers), divided by the animation's ticks.
 // On and off alternate animation by animation in one process, against the same server and
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     prefs.setAnimate(true);
     prefs.setShowIndicator(false);
     prefs.setFocusBorderWidth(4);
-    XFocusOutline outline(server.display(), desktop, loop, 0x3584e4);
+    XFocusOutline outline(desktop, 0x3584e4);
     auto engine =
         WindowManager::create(desktop->platform(queues), prefs, EngineHooks{.border = &outline});
     engine->start();

@@ -60,7 +60,7 @@ for stage in "${stages[@]}"; do
             build-tsan/tests/x11/test_x11 --gtest_brief=1 --gtest_filter='X11Input.*'
             TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan-program.supp" \
                 build-tsan/tests/x11/test_x11 --gtest_brief=1 \
-                --gtest_filter='*ShortcutsFocusAndMove*:*ModifierWheel*:*OptionsSecondCopy*'
+                --gtest_filter='*ShortcutsFocusAndMove*:*ModifierWheel*:*OptionsSecondCopy*:*TessarinAnimatedOutline*'
             ;;
         fuzz)
             CC=clang CXX=clang++ configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

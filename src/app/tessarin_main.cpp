@@ -173,8 +173,7 @@ int run(int argc, char** argv, const std::optional<std::string>& url) {
         },
         compositing);
     XFocusOutline border(
-        name, desktop, loop,
-        QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb());
+        desktop, QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb());
     // Stops the engine, then lets the queued writes finish, then closes the X connection.
     EngineOwner owner([&] { queues.drain(); },
                       [&] {

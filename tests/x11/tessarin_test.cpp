@@ -514,6 +514,35 @@ TEST_P(TessarinWindows, OutlineFollowsFocusAndOverviewFocusesAClickedColumn) {
     EXPECT_TRUE(waitUntil([&] { return outlines(columns[0]); }));
 }
 
+// With animation the outline is carried along by the writes of the focused window's frames.
+class TessarinAnimatedOutline : public TessarinWindows {
+  protected:
+    TessarinAnimatedOutline() {
+        settings_ =
+            R"({"animate": true, "hasCompletedOnboarding": true, "focusBorder": true, "focusBorderWidth": 4, "showIndicator": false})";
+    }
+};
+
+TEST_P(TessarinAnimatedOutline, FollowsAScrollToTheEndAndBack) {
+    for (const char* title : {"a", "b", "c", "d"})
+        openXterm(title);
+    ASSERT_TRUE(waitUntil([&] { return tiledAsLaidOut(); }));
+    const auto columns = columnsOf(state());
+    ASSERT_EQ(columns.size(), 4u);
+    for (const WindowID target : {columns[3], columns[0], columns[3]}) {
+        ASSERT_EQ(msg({target == columns[0] ? "focusFirst" : "focusLast"}), 0);
+        ASSERT_TRUE(waitUntil([&] { return settledOn(target); }));
+        EXPECT_TRUE(waitUntil([&] { return outlines(target); })) << "around " << target;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(X11, TessarinAnimatedOutline,
+                         ::testing::Values(Manager::none, Manager::openbox), [](const auto& info) {
+                             return info.param == Manager::none
+                                        ? std::string("WithoutWindowManager")
+                                        : std::string("WithOpenbox");
+                         });
+
 INSTANTIATE_TEST_SUITE_P(X11, TessarinWindows, ::testing::Values(Manager::none, Manager::openbox),
                          [](const auto& info) {
                              return info.param == Manager::none

@@ -935,6 +935,18 @@ AXError X11Desktop::writeFrame(xcb_window_t window, std::optional<Point> origin,
         target = {std::clamp(target.x, -32768.0, 32767.0), std::clamp(target.y, -32768.0, 32767.0)};
     }
 
+    if (origin) {
+        std::lock_guard lock(followerMutex_);
+        if (follower_.client == window && follower_.own != 0) {
+            const std::uint32_t values[] = {
+                static_cast<std::uint32_t>(static_cast<std::int32_t>(
+                    std::clamp(std::round(target.x + follower_.offset.x), -32768.0, 32767.0))),
+                static_cast<std::uint32_t>(static_cast<std::int32_t>(
+                    std::clamp(std::round(target.y + follower_.offset.y), -32768.0, 32767.0)))};
+            xcb_configure_window(c, follower_.own, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
+                                 values);
+        }
+    }
     if (windowManagerRunning()) {
         std::uint32_t flags = XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12);
         if (origin) flags |= (1 << 8) | (1 << 9);
@@ -963,6 +975,12 @@ AXError X11Desktop::writeFrame(xcb_window_t window, std::optional<Point> origin,
     Reply<xcb_generic_error_t> failure(
         xcb_request_check(c, xcb_configure_window_checked(c, window, mask, values.data())));
     return failure ? Connection::translate(failure.get()) : AXError::success;
+}
+
+void X11Desktop::follow(const Follower& follower, const std::function<void()>& place) {
+    std::lock_guard lock(followerMutex_);
+    place();
+    follower_ = follower;
 }
 
 AXError X11Desktop::activate(xcb_window_t window) {

@@ -112,6 +112,19 @@ class X11Desktop {
     AXError writeFrame(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size);
     AXError activate(xcb_window_t window);
     AXError raise(xcb_window_t window);
+
+    // A window of the program's own that follows a client as its frame is written: each
+    // position written for `client` moves `own` there plus `offset`, in the same batch, so the
+    // two move together and the main loop sends nothing per animation frame.
+    struct Follower {
+        xcb_window_t client = 0;
+        xcb_window_t own = 0;
+        Point offset;
+    };
+    // Runs `place` (requests that put the follower somewhere), then makes `follower` the one,
+    // under the lock the writers hold while they move it: what they send for it afterwards
+    // comes after what `place` sent. A zero client ends the following.
+    void follow(const Follower& follower, const std::function<void()>& place);
     AXError setIconic(xcb_window_t window, bool iconic);
     AXError setFullScreen(xcb_window_t window, bool on);
     // Top-level clients, front to back.
@@ -204,6 +217,8 @@ class X11Desktop {
     std::vector<Monitor> monitors_;
 
     std::mutex observerMutex_;
+    std::mutex followerMutex_;
+    Follower follower_;
     std::vector<std::weak_ptr<ObserverState>> observers_;
     std::map<std::uint64_t, std::shared_ptr<WorkspaceObserver>> workspaceObservers_;
     std::uint64_t lastWorkspaceObserver_ = 0;
