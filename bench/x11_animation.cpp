@@ -183,7 +183,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 2 * animations; ++i) {
         const bool border = i % 2 == 1;
         prefs.setFocusBorder(border);
-        runUntil([] { return false; }, 0.05);
+        // Past the engine's wait for settings to settle: the switch is not part of the figure.
+        runUntil([] { return false; }, 0.2);
         loop.reset();
         engine->perform(toEnd ? Action::focusLast : Action::focusFirst);
         toEnd = !toEnd;

@@ -4,9 +4,12 @@
 #include <xcb/xcb.h>
 
 #include <QRegion>
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <vector>
+
+#include "base/log.hpp"
 
 namespace tessarin {
 
@@ -29,7 +32,7 @@ std::uint32_t pixelOf(xcb_connection_t* c, xcb_window_t root, std::uint32_t rgb)
         xcb_alloc_color_reply(c, xcb_alloc_color(c, map, channel(16), channel(8), channel(0)),
                               nullptr),
         &free);
-    return reply ? reply->pixel : rgb;
+    return reply ? reply->pixel : rgb & 0xFFFFFF;
 }
 
 void setText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t name, xcb_atom_t type,
@@ -50,8 +53,14 @@ XFocusOutline::~XFocusOutline() {
     xcb_flush(c);
 }
 
-void XFocusOutline::create(x11::Connection& conn) {
+bool XFocusOutline::create(x11::Connection& conn) {
     xcb_connection_t* c = conn.raw();
+    // A request of an extension the server lacks would close the whole connection.
+    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(c, &xcb_shape_id);
+    if (!shape || !shape->present) {
+        Log::info("no focus outline: the X server has no SHAPE extension");
+        return false;
+    }
     window_ = xcb_generate_id(c);
     const std::uint32_t values[] = {pixelOf(c, conn.root(), rgb_), 1};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, conn.root(), 0, 0, 1, 1, 0,
@@ -63,28 +72,36 @@ void XFocusOutline::create(x11::Connection& conn) {
     setText(c, window_, conn.atom(x11::Atom::NET_WM_NAME), conn.atom(x11::Atom::UTF8_STRING),
             kTitle);
     setText(c, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, kTitle);
-    constexpr std::string_view wmClass("tessarin\0Tessarin", 17);
+    // Instance and class, each ending in a NUL.
+    constexpr std::string_view wmClass("tessarin\0Tessarin\0", 18);
     setText(c, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
+    return true;
 }
 
 void XFocusOutline::show(const Rect& frame, WindowID client, double width) {
-    if (!desktop_) return;
+    if (!desktop_ || unavailable_) return;
     x11::X11Desktop& desktop = *desktop_;
     x11::Connection& conn = desktop.connection();
     if (!conn.alive()) return;
     if (window_ == 0) {
         auto talking = desktop.talk();
-        create(conn);
+        if (!create(conn)) {
+            unavailable_ = true;
+            return;
+        }
     }
     const BorderGeometry geometry = borderGeometry(frame, width);
-    // The engine's frames are relative to the first monitor; the window is placed on the root.
+    // The engine's frames are relative to the first monitor; the window is placed on the root,
+    // within the protocol's range, as the writers place the frame.
     const Point shift = desktop.origin();
-    const Rect at{std::round(geometry.window.x + shift.x), std::round(geometry.window.y + shift.y),
-                  std::round(geometry.window.width), std::round(geometry.window.height)};
+    auto coordinate = [](double v) { return std::clamp(std::round(v), -32768.0, 32767.0); };
+    auto length = [](double v) { return std::clamp(std::round(v), 1.0, 32767.0); };
+    const Rect at{coordinate(geometry.window.x + shift.x), coordinate(geometry.window.y + shift.y),
+                  length(geometry.window.width), length(geometry.window.height)};
     const bool reshape = !shaped_ || shaped_->stroke.size() != geometry.stroke.size() ||
                          shaped_->width != geometry.width;
-    // The same window in a new place: an animation frame, which the writers are writing and
-    // move the outline with. Nothing was raised since the last place.
+    // The same window moved, at the same size: the writers are writing its frame and move the
+    // outline with it. Nothing was raised since the last place.
     if (mapped_ && target_ == client && !reshape && placed_ != at) {
         placed_ = at;
         return;
@@ -94,23 +111,26 @@ void XFocusOutline::show(const Rect& frame, WindowID client, double width) {
     const auto found = desktop.client(client);
     // Managers reparent clients into frames; only the frame is a sibling of the outline.
     const xcb_window_t sibling = found && found->topLevel ? found->topLevel : client;
+    // From the frame's position as the writers round it, so both place the outline alike.
+    const Point written{coordinate(frame.x + shift.x), coordinate(frame.y + shift.y)};
     const x11::X11Desktop::Follower follower{
-        static_cast<xcb_window_t>(client), window_, {-geometry.width, -geometry.width}};
+        static_cast<xcb_window_t>(client), window_, {at.x - written.x, at.y - written.y}};
     // Sent on the connection that raised the client, so it lands after that raise; nothing here
-    // waits for a reply (the writers may hold the connection for theirs). A stale sibling
-    // answers with an error event, which the desktop ignores.
+    // waits for a reply (the writers may hold the connection for theirs).
     desktop.follow(follower, [&] {
-        const std::uint32_t values[] = {static_cast<std::uint32_t>(static_cast<std::int32_t>(at.x)),
-                                        static_cast<std::uint32_t>(static_cast<std::int32_t>(at.y)),
-                                        static_cast<std::uint32_t>(std::max(1.0, at.width)),
-                                        static_cast<std::uint32_t>(std::max(1.0, at.height)),
-                                        sibling,
-                                        XCB_STACK_MODE_ABOVE};
+        const std::uint32_t place[] = {static_cast<std::uint32_t>(static_cast<std::int32_t>(at.x)),
+                                       static_cast<std::uint32_t>(static_cast<std::int32_t>(at.y)),
+                                       static_cast<std::uint32_t>(at.width),
+                                       static_cast<std::uint32_t>(at.height)};
         xcb_configure_window(c, window_,
                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                                 XCB_CONFIG_WINDOW_HEIGHT | XCB_CONFIG_WINDOW_SIBLING |
-                                 XCB_CONFIG_WINDOW_STACK_MODE,
-                             values);
+                                 XCB_CONFIG_WINDOW_HEIGHT,
+                             place);
+        // On its own: a stale sibling fails this request alone, with an error event the
+        // desktop ignores.
+        const std::uint32_t stacking[] = {sibling, XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(c, window_, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                             stacking);
         if (reshape) {
             std::vector<xcb_rectangle_t> rects;
             for (const QRect& r : ringRegion(geometry)) {
@@ -125,7 +145,7 @@ void XFocusOutline::show(const Rect& frame, WindowID client, double width) {
         // Mapped after it is placed, so it never shows where it was.
         if (!mapped_) xcb_map_window(c, window_);
     });
-    xcb_flush(c);
+    flush();
     shaped_ = geometry;
     mapped_ = true;
     target_ = client;
@@ -137,7 +157,13 @@ void XFocusOutline::hide() {
     mapped_ = false;
     xcb_connection_t* c = desktop_->connection().raw();
     desktop_->follow({}, [&] { xcb_unmap_window(c, window_); });
-    xcb_flush(c);
+    flush();
+}
+
+void XFocusOutline::flush() {
+    desktop_->connection().flush();
+    // Writing may also have read events off the socket into the library's queue.
+    desktop_->nudge();
 }
 
 bool compositorRunning(x11::X11Desktop& desktop) {

@@ -17,9 +17,10 @@ namespace tessarin {
 // The focus outline on X, drawn by the server itself: an override-redirect window shaped to the
 // ring, filled with its background colour and taking no input. It sits directly above the
 // frame holding the focused window, so whatever covers that window covers the outline too.
-// While an animation moves the focused window, the writers move the outline with each frame
-// they write (`X11Desktop::follow`): the main loop sends nothing for it. A toolkit window would
-// answer every move with round trips of its own on the main loop.
+// When the focused window moves at the same size, as in a scroll, the writers move the outline
+// with each frame they write (`X11Desktop::follow`) and the main loop sends nothing for it; a
+// new size reshapes it from the main loop. A toolkit window would answer every move with round
+// trips of its own on the main loop.
 class XFocusOutline : public FocusBorder {
   public:
     static constexpr const char* kTitle = "Tessarin focus outline";
@@ -34,7 +35,9 @@ class XFocusOutline : public FocusBorder {
     void hide() override;
 
   private:
-    void create(x11::Connection& conn);
+    // False when the server cannot shape windows: there is no outline then.
+    bool create(x11::Connection& conn);
+    void flush();
 
     const std::unique_ptr<x11::X11Desktop>& desktop_;
     std::uint32_t rgb_;
@@ -43,6 +46,7 @@ class XFocusOutline : public FocusBorder {
     Rect placed_;                           // in root coordinates
     WindowID target_ = 0;
     bool mapped_ = false;
+    bool unavailable_ = false;
 };
 
 // Whether a compositing manager owns the screen's _NET_WM_CM_S selection: only then do

@@ -114,8 +114,9 @@ class X11Desktop {
     AXError raise(xcb_window_t window);
 
     // A window of the program's own that follows a client as its frame is written: each
-    // position written for `client` moves `own` there plus `offset`, in the same batch, so the
-    // two move together and the main loop sends nothing per animation frame.
+    // position written for `client` moves `own` there plus `offset`, in the same batch, and the
+    // main loop sends nothing for it. With a manager, the outline moves as the request to the
+    // manager is sent; the frame follows when the manager handles it.
     struct Follower {
         xcb_window_t client = 0;
         xcb_window_t own = 0;
