@@ -15,9 +15,6 @@ namespace tessarin {
 
 namespace {
 
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&free)>;
-
 // The pixel value of a colour in the screen's default colour map.
 std::uint32_t pixelOf(xcb_connection_t* c, xcb_window_t root, std::uint32_t rgb) {
     xcb_colormap_t map = XCB_NONE;
@@ -28,10 +25,8 @@ std::uint32_t pixelOf(xcb_connection_t* c, xcb_window_t root, std::uint32_t rgb)
     auto channel = [rgb](int shift) {
         return static_cast<std::uint16_t>(((rgb >> shift) & 0xFF) * 0x101);
     };
-    Reply<xcb_alloc_color_reply_t> reply(
-        xcb_alloc_color_reply(c, xcb_alloc_color(c, map, channel(16), channel(8), channel(0)),
-                              nullptr),
-        &free);
+    const x11::Reply<xcb_alloc_color_reply_t> reply(xcb_alloc_color_reply(
+        c, xcb_alloc_color(c, map, channel(16), channel(8), channel(0)), nullptr));
     return reply ? reply->pixel : rgb & 0xFFFFFF;
 }
 
@@ -171,10 +166,8 @@ bool compositorRunning(x11::X11Desktop& desktop) {
     x11::Connection& conn = desktop.connection();
     const xcb_atom_t selection = conn.intern("_NET_WM_CM_S0");
     if (selection == XCB_NONE) return false;
-    Reply<xcb_get_selection_owner_reply_t> reply(
-        xcb_get_selection_owner_reply(conn.raw(), xcb_get_selection_owner(conn.raw(), selection),
-                                      nullptr),
-        &free);
+    const x11::Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        conn.raw(), xcb_get_selection_owner(conn.raw(), selection), nullptr));
     return reply && reply->owner != XCB_NONE;
 }
 
